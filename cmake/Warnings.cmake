@@ -1,0 +1,11 @@
+# Warning flags shared by every target of the project.
+set(TREVO_WARNINGS
+    -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Woverloaded-virtual -Wformat=2
+    -Wimplicit-fallthrough)
+if(TREVO_WERROR)
+  list(APPEND TREVO_WARNINGS -Werror)
+endif()
+
+function(trevo_warnings target)
+  target_compile_options(${target} PRIVATE ${TREVO_WARNINGS})
+endfunction()
