@@ -1,0 +1,93 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "TempHome.h"
+#include "notify/Notify.h"
+
+namespace {
+
+std::vector<std::string> ReadLines(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+const std::string kStamp = R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z)";
+
+}  // namespace
+
+TEST(Notify, BothFormsWriteOneLineEachUnderTheMachineRoot) {
+    TempHome home;
+    Notify notify;
+    notify.printLog(2, 120, "src/Device.cpp", "\n%s\n",
+                    "CDevice::Open():  Time = 7 'LPT1', failed");
+    notify.printLog(0, "AB\0\r\nC", 6, 1);
+    notify.printLog(3, 9, "x.cpp", "inner\nbreak\x01");
+    notify.printLog(0, nullptr, 0, 1);
+
+    EXPECT_EQ(Notify::LogFilePath(), home.path() / "log" / "veka.log");
+    const auto lines = ReadLines(home.path() / "log" / "veka.log");
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_TRUE(std::regex_match(
+        lines[0],
+        std::regex(kStamp +
+                   R"( 2 src/Device\.cpp\(120\) CDevice::Open\(\):  Time = 7 'LPT1', failed)")))
+        << lines[0];
+    EXPECT_TRUE(std::regex_match(lines[1], std::regex(kStamp + R"( 0 AB\\x00\\x0D\\x0AC)")))
+        << lines[1];
+    EXPECT_TRUE(
+        std::regex_match(lines[2], std::regex(kStamp + R"( 3 x\.cpp\(9\) inner\\x0Abreak\\x01)")))
+        << lines[2];
+    EXPECT_TRUE(std::regex_match(lines[3], std::regex(kStamp + " 0 "))) << lines[3];
+}
+
+TEST(Notify, EntriesFromManyThreadsNeverInterleave) {
+    TempHome home;
+    Notify notify;
+    constexpr int kThreads = 8;
+    constexpr int kEach = 200;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&notify, t] {
+            const std::string filler(300, static_cast<char>('a' + t));
+            for (int i = 0; i < kEach; ++i)
+                notify.printLog(0, i, "t.cpp", "%d:%d:%s", t, i, filler.c_str());
+        });
+    }
+    for (auto& thread : threads) thread.join();
+
+    const auto lines = ReadLines(Notify::LogFilePath());
+    ASSERT_EQ(lines.size(), static_cast<std::size_t>(kThreads * kEach));
+    std::set<std::string> seen;
+    const std::regex shape(kStamp + R"( 0 t\.cpp\(\d+\) (\d+):(\d+):([a-h])\3{299})");
+    for (const auto& line : lines) {
+        std::smatch m;
+        ASSERT_TRUE(std::regex_match(line, m, shape)) << line;
+        seen.insert(m[1].str() + ":" + m[2].str());
+    }
+    EXPECT_EQ(seen.size(), static_cast<std::size_t>(kThreads * kEach));
+}
+
+TEST(Notify, FollowsTheMachineRootWhenItChanges) {
+    Notify notify;
+    std::filesystem::path first;
+    {
+        TempHome home;
+        first = home.path();
+        notify.printLog(0, 1, "a.cpp", "first");
+        EXPECT_EQ(ReadLines(home.path() / "log" / "veka.log").size(), 1u);
+    }
+    TempHome second;
+    notify.printLog(0, 1, "a.cpp", "second");
+    const auto lines = ReadLines(second.path() / "log" / "veka.log");
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find("second"), std::string::npos);
+}
