@@ -25,6 +25,7 @@ constexpr ErrorText kTexts[] = {
     {ERROR_NOT_ENOUGH_MEMORY, "Not enough storage is available to process this command."},
     {ERROR_INVALID_DATA, "The data is invalid."},
     {ERROR_OUTOFMEMORY, "Not enough storage is available to complete this operation."},
+    {ERROR_NOT_SAME_DEVICE, "The system cannot move the file to a different disk drive."},
     {ERROR_NOT_READY, "The device is not ready."},
     {ERROR_WRITE_FAULT, "The system cannot write to the specified device."},
     {ERROR_READ_FAULT, "The system cannot read from the specified device."},
