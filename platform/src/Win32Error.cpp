@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "platform/WinsockError.h"
+
 namespace platform {
 
 namespace {
@@ -141,7 +143,8 @@ std::string SystemErrorText(DWORD code) {
     for (const auto& entry : kTexts) {
         if (entry.code == code) return std::string(entry.text) + "\r\n";
     }
-    return std::string();
+    const std::string socketText = WinsockErrorText(static_cast<int>(code));
+    return socketText.empty() ? socketText : socketText + "\r\n";
 }
 
 std::string FormatErrorCode(DWORD code) {
