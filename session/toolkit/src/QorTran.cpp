@@ -245,12 +245,13 @@ CQorTran::RESULTCODE CQorTran::CheckQFEToClient(const std::uint8_t* input,
 
 // Scans from the begin offset (behind the header) to the end of the input or the first
 // early end-of-message byte. Counts the bytes it emits and, with an output, writes them.
+template <bool Write>
 std::uint32_t CQorTran::ScanQFE(const std::uint8_t* input, std::uint32_t inputLength,
                                 std::uint32_t beginOffset, bool header, bool fieldMark,
                                 bool keepEom, ScanState& state, std::uint8_t* output) const {
     std::uint32_t n = 0;
     auto emit = [&](std::uint8_t c) {
-        if (output != nullptr) {
+        if constexpr (Write) {
             output[n] = c;
         }
         ++n;
@@ -347,8 +348,9 @@ CQorTran::RESULTCODE CQorTran::CalcQFEToClientResultLength(
     state.shift = spanStatus == SPAN_AFTER_SHIFT;
     state.compaction = spanStatus == SPAN_AFTER_COMPACTION;
     const bool header = headerFlag == 1;
-    const std::uint32_t count = ScanQFE(input, inputLength, beginOffset, header, fieldMarkFlag == 1,
-                                        keepEomFlag == 1, state, nullptr);
+    const std::uint32_t count =
+        ScanQFE<false>(input, inputLength, beginOffset, header, fieldMarkFlag == 1,
+                       keepEomFlag == 1, state, nullptr);
     eomStatus = state.eom;
     *outputLength = count + (header ? kHeaderLength : 0);
     if (state.stoppedEarly) {
@@ -392,8 +394,8 @@ CQorTran::RESULTCODE CQorTran::QFEToClient(const std::uint8_t* input, std::uint3
     if (count == 0) {
         // Nothing to hand out, but a shift or a compaction marker at the end of this
         // segment still belongs to the next one.
-        ScanQFE(input, inputLength, beginOffset, header, fieldMarkFlag == 1, keepEomFlag == 1,
-                state, nullptr);
+        ScanQFE<false>(input, inputLength, beginOffset, header, fieldMarkFlag == 1,
+                       keepEomFlag == 1, state, nullptr);
         spanStatus = SpanOut(state.shift, state.compaction);
         return QORTRAN_EMPTY_STRING;
     }
@@ -407,8 +409,8 @@ CQorTran::RESULTCODE CQorTran::QFEToClient(const std::uint8_t* input, std::uint3
         std::memcpy(out, input, kHeaderLength);
         n = kHeaderLength;
     }
-    n += ScanQFE(input, inputLength, beginOffset, header, fieldMarkFlag == 1, keepEomFlag == 1,
-                 state, out + n);
+    n += ScanQFE<true>(input, inputLength, beginOffset, header, fieldMarkFlag == 1,
+                       keepEomFlag == 1, state, out + n);
     out[n] = 0;
     eomStatus = state.eom;
     spanStatus = SpanOut(state.shift, state.compaction);

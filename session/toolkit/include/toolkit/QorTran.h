@@ -143,6 +143,7 @@ private:
     RESULTCODE CheckQFEToClient(const std::uint8_t* input, std::uint32_t inputLength,
                                 std::uint32_t beginOffset, int headerFlag,
                                 std::uint32_t xlateLength) const;
+    template <bool Write>
     std::uint32_t ScanQFE(const std::uint8_t* input, std::uint32_t inputLength,
                           std::uint32_t beginOffset, bool header, bool fieldMark, bool keepEom,
                           ScanState& state, std::uint8_t* output) const;
