@@ -64,6 +64,10 @@ constexpr ErrorText kTexts[] = {
     {ERROR_IO_INCOMPLETE, "Overlapped I/O event is not in a signaled state."},
     {ERROR_IO_PENDING, "Overlapped I/O operation is in progress."},
     {ERROR_NOACCESS, "Invalid access to memory location."},
+    {ERROR_REGISTRY_CORRUPT,
+     "The structure of one of the files containing registry data is corrupt, or the image "
+     "of the file in memory is corrupt, or the file could not be recovered because the "
+     "alternate copy or log was absent or corrupt."},
     {ERROR_KEY_DELETED,
      "Illegal operation attempted on a registry key that has been marked for "
      "deletion."},
