@@ -196,7 +196,6 @@ private:
             return false;
         }
         if (!ValidValueName(value.name)) return Fail("invalid value name");
-        if (m_current->FindValue(value.name)) return Fail("value given twice in one key");
         s = TrimLeft(s);
         if (s.empty() || s.front() != '=') return Fail("expected '=' after the value name");
         s = TrimLeft(s.substr(1));
@@ -231,7 +230,8 @@ private:
         } else {
             return Fail("expected \"text\", dword: or hex: data");
         }
-        m_current->AddParsedValue(std::move(value));
+        if (!m_current->AddParsedValue(std::move(value)))
+            return Fail("value given twice in one key");
         return true;
     }
 
@@ -328,6 +328,16 @@ void AppendKey(std::string& out, const RegistryKey& key, const std::string& path
 
 }  // namespace
 
+namespace {
+
+std::string Folded(std::string_view name) {
+    std::string out(name);
+    for (char& c : out) c = Lower(c);
+    return out;
+}
+
+}  // namespace
+
 bool NamesEqual(std::string_view a, std::string_view b) noexcept {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
@@ -379,32 +389,45 @@ bool RegistryKey::RemoveSubkey(std::string_view name) {
 }
 
 const RegistryValue* RegistryKey::FindValue(std::string_view name) const noexcept {
-    for (const auto& value : m_values) {
-        if (NamesEqual(value.name, name)) return &value;
+    try {
+        const auto it = m_valueIndex.find(Folded(name));
+        return it == m_valueIndex.end() ? nullptr : &m_values[it->second];
+    } catch (...) {
+        return nullptr;
     }
-    return nullptr;
 }
 
 bool RegistryKey::SetValue(std::string_view name, REGTYPE type,
                            std::span<const std::uint8_t> data) {
-    for (auto& value : m_values) {
-        if (!NamesEqual(value.name, name)) continue;
-        if (value.type == type &&
-            std::equal(value.data.begin(), value.data.end(), data.begin(), data.end()))
-            return false;
-        value.type = type;
-        value.data.assign(data.begin(), data.end());
+    const auto [it, added] = m_valueIndex.try_emplace(Folded(name), m_values.size());
+    if (added) {
+        m_values.push_back({std::string(name), type, {data.begin(), data.end()}});
         return true;
     }
-    m_values.push_back({std::string(name), type, {data.begin(), data.end()}});
+    RegistryValue& value = m_values[it->second];
+    if (value.type == type &&
+        std::equal(value.data.begin(), value.data.end(), data.begin(), data.end()))
+        return false;
+    value.type = type;
+    value.data.assign(data.begin(), data.end());
+    return true;
+}
+
+bool RegistryKey::AddParsedValue(RegistryValue value) {
+    if (!m_valueIndex.try_emplace(Folded(value.name), m_values.size()).second) return false;
+    m_values.push_back(std::move(value));
     return true;
 }
 
 bool RegistryKey::RemoveValue(std::string_view name) {
-    const auto it = std::find_if(m_values.begin(), m_values.end(),
-                                 [&](const auto& v) { return NamesEqual(v.name, name); });
-    if (it == m_values.end()) return false;
-    m_values.erase(it);
+    const auto it = m_valueIndex.find(Folded(name));
+    if (it == m_valueIndex.end()) return false;
+    const std::size_t at = it->second;
+    m_valueIndex.erase(it);
+    m_values.erase(m_values.begin() + static_cast<std::ptrdiff_t>(at));
+    for (auto& entry : m_valueIndex) {
+        if (entry.second > at) --entry.second;
+    }
     return true;
 }
 

@@ -29,6 +29,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace platform {
@@ -80,11 +81,13 @@ public:
     // Sets a value (keeping the case of an existing name); false when it held exactly this.
     bool SetValue(std::string_view name, REGTYPE type, std::span<const std::uint8_t> data);
     bool RemoveValue(std::string_view name);
-    void AddParsedValue(RegistryValue value) { m_values.push_back(std::move(value)); }
+    // Adds a value read from a file; false when the key holds one of that name already.
+    bool AddParsedValue(RegistryValue value);
 
 private:
     std::string m_name;
     std::vector<RegistryValue> m_values;
+    std::unordered_map<std::string, std::size_t> m_valueIndex;  // folded name -> position
     std::vector<std::unique_ptr<RegistryKey>> m_subkeys;
 };
 
