@@ -56,6 +56,7 @@ constexpr ErrorText kTexts[] = {
     {ERROR_MORE_DATA, "More data is available."},
     {WAIT_TIMEOUT, "The wait operation timed out."},
     {ERROR_NO_MORE_ITEMS, "No more data is available."},
+    {ERROR_TOO_MANY_POSTS, "Too many posts were made to a semaphore."},
     {ERROR_PIPE_CONNECTED, "There is a process on other end of the pipe."},
     {ERROR_PIPE_LISTENING, "Waiting for a process to open the other end of the pipe."},
     {ERROR_OPERATION_ABORTED,
@@ -73,6 +74,7 @@ constexpr ErrorText kTexts[] = {
      "deletion."},
     {ERROR_SERVICE_DOES_NOT_EXIST, "The specified service does not exist as an installed service."},
     {ERROR_CANCELLED, "The operation was canceled by the user."},
+    {ERROR_INVALID_WINDOW_HANDLE, "Invalid window handle."},
     {ERROR_TIMEOUT, "This operation returned because the timeout period expired."},
 };
 
