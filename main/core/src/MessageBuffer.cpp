@@ -1,5 +1,7 @@
 #include "core/MessageBuffer.h"
 
+#include "core/TraceLog.h"
+
 namespace core {
 
 void CMessageBuffer::SetData(std::span<const std::uint8_t> data) {
@@ -38,6 +40,8 @@ void CMessageBuffer::Clear() {
     m_iType = 0;
 }
 
-void CMessageBuffer::TraceBuffer() const {}
+void CMessageBuffer::TraceBuffer() const {
+    TraceLog().TraceData(0, m_data.data(), static_cast<int>(m_data.size()));
+}
 
 }  // namespace core

@@ -1,0 +1,262 @@
+// The host link of one device: how it judges each message the host sends (transmission
+// sequence numbers, protected, control and unprotected messages), which status it reports,
+// the acknowledgements it builds, and the character translation between the host's EBCDIC
+// and the ASCII the devices work on.
+//
+// Threads: MsgFromHost runs on the user-interface thread; the acknowledgement builders,
+// MsgSendToHost and the readers of status, times and states are also called from the
+// device's threads.
+// Lock order: m_csState, then m_csLastError; the trace log is always the innermost. No lock
+// is held while a connection hook or the host control is called.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <ctime>
+#include <mutex>
+#include <span>
+#include <string>
+
+#include "core/BlockCheck.h"
+#include "core/HostTrevoSeams.h"
+
+namespace core {
+
+// Status character of a device, as the acknowledgement carries it.
+enum eDeviceStatus : char {
+    NORMAL_STATUS = '0',
+    TSN_OUT_OF_SEQUENCE = '1',
+    TRANSMISSION_ERROR = '2',
+    COMMUNICATION_LINK_FAILURE = '3',
+    DEVICE_UNABLE_TO_ACCEPT_DATA = '4',
+    REQUEST_FOR_TEMPORARY_HOLD = '5',
+    TRANSMISSION_RETRY = '6',
+    UNPROTECTED_MODE = '7',
+    DEVICE_NON_EXISTENT = '8',
+};
+
+// What the device does with a message it was handed.
+enum eDeviceAction : int {
+    SEND_BUFFER_TO_DEVICE_AND_ACK_HOST = 0,
+    ACK_HOST_ONLY = 1,
+    IGNORE_BUFFER_FROM_HOST = 2,
+    REPEAT_ACK_TO_HOST = 3,
+    CONTROL_MESSAGE_TO_DEVICE = 4,
+    DEVICEACTIONONHOST_ACT_ON_CS = 5,
+};
+
+enum eHostState : int {
+    HOST_AVAIL = 0,
+    HOST_AVAIL_TEMP_HOLD = 1,
+    HOST_AVAIL_PERM_HOLD = 2,
+    HOST_OFFLINE = 3,
+};
+
+enum eConnectionState : int {
+    CONNECTION_CONNECTING = 0,
+    CONNECTION_DISCONNECTED = 1,
+    CONNECTION_RECONNECTING = 2,
+    CONNECTION_CONNECTED = 3,
+};
+
+// Messages sent, one counter per device status character "0" to "8".
+struct CHostStatistics {
+    std::array<std::uint32_t, 9> m_dwCount{};
+};
+
+class CHostTrevo {
+public:
+    // The application key; a device's temporary-hold record is below it, under its name.
+    static constexpr const char* kApplicationKey =
+        "Software\\The TREVO Group\\Common TREVO API\\Applications\\TREVO VEKA";
+    static constexpr std::uint8_t NO_TSN = 0x7C;  // the byte before "A": no TSN yet
+
+    CHostTrevo(const std::string& strDeviceName, const std::string& strHost, bool bCRtoCRLF,
+               bool bPassThrough, const std::string& strEndOfOutput, bool bSpecialActions,
+               bool bDeliverCT);
+    virtual ~CHostTrevo();
+    CHostTrevo(const CHostTrevo&) = delete;
+    CHostTrevo& operator=(const CHostTrevo&) = delete;
+
+    // Where messages to the host go, and the configuration store; either may be absent
+    // (nothing is sent; registry reads give their defaults and writes are skipped).
+    void SetHostControl(IHostControl* pHostCtrl) noexcept { m_pHostCtrl = pHostCtrl; }
+    void SetRegistry(IHostRegistry* pRegistry) noexcept { m_pRegistry = pRegistry; }
+
+    // --- Host messages -----------------------------------------------------------------
+    // Judges one message from the host (EBCDIC); translates it to ASCII in place and may
+    // reformat it for the device.
+    eDeviceAction MsgFromHost(std::string& msg);
+    eDeviceAction MsgFromHostProtected(std::string& msg);
+    eDeviceAction MsgFromHostControl(std::string& msg);
+    eDeviceAction MsgFromHostUnProtected(std::string& msg);
+    void MsgFromHostReformat(std::string& msg);
+
+    // Judges what a ticket printer sent (ASCII); bFramed strips the STX STX STX and
+    // ETX BCC1 BCC2 of its frame first.
+    eDeviceAction MsgFromATB2(std::string& msg, bool bFramed);
+    // The answer-back check: a "D" answer loses its first 5 bytes and goes to the host.
+    eDeviceAction MsgFromATB2AnswerBack(std::string& msg);
+
+    void MaintainTSN();
+    void GetLTSN();
+    void MaintainTSNThenHold();
+    void SetDeviceStatus(char cStatus);
+    char GetDeviceStatus() const;
+    bool IsCompleteMessage() const;
+    bool IsDeviceControlMessage() const;
+
+    void SetHostState(int eState);
+    eHostState GetHostState() const;
+    void SetConnectionState(int eState);
+    eConnectionState GetConnectionState() const;
+
+    // --- Acknowledgements (ASCII; empty when there is nothing to send) -----------------
+    // cAckType is the third byte: "2", or "0" for the interface queue.
+    std::string MsgAckToHostCreate(char cAckType = '2');
+    std::string MsgAckToHostCreateATB2(char cStatus);
+    std::string MsgAckToHostCreateTNV(char cStatus);
+    std::string MsgAckToHostCreateAsyncMini(char cStatus);
+    std::string MsgOutOfSequenceToHostCreate();
+    std::string RequestForHostReset() const;
+    // The frame written back to a ticket printer after its "D" answer; empty otherwise.
+    std::string MsgAckToATB2Create();
+
+    // --- Translation -------------------------------------------------------------------
+    void MsgTranslateEbcdicToAscii(std::string& msg);
+    void MsgTranslateAsciiToEbcdic(std::string& msg);
+    // Completes a shift sequence left open by the previous message, holds back one left open
+    // at this message's end, and returns how many bytes of msg the translation takes.
+    std::size_t MsgFromHostSpannedDLESequences(std::string& msg);
+
+    // --- Sending -----------------------------------------------------------------------
+    // Counts, translates and sends one ASCII message; FALSE (with the last error set) when
+    // the link is not connected.
+    [[nodiscard]] bool MsgSendToHost(const std::string& text, bool bHostStatistics);
+    void MsgSendToHostPreProcess(bool bHostStatistics);
+    void GetHostStatistics(CHostStatistics* pOut) const;
+    void GetDeviceStatistics(CHostStatistics* pOut) const;
+
+    void SetLastError(const std::string& text);
+    std::string GetLastError() const;
+
+    // --- Connection side ---------------------------------------------------------------
+    // Called by the message rules; the connection handling gives them their work.
+    virtual void OnConnect(long lFlag);
+    virtual void HostStartReconnect();
+    virtual void IssueChangeChange();
+    virtual void AddHostsFromControlFrame(const std::string& frame);
+
+    // Block checks of printer and async-mini frames.
+    static std::uint8_t CalculateBCC(std::span<const std::uint8_t> data, bool bSubstitutes) {
+        return core::CalculateBCC(data, bSubstitutes);
+    }
+    static std::uint8_t CalculateBCCRotated(std::span<const std::uint8_t> data, bool bSubstitutes) {
+        return core::CalculateBCCRotated(data, bSubstitutes);
+    }
+    static std::uint8_t CalculateBCCAsyncMini(std::span<const std::uint8_t> data,
+                                              bool bSubstitutes) {
+        return core::CalculateBCCAsyncMini(data, bSubstitutes);
+    }
+
+    const std::string& GetDeviceName() const noexcept { return m_strDeviceName; }
+    std::time_t GetMessageTime() const;
+    std::time_t GetDeviceTime() const;
+    std::uint8_t GetHostLTSN() const;
+    std::uint8_t GetHostExpectedTSN() const;
+    std::string GetDeviceData() const;
+
+    // --- Flags the device classes and the application shell read and set ---------------
+    // While set, the next message with C1 A, B or E is refused and m_bProtectedRejected set.
+    std::atomic<bool> m_bRejectProtected{false};
+    std::atomic<bool> m_bProtectedRejected{false};
+    // Set by every reset ("CR").
+    std::atomic<bool> m_bResetSeen{false};
+    // Printer series, read by the ticket printer classes.
+    std::atomic<bool> m_bMessagePending{false};
+    std::atomic<bool> m_bAPSeen{false};
+    std::atomic<bool> m_bAASeen{false};
+    std::atomic<bool> m_bNewForm{false};
+    std::atomic<bool> m_bNewForm2{false};
+    std::atomic<bool> m_bBSeries{false};
+    std::atomic<bool> m_bBWithoutAA{false};
+    std::atomic<bool> m_bBSeen{false};
+    std::atomic<bool> m_bProtectedSeen{false};
+    std::atomic<bool> m_bNoNewForm{false};
+    // Further flags that device kinds take from the classification of a host message
+    // belong here, beside these.
+
+protected:
+    // What a state lock guards; recursive, since the rules call each other under it.
+    mutable std::recursive_mutex m_csState;
+
+    // Identity and constructor settings.
+    std::string m_strDeviceName;
+    std::string m_strHost;
+    bool m_bCRtoCRLF;
+    bool m_bPassThrough;
+    std::string m_strEndOfOutput;
+    bool m_bSpecialActions;
+    bool m_bDeliverCT;
+    bool m_bPlatformTitle = false;
+    bool m_bControlFrames = false;
+
+    // Connection side used by the control frames.
+    int m_nConnectionRetries = 0;
+    std::string m_strCurrentHost;
+    std::string m_strLastGoodHost;
+    bool m_bControlSignalPending = true;
+
+    // The last host message (EBCDIC) and the sequence numbers (under m_csState).
+    std::uint8_t m_byHostC1 = 0;
+    std::uint8_t m_byHostC2 = 0;
+    std::uint8_t m_byHostEOM = 0;
+    std::uint8_t m_byHostLTSN = 0;
+    std::uint8_t m_byHostExpectedTSN = NO_TSN;
+    std::uint8_t m_byHostLastTSN = 0;
+    std::int32_t m_nProtectedReceived = 0;
+    bool m_bProtectedMode = false;
+    bool m_CRFlag = false;
+    char m_eDeviceStatus = NORMAL_STATUS;
+    eHostState m_eHostState = HOST_OFFLINE;
+    eConnectionState m_eConnectionState = CONNECTION_DISCONNECTED;
+    std::time_t m_timeMessage = 0;
+
+    // Judging state of the user-interface thread.
+    bool m_bSkipSequenceChecks = true;
+    std::uint8_t m_byLastC1 = 0;
+    std::uint8_t m_byLastC2 = 0;
+    int m_nSpannedDLEState = 0;
+    std::uint8_t m_byPreviousLastByte = 0;  // of the previous message given to the device
+    bool m_bPreviousEndedInFormFeed = false;
+
+    // The printer side (under m_csState).
+    std::uint8_t m_byDeviceC1 = 0;
+    std::uint8_t m_byDeviceC2 = 0;
+    std::uint8_t m_byDeviceDS = 0;
+    std::uint8_t m_byDeviceExpectedTSN = 'A';
+    std::uint8_t m_byDeviceTSN = 0;
+    std::string m_strDeviceData;
+    std::time_t m_timeDevice = 0;
+
+    CHostStatistics m_HostStatistics;
+    CHostStatistics m_DeviceStatistics;
+
+    mutable std::mutex m_csLastError;
+    std::string m_strLastError;
+
+    IHostControl* m_pHostCtrl = nullptr;
+    IHostRegistry* m_pRegistry = nullptr;
+
+private:
+    bool IsHost(char c1, char c2) const noexcept;
+    std::uint8_t AckLetter() const noexcept;
+    std::string PrinterAck(const char* pszLabelProtected, const char* pszLabelControl, char cThird,
+                           char cStatus, bool bTempHold);
+    void WriteTempHold(char cStatus, std::uint8_t byLetter);
+    std::uint32_t ReadByPassKey();
+    void LogReceived(const char* pszLabel) const;
+};
+
+}  // namespace core
