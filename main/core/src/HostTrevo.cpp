@@ -251,8 +251,11 @@ eDeviceAction CHostTrevo::MsgFromATB2(std::string& msg, bool bFramed) {
         if (msg.size() < 6) return tooShort();
         msg = msg.substr(3, msg.size() - 6);
     }
+    // The printer's own bytes must hold what the rule for its kind of answer reads.
+    const std::uint8_t first = At(msg, 0);
+    const std::size_t need = first == 'C' ? (At(msg, 1) == 'R' ? 2 : 4) : first == 'D' ? 12 : 1;
+    if (msg.size() < need) return tooShort();
     msg.push_back(static_cast<char>(ASCII_EOM_C));
-    if (msg.size() < 2) return tooShort();
 
     std::unique_lock lock(m_csState);
     m_byDeviceC1 = At(msg, 0);
@@ -265,7 +268,6 @@ eDeviceAction CHostTrevo::MsgFromATB2(std::string& msg, bool bFramed) {
         return SEND_BUFFER_TO_DEVICE_AND_ACK_HOST;
     }
     if (m_byDeviceC1 == 'C') {
-        if (msg.size() < 4) return tooShort();
         m_byDeviceDS = At(msg, 3);
         TRACE_FORMAT(0, kLabel, "'%s', m_byDeviceDS=%c", m_strDeviceName.c_str(),
                      Printable(m_byDeviceDS));
@@ -297,7 +299,6 @@ eDeviceAction CHostTrevo::MsgFromATB2(std::string& msg, bool bFramed) {
         return SEND_BUFFER_TO_DEVICE_AND_ACK_HOST;
     }
     if (m_byDeviceC1 == 'D') {
-        if (msg.size() < 12) return tooShort();
         m_strDeviceData = msg.substr(8, 4);
         msg.insert(0, "W*");
         return ACK_HOST_ONLY;
