@@ -1,0 +1,77 @@
+// Cutting a received stream into records, and refusing lengths that cannot be right.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "quil/RecordReader.h"
+#include "support/Hex.h"
+
+using support::FromHex;
+using support::ToHex;
+
+namespace quil {
+namespace {
+
+TEST(RecordReaderTest, JoinsRecordsWhateverTheReadSizes) {
+    const auto stream = FromHex(
+        "FE 01 00 00 00 00 00 14 10 30 00 00 00 00 00 00 00 00 00 00 "
+        "FE 01 00 00 00 00 00 1D 11 31 00 00 0A 0B 0C 00 01 02 03 04 07 04 00 00 C1 C2 C3 C4 4E");
+    for (std::size_t chunk : {std::size_t{1}, std::size_t{3}, std::size_t{8}, stream.size()}) {
+        RecordReader reader;
+        std::vector<std::string> records;
+        for (std::size_t pos = 0; pos < stream.size(); pos += chunk) {
+            const std::size_t n = std::min(chunk, stream.size() - pos);
+            ASSERT_TRUE(
+                reader.Feed(std::span<const std::uint8_t>(stream).subspan(pos, n),
+                            [&](std::span<const std::uint8_t> r) { records.push_back(ToHex(r)); }));
+        }
+        ASSERT_EQ(records.size(), 2u) << "chunk " << chunk;
+        EXPECT_EQ(records[0].size(), 20u * 3 - 1);
+        EXPECT_EQ(records[1].substr(records[1].size() - 14), "C1 C2 C3 C4 4E") << chunk;
+        EXPECT_FALSE(reader.Pending());
+    }
+}
+
+TEST(RecordReaderTest, BrokenLengthsBreakTheStreamForGood) {
+    struct Case {
+        const char* bytes;
+        RecordReader::Error error;
+    };
+    const Case cases[] = {
+        {"FD 01 00 00 00 00 00 14", RecordReader::Error::BadStreamHeader},
+        {"FE 02 00 00 00 00 00 14", RecordReader::Error::BadStreamHeader},
+        {"FE 01 00 00 00 00 00 08", RecordReader::Error::TooShort},
+        {"FE 01 00 00 00 00 00 13", RecordReader::Error::TooShort},
+        {"FE 01 00 00 00 00 00 00", RecordReader::Error::TooShort},
+        {"FE 01 00 00 FF FF FF FF", RecordReader::Error::TooLong},
+        {"FE 01 00 00 00 10 00 01", RecordReader::Error::TooLong},
+        // 20 + 4 option bytes announced in a record of 23
+        {"FE 01 00 00 00 00 00 17 10 31", RecordReader::Error::OptionsOverrun},
+        {"FE 01 00 00 00 00 00 14 10 3F", RecordReader::Error::OptionsOverrun},
+    };
+    for (const auto& c : cases) {
+        RecordReader reader;
+        bool delivered = false;
+        const auto sink = [&](std::span<const std::uint8_t>) { delivered = true; };
+        EXPECT_FALSE(reader.Feed(FromHex(c.bytes), sink)) << c.bytes;
+        EXPECT_EQ(reader.error(), c.error) << c.bytes;
+        // Even a good record afterwards is not taken.
+        EXPECT_FALSE(reader.Feed(FromHex("FE 01 00 00 00 00 00 14 10 30 00 00 00 00 00 00 00 00 "
+                                         "00 00"),
+                                 sink));
+        EXPECT_FALSE(delivered) << c.bytes;
+    }
+    // A smaller cap of our own is honoured; exactly 60 option bytes in a record of 80 is fine.
+    RecordReader small(100);
+    EXPECT_FALSE(small.Feed(FromHex("FE 01 00 00 00 00 00 65"), {}));
+    RecordReader full;
+    std::vector<std::uint8_t> rec = FromHex("FE 01 00 00 00 00 00 50 10 3F 00 00");
+    rec.resize(80, 0);
+    int count = 0;
+    EXPECT_TRUE(full.Feed(rec, [&](std::span<const std::uint8_t>) { ++count; }));
+    EXPECT_EQ(count, 1);
+}
+
+}  // namespace
+}  // namespace quil
