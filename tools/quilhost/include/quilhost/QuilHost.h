@@ -1,0 +1,156 @@
+// A QUIL host on a loopback port, for tests and demonstrations. It plays the host for any
+// number of connections and sessions: answers begins with a terminal address and a session
+// identifier, keeps sessions by identity, answers keep-alives and confirms terminates, and
+// sends what it is told to (host messages, segments, print-address requests, notifications,
+// session errors, terminates). Every record a client sends is checked against the protocol
+// and recorded with what was found; replies to a client that sent a routing option carry
+// that option back.
+//
+// Threads: one accepting thread and one reader per connection; every public operation may be
+// called from any thread. Lock order: m_mutex, then a connection's send lock.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "quilhost/HostRecord.h"
+
+namespace quilhost {
+
+struct HostSettings {
+    // Given to begins that ask for a pooled address (000000), counting up.
+    std::array<std::uint8_t, 3> firstPooledTerminal{0x1A, 0x2B, 0x01};
+    std::uint32_t firstSessionId = 0x00000101;
+    std::uint32_t maxRecordLength = 1U << 20;
+};
+
+enum class EventKind { Accepted, Received, Sent, Problem, Closed, Note };
+
+struct HostEvent {
+    EventKind kind = EventKind::Note;
+    int connection = 0;
+    int session = 0;  // the session's number when known, else 0
+    HostRecord record;  // Received and Sent
+    std::vector<std::string> problems;
+    std::optional<Acknowledgement> ack;  // Received data that is an acknowledgement
+    std::string line;                    // the trace line
+};
+
+struct HostSessionInfo {
+    int number = 0;
+    int connection = 0;
+    std::string terminal;   // six hex digits
+    std::string sessionId;  // eight hex digits
+    bool active = false;    // false once terminated
+};
+
+class QuilHost {
+public:
+    explicit QuilHost(HostSettings settings = {});
+    ~QuilHost();
+    QuilHost(const QuilHost&) = delete;
+    QuilHost& operator=(const QuilHost&) = delete;
+
+    // Listens on 127.0.0.1, port 0, and starts accepting.
+    [[nodiscard]] bool Start();
+    std::uint16_t Port() const noexcept { return m_port; }
+    // Closes every connection and joins every thread.
+    void Stop();
+
+    // Each trace line is also handed to the sink as it is made (on the thread that made it).
+    void SetTraceSink(std::function<void(const std::string&)> sink);
+    std::vector<HostEvent> Events() const;
+    std::vector<std::string> Trace() const;
+    // Waits until `done` holds for the events so far; false when timeoutMs passes first.
+    bool WaitFor(const std::function<bool(const std::vector<HostEvent>&)>& done,
+                 int timeoutMs) const;
+    // Waits until at least `count` records have been received.
+    bool WaitForReceived(std::size_t count, int timeoutMs) const;
+    // Waits until session `number` exists.
+    bool WaitForSession(int number, int timeoutMs) const;
+    // Waits until connection `connection` has closed.
+    bool WaitForClosed(int connection, int timeoutMs) const;
+
+    // Behaviour. Silent: no automatic answer at all. Delay: wait before each automatic answer.
+    void SetSilent(bool silent);
+    void SetDelay(int milliseconds);
+    // The next begin is refused with a session error (kind 0) instead of being answered.
+    void RefuseNextBegin(std::string code, std::string text = {}, std::uint8_t type = 4);
+    // Segments sent, each as a record, in answer to the next data message of the session.
+    void QueueReply(int session, std::vector<std::vector<std::uint8_t>> segments);
+
+    // Host actions; sessions are numbered from 1 in the order they began.
+    bool SendData(int session, std::span<const std::uint8_t> payload, std::uint8_t type = 0);
+    bool SendSegments(int session, const std::vector<std::vector<std::uint8_t>>& segments);
+    bool SendPrintAddress(int session, std::span<const std::uint8_t> address);
+    // Message type 1 naming a terminal, a host and a code.
+    bool SendNotification(int session, std::string_view lniata, std::string_view host,
+                          std::string_view code);
+    // Message type 4 or 5 with the code's text (a known code's standard text when `text` is
+    // empty); kind < 0 takes the session's kind (1 once it has begun).
+    bool SendSessionError(int session, std::string_view code, std::string_view text = {},
+                          std::uint8_t type = 4, int kind = -1);
+    // The host ends the session (kind 2) and forgets it.
+    bool TerminateSession(int session);
+    bool SendRaw(int connection, std::span<const std::uint8_t> bytes);
+    // Closes (or resets) a connection; the close is done by its reader.
+    bool CloseConnection(int connection, bool reset);
+
+    std::vector<HostSessionInfo> Sessions() const;
+
+    // The standard text of a session-error code, or empty.
+    static std::string StandardErrorText(std::string_view code);
+
+private:
+    struct Connection;
+    struct Session;
+
+    void AcceptLoop();
+    void ReadLoop(const std::shared_ptr<Connection>& conn);
+    void HandleRecord(const std::shared_ptr<Connection>& conn, std::vector<std::uint8_t> wire);
+    // Answers to a record just received; called without the lock.
+    void Answer(const std::shared_ptr<Connection>& conn, const HostRecord& rec);
+
+    void AddEvent(HostEvent event);  // m_mutex held
+    HostRecord ReplyTo(const Session& s, std::uint8_t kind, std::uint8_t type) const;
+    bool SendTo(int session, HostRecord rec);
+    bool Transmit(const std::shared_ptr<Connection>& conn, int session, const HostRecord& rec);
+    void PauseForDelay() const;
+    Session* FindSession(int number);  // m_mutex held
+
+    HostSettings m_settings;
+    std::uint16_t m_port = 0;
+
+    mutable std::mutex m_mutex;
+    mutable std::condition_variable m_changed;
+    std::vector<HostEvent> m_events;
+    std::function<void(const std::string&)> m_sink;
+    std::map<int, std::shared_ptr<Connection>> m_connections;
+    std::vector<std::unique_ptr<Session>> m_sessions;
+    std::uint32_t m_nextSessionId;
+    std::array<std::uint8_t, 3> m_nextPooled;
+    bool m_silent = false;
+    int m_delayMs = 0;
+    std::optional<HostRecord> m_refusal;  // payload and type of the next refusal
+    int m_nextConnection = 1;
+
+    struct ListenerState;
+    std::unique_ptr<ListenerState> m_listener;
+    std::atomic<bool> m_stopping{false};
+    std::thread m_acceptThread;
+};
+
+}  // namespace quilhost

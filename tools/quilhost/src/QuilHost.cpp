@@ -1,0 +1,627 @@
+#include "quilhost/QuilHost.h"
+
+#include <algorithm>
+#include <chrono>
+
+#include "TextFormat.h"
+#include "platform/Socket.h"
+#include "platform/WinsockError.h"
+#include "quilhost/HostCode.h"
+
+namespace quilhost {
+
+namespace {
+
+constexpr int kPollMs = 100;       // how often blocked reads and accepts look at stop requests
+constexpr int kSendTimeoutMs = 5000;
+
+struct StandardText {
+    const char* code;
+    const char* text;
+};
+
+constexpr StandardText kStandardTexts[] = {
+    {"7QS07", "7QS07- STAGING IN EFFECT FOR THIS SESSION SERVICE WILL"},
+    {"7QS02", "7QS02- UNABLE TO ACCESS HOST SESSION"},
+    {"7QS04", "7QS04- UNABLE TO READ HOST SESSION RECORD"},
+    {"7QC04", "7QC04- PROXY INTERNAL ERROR"},
+    {"7QS06", "7QS06- RA8S"},
+    {"7QC06", "7QC06- RA8S"},
+    {"7QC01", "7QC01- CENTRAL SITE OUTAGE"},
+    {"7QC02", "7QC02- HOST UNAVAILABLE"},
+    {"7QS05", "7QS05- SECURITY VIOLATION, CRAS NOT ALLOWED"},
+    {"7QP01", "7QP01- SESSION VERSION INCORRECT"},
+    {"7QP02", "7QP02- SESSION HEADER INVALID"},
+    {"7QS03", "7QS03- UNABLE TO OBTAIN HOST SESSION"},
+    {"7QC03", "7QC03- UNABLE TO INSERT OPTION"},
+    {"7QS11", "7QS11- OAA IN PROGRESS DUE TO PROTOCOL CHANGE"},
+};
+
+std::array<std::uint8_t, 4> SessionIdBytes(std::uint32_t id) {
+    return {static_cast<std::uint8_t>(id >> 24), static_cast<std::uint8_t>(id >> 16),
+            static_cast<std::uint8_t>(id >> 8), static_cast<std::uint8_t>(id)};
+}
+
+bool IsZero(std::span<const std::uint8_t> bytes) {
+    return std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b == 0; });
+}
+
+}  // namespace
+
+struct QuilHost::Connection {
+    int id = 0;
+    platform::Socket socket;
+    std::mutex sendMutex;
+    bool open = true;  // under sendMutex
+    std::atomic<bool> closeRequested{false};
+    std::atomic<bool> reset{false};
+    std::thread reader;
+};
+
+struct QuilHost::Session {
+    int number = 0;
+    int connection = 0;
+    std::array<std::uint8_t, 3> terminal{};
+    std::array<std::uint8_t, 4> sessionId{};
+    std::vector<std::uint8_t> optionArea;  // echoed in everything sent to the session
+    bool active = true;
+    std::deque<std::vector<std::vector<std::uint8_t>>> replies;
+};
+
+struct QuilHost::ListenerState {
+    platform::Listener listener;
+};
+
+QuilHost::QuilHost(HostSettings settings)
+    : m_settings(settings),
+      m_nextSessionId(settings.firstSessionId),
+      m_nextPooled(settings.firstPooledTerminal) {}
+
+QuilHost::~QuilHost() { Stop(); }
+
+bool QuilHost::Start() {
+    if (m_listener) return false;
+    auto state = std::make_unique<ListenerState>();
+    if (!state->listener.Listen(platform::SocketAddress::Loopback(0))) return false;
+    m_port = state->listener.Port();
+    m_listener = std::move(state);
+    {
+        std::lock_guard lock(m_mutex);
+        HostEvent e;
+        e.line = Format("listening on 127.0.0.1:%u", unsigned(m_port));
+        AddEvent(std::move(e));
+    }
+    m_acceptThread = std::thread([this] { AcceptLoop(); });
+    return true;
+}
+
+void QuilHost::Stop() {
+    m_stopping = true;
+    if (m_acceptThread.joinable()) m_acceptThread.join();
+    std::vector<std::shared_ptr<Connection>> connections;
+    {
+        std::lock_guard lock(m_mutex);
+        for (auto& [id, conn] : m_connections) connections.push_back(conn);
+    }
+    for (auto& conn : connections) conn->closeRequested = true;
+    for (auto& conn : connections)
+        if (conn->reader.joinable()) conn->reader.join();
+    if (m_listener) m_listener->listener.Close();
+}
+
+void QuilHost::SetTraceSink(std::function<void(const std::string&)> sink) {
+    std::lock_guard lock(m_mutex);
+    m_sink = std::move(sink);
+}
+
+void QuilHost::AddEvent(HostEvent event) {
+    if (m_sink) m_sink(event.line);
+    m_events.push_back(std::move(event));
+    m_changed.notify_all();
+}
+
+std::vector<HostEvent> QuilHost::Events() const {
+    std::lock_guard lock(m_mutex);
+    return m_events;
+}
+
+std::vector<std::string> QuilHost::Trace() const {
+    std::lock_guard lock(m_mutex);
+    std::vector<std::string> lines;
+    for (const auto& e : m_events) lines.push_back(e.line);
+    return lines;
+}
+
+bool QuilHost::WaitFor(const std::function<bool(const std::vector<HostEvent>&)>& done,
+                       int timeoutMs) const {
+    std::unique_lock lock(m_mutex);
+    return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                              [&] { return done(m_events); });
+}
+
+bool QuilHost::WaitForReceived(std::size_t count, int timeoutMs) const {
+    return WaitFor(
+        [count](const std::vector<HostEvent>& events) {
+            return static_cast<std::size_t>(std::count_if(
+                       events.begin(), events.end(),
+                       [](const HostEvent& e) { return e.kind == EventKind::Received; })) >= count;
+        },
+        timeoutMs);
+}
+
+bool QuilHost::WaitForSession(int number, int timeoutMs) const {
+    std::unique_lock lock(m_mutex);
+    return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
+        return static_cast<int>(m_sessions.size()) >= number;
+    });
+}
+
+bool QuilHost::WaitForClosed(int connection, int timeoutMs) const {
+    return WaitFor(
+        [connection](const std::vector<HostEvent>& events) {
+            return std::any_of(events.begin(), events.end(), [&](const HostEvent& e) {
+                return e.kind == EventKind::Closed && e.connection == connection;
+            });
+        },
+        timeoutMs);
+}
+
+void QuilHost::SetSilent(bool silent) {
+    std::lock_guard lock(m_mutex);
+    m_silent = silent;
+}
+
+void QuilHost::SetDelay(int milliseconds) {
+    std::lock_guard lock(m_mutex);
+    m_delayMs = std::max(0, milliseconds);
+}
+
+void QuilHost::PauseForDelay() const {
+    int delay = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        delay = m_delayMs;
+    }
+    if (delay > 0) std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+}
+
+std::string QuilHost::StandardErrorText(std::string_view code) {
+    for (const auto& t : kStandardTexts)
+        if (code == t.code) return t.text;
+    return {};
+}
+
+void QuilHost::RefuseNextBegin(std::string code, std::string text, std::uint8_t type) {
+    if (text.empty()) text = StandardErrorText(code);
+    if (text.empty()) text = code + "- ";
+    HostRecord refusal;
+    refusal.type = type;
+    refusal.payload = ToHostCode(text).value_or(std::vector<std::uint8_t>{});
+    std::lock_guard lock(m_mutex);
+    m_refusal = std::move(refusal);
+}
+
+void QuilHost::QueueReply(int session, std::vector<std::vector<std::uint8_t>> segments) {
+    std::lock_guard lock(m_mutex);
+    if (Session* s = FindSession(session)) s->replies.push_back(std::move(segments));
+}
+
+QuilHost::Session* QuilHost::FindSession(int number) {
+    if (number < 1 || number > static_cast<int>(m_sessions.size())) return nullptr;
+    return m_sessions[static_cast<std::size_t>(number - 1)].get();
+}
+
+std::vector<HostSessionInfo> QuilHost::Sessions() const {
+    std::lock_guard lock(m_mutex);
+    std::vector<HostSessionInfo> out;
+    for (const auto& s : m_sessions) {
+        HostRecord r;
+        r.terminal = s->terminal;
+        r.sessionId = s->sessionId;
+        out.push_back({s->number, s->connection, r.TerminalText(), r.SessionIdText(), s->active});
+    }
+    return out;
+}
+
+void QuilHost::AcceptLoop() {
+    while (!m_stopping) {
+        platform::Socket client;
+        platform::SocketAddress peer;
+        if (!m_listener->listener.Accept(client, kPollMs, &peer)) {
+            if (platform::WSAGetLastError() == platform::WSAETIMEDOUT) continue;
+            std::lock_guard lock(m_mutex);
+            HostEvent e;
+            e.line = Format("accept failed, error %d; no more connections",
+                            platform::WSAGetLastError());
+            AddEvent(std::move(e));
+            return;
+        }
+        auto conn = std::make_shared<Connection>();
+        conn->socket = std::move(client);
+        {
+            std::lock_guard lock(m_mutex);
+            conn->id = m_nextConnection++;
+            m_connections[conn->id] = conn;
+            HostEvent e;
+            e.kind = EventKind::Accepted;
+            e.connection = conn->id;
+            e.line = Format("#%d accepted %s", conn->id, peer.ToString().c_str());
+            AddEvent(std::move(e));
+        }
+        conn->reader = std::thread([this, conn] { ReadLoop(conn); });
+    }
+}
+
+void QuilHost::ReadLoop(const std::shared_ptr<Connection>& conn) {
+    enum Result { Ok, ClosedClean, ClosedInside, Requested, Failed };
+    auto readExact = [&](std::uint8_t* p, std::size_t n) {
+        std::size_t got = 0;
+        // Each pass either takes bytes or waits at most kPollMs; a close request ends it.
+        while (got < n) {
+            if (conn->closeRequested || m_stopping) return Requested;
+            const int r = conn->socket.Receive(std::span<std::uint8_t>(p + got, n - got), kPollMs);
+            if (r > 0) {
+                got += static_cast<std::size_t>(r);
+            } else if (r == 0) {
+                return got == 0 ? ClosedClean : ClosedInside;
+            } else if (platform::WSAGetLastError() != platform::WSAETIMEDOUT) {
+                return Failed;
+            }
+        }
+        return Ok;
+    };
+    auto problem = [&](const std::string& text) {
+        std::lock_guard lock(m_mutex);
+        HostEvent e;
+        e.kind = EventKind::Problem;
+        e.connection = conn->id;
+        e.problems.push_back(text);
+        e.line = Format("#%d !! %s", conn->id, text.c_str());
+        AddEvent(std::move(e));
+    };
+
+    std::string reason;
+    for (;;) {
+        std::array<std::uint8_t, 8> head{};
+        Result r = readExact(head.data(), head.size());
+        if (r == ClosedClean) {
+            reason = "closed by the client";
+            break;
+        }
+        if (r != Ok) {
+            reason = r == Requested ? "closed by the host" : r == Failed ? "receive failed"
+                                                                         : "closed inside a record";
+            if (r == ClosedInside) problem("connection closed inside a stream header");
+            break;
+        }
+        if (head[0] != 0xFE || head[1] != 1) {
+            problem(Format("stream header starts %02X %02X, not FE 01; closing", head[0], head[1]));
+            reason = "closed after a bad stream header";
+            break;
+        }
+        const std::uint32_t length = (std::uint32_t{head[4]} << 24) |
+                                     (std::uint32_t{head[5]} << 16) |
+                                     (std::uint32_t{head[6]} << 8) | head[7];
+        if (length < 20 || length > m_settings.maxRecordLength) {
+            problem(Format("stream length %u is %s; closing", length,
+                           length < 20 ? "below 20" : "above the limit"));
+            reason = "closed after a bad stream length";
+            break;
+        }
+        std::vector<std::uint8_t> wire(head.begin(), head.end());
+        wire.resize(length);
+        r = readExact(wire.data() + 8, length - 8);
+        if (r != Ok) {
+            if (r == ClosedInside || r == ClosedClean) problem("connection closed inside a record");
+            reason = r == Requested ? "closed by the host" : "closed inside a record";
+            break;
+        }
+        HandleRecord(conn, std::move(wire));
+    }
+
+    {
+        std::lock_guard send(conn->sendMutex);
+        conn->open = false;
+        if (conn->reset) (void)conn->socket.SetLinger(true, 0);
+        conn->socket.Close();
+    }
+    std::lock_guard lock(m_mutex);
+    if (conn->reset) reason = "reset by the host";
+    HostEvent e;
+    e.kind = EventKind::Closed;
+    e.connection = conn->id;
+    e.line = Format("#%d %s", conn->id, reason.c_str());
+    AddEvent(std::move(e));
+}
+
+void QuilHost::HandleRecord(const std::shared_ptr<Connection>& conn,
+                            std::vector<std::uint8_t> wire) {
+    DecodedRecord d = DecodeRecord(wire);
+    CheckClientRecord(d.record, d.problems);
+    const HostRecord& rec = d.record;
+    {
+        std::lock_guard lock(m_mutex);
+        HostEvent e;
+        e.kind = EventKind::Received;
+        e.connection = conn->id;
+        for (const auto& s : m_sessions)
+            if (s->active && s->terminal == rec.terminal && s->sessionId == rec.sessionId)
+                e.session = s->number;
+        if (rec.type == 0 && rec.kind != 2) e.ack = DecodeAcknowledgement(rec.payload);
+        e.record = rec;
+        e.problems = d.problems;
+        e.line = Format("#%d <- %s", conn->id, Describe(rec).c_str());
+        if (e.session) e.line += Format(" [session %d]", e.session);
+        if (e.ack)
+            e.line += Format(" ack tsn=%c %c status=%c", e.ack->tsn, e.ack->third, e.ack->status);
+        AddEvent(std::move(e));
+        for (const auto& p : d.problems) {
+            HostEvent pe;
+            pe.kind = EventKind::Problem;
+            pe.connection = conn->id;
+            pe.problems.push_back(p);
+            pe.line = Format("#%d !! %s", conn->id, p.c_str());
+            AddEvent(std::move(pe));
+        }
+    }
+    if (wire.size() >= 20) Answer(conn, rec);
+}
+
+HostRecord QuilHost::ReplyTo(const Session& s, std::uint8_t kind, std::uint8_t type) const {
+    HostRecord r;
+    r.kind = kind;
+    r.type = type;
+    r.terminal = s.terminal;
+    r.sessionId = s.sessionId;
+    r.optionArea = s.optionArea;
+    return r;
+}
+
+void QuilHost::Answer(const std::shared_ptr<Connection>& conn, const HostRecord& rec) {
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_silent) return;
+    }
+    PauseForDelay();
+
+    if (rec.type == 7) {  // socket keep-alive: sent back as it came
+        HostRecord echo = rec;
+        echo.optionArea.clear();
+        echo.options.clear();
+        (void)Transmit(conn, 0, echo);
+        return;
+    }
+
+    std::vector<HostRecord> out;
+    int number = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        Session* session = nullptr;
+        for (auto& s : m_sessions)
+            if (s->active && s->terminal == rec.terminal && s->sessionId == rec.sessionId)
+                session = s.get();
+
+        if (rec.kind == 0 && (rec.type == 0 || rec.type == 3)) {
+            if (m_refusal) {
+                HostRecord refusal = *m_refusal;
+                m_refusal.reset();
+                refusal.kind = 0;
+                refusal.terminal = rec.terminal;
+                refusal.sessionId = rec.sessionId;
+                refusal.optionArea = rec.optionArea;
+                HostEvent e;
+                e.connection = conn->id;
+                e.line = Format("#%d begin refused", conn->id);
+                AddEvent(std::move(e));
+                out.push_back(std::move(refusal));
+            } else {
+                const bool resumed = session != nullptr && !IsZero(rec.sessionId);
+                if (!resumed) {
+                    auto s = std::make_unique<Session>();
+                    s->number = static_cast<int>(m_sessions.size()) + 1;
+                    s->sessionId = SessionIdBytes(m_nextSessionId++);
+                    if (IsZero(rec.terminal)) {
+                        s->terminal = m_nextPooled;
+                        for (int i = 2; i >= 0 && ++m_nextPooled[static_cast<std::size_t>(i)] == 0;
+                             --i) {
+                        }
+                    } else {
+                        s->terminal = rec.terminal;
+                    }
+                    session = s.get();
+                    m_sessions.push_back(std::move(s));
+                }
+                session->connection = conn->id;
+                session->optionArea = rec.optionArea;
+                HostRecord r;
+                r.terminal = session->terminal;
+                r.sessionId = session->sessionId;
+                HostEvent e;
+                e.connection = conn->id;
+                e.session = session->number;
+                e.line = Format("#%d session %d %s ta=%s sid=%s", conn->id, session->number,
+                                resumed ? "resumed" : "begun", r.TerminalText().c_str(),
+                                r.SessionIdText().c_str());
+                AddEvent(std::move(e));
+                out.push_back(ReplyTo(*session, 0, rec.type));
+                if (!rec.payload.empty() && rec.type == 0 && !session->replies.empty()) {
+                    for (auto& seg : session->replies.front()) {
+                        HostRecord d = ReplyTo(*session, 1, 0);
+                        d.payload = std::move(seg);
+                        out.push_back(std::move(d));
+                    }
+                    session->replies.pop_front();
+                }
+            }
+        } else if (rec.kind == 0 || rec.kind == 1) {
+            if (session == nullptr) {
+                HostRecord r;
+                r.kind = rec.kind;
+                r.type = 4;
+                r.terminal = rec.terminal;
+                r.sessionId = rec.sessionId;
+                r.optionArea = rec.optionArea;
+                r.payload = ToHostCode(StandardErrorText("7QS02")).value_or(std::vector<std::uint8_t>{});
+                HostEvent e;
+                e.connection = conn->id;
+                e.line = Format("#%d no session ta=%s sid=%s", conn->id, rec.TerminalText().c_str(),
+                                rec.SessionIdText().c_str());
+                AddEvent(std::move(e));
+                out.push_back(std::move(r));
+            } else {
+                session->connection = conn->id;
+                if (!rec.optionArea.empty()) session->optionArea = rec.optionArea;
+                number = session->number;
+                if (rec.type == 3) {
+                    out.push_back(ReplyTo(*session, 1, 3));
+                } else if (rec.type == 0 && !session->replies.empty()) {
+                    for (auto& seg : session->replies.front()) {
+                        HostRecord d = ReplyTo(*session, 1, 0);
+                        d.payload = std::move(seg);
+                        out.push_back(std::move(d));
+                    }
+                    session->replies.pop_front();
+                }
+            }
+        } else if (rec.kind == 2) {
+            HostRecord r;
+            r.kind = 2;
+            r.type = 0;
+            r.terminal = rec.terminal;
+            r.sessionId = rec.sessionId;
+            r.optionArea = rec.optionArea;
+            if (session != nullptr) {
+                session->active = false;
+                number = session->number;
+                HostEvent e;
+                e.connection = conn->id;
+                e.session = number;
+                e.line = Format("#%d session %d ended by the client", conn->id, number);
+                AddEvent(std::move(e));
+            }
+            out.push_back(std::move(r));
+        }
+    }
+    for (const auto& r : out) (void)Transmit(conn, number, r);
+}
+
+bool QuilHost::Transmit(const std::shared_ptr<Connection>& conn, int session,
+                        const HostRecord& rec) {
+    const std::vector<std::uint8_t> wire = EncodeRecord(rec);
+    {
+        std::lock_guard lock(m_mutex);
+        HostEvent e;
+        e.kind = EventKind::Sent;
+        e.connection = conn->id;
+        e.session = session;
+        e.record = rec;
+        e.line = Format("#%d -> %s", conn->id, Describe(rec).c_str());
+        AddEvent(std::move(e));
+    }
+    std::lock_guard send(conn->sendMutex);
+    return conn->open && conn->socket.SendAll(wire, kSendTimeoutMs);
+}
+
+bool QuilHost::SendTo(int session, HostRecord rec) {
+    std::shared_ptr<Connection> conn;
+    {
+        std::lock_guard lock(m_mutex);
+        const Session* s = FindSession(session);
+        if (s == nullptr) return false;
+        const auto it = m_connections.find(s->connection);
+        if (it == m_connections.end()) return false;
+        conn = it->second;
+        if (rec.terminal == std::array<std::uint8_t, 3>{} && IsZero(rec.sessionId)) {
+            rec.terminal = s->terminal;
+            rec.sessionId = s->sessionId;
+        }
+        if (rec.optionArea.empty()) rec.optionArea = s->optionArea;
+    }
+    return Transmit(conn, session, rec);
+}
+
+bool QuilHost::SendData(int session, std::span<const std::uint8_t> payload, std::uint8_t type) {
+    HostRecord r;
+    r.kind = 1;
+    r.type = type;
+    r.payload.assign(payload.begin(), payload.end());
+    return SendTo(session, std::move(r));
+}
+
+bool QuilHost::SendSegments(int session, const std::vector<std::vector<std::uint8_t>>& segments) {
+    for (const auto& seg : segments)
+        if (!SendData(session, seg)) return false;
+    return true;
+}
+
+bool QuilHost::SendPrintAddress(int session, std::span<const std::uint8_t> address) {
+    return SendData(session, address, 2);
+}
+
+bool QuilHost::SendNotification(int session, std::string_view lniata, std::string_view host,
+                                std::string_view code) {
+    // The terminal at offset 7, the host name at offset 15 up to "//", then the code.
+    std::string text = "NOTIFY ";
+    text += lniata;
+    text += "  ";
+    text += host;
+    text += "//";
+    text += code;
+    const auto payload = ToHostCode(text);
+    if (!payload || lniata.size() != 6) return false;
+    std::vector<std::uint8_t> bytes = *payload;
+    bytes.push_back(kEomComplete);
+    return SendData(session, bytes, 1);
+}
+
+bool QuilHost::SendSessionError(int session, std::string_view code, std::string_view text,
+                                std::uint8_t type, int kind) {
+    std::string full(text);
+    if (full.empty()) full = StandardErrorText(code);
+    if (full.empty()) full = std::string(code) + "- ";
+    const auto payload = ToHostCode(full);
+    if (!payload) return false;
+    HostRecord r;
+    r.kind = static_cast<std::uint8_t>(kind < 0 ? 1 : kind);
+    r.type = type;
+    r.payload = *payload;
+    return SendTo(session, std::move(r));
+}
+
+bool QuilHost::TerminateSession(int session) {
+    HostRecord r;
+    r.kind = 2;
+    r.type = 0;
+    if (!SendTo(session, std::move(r))) return false;
+    std::lock_guard lock(m_mutex);
+    if (Session* s = FindSession(session)) s->active = false;
+    return true;
+}
+
+bool QuilHost::SendRaw(int connection, std::span<const std::uint8_t> bytes) {
+    std::shared_ptr<Connection> conn;
+    {
+        std::lock_guard lock(m_mutex);
+        const auto it = m_connections.find(connection);
+        if (it == m_connections.end()) return false;
+        conn = it->second;
+        HostEvent e;
+        e.kind = EventKind::Sent;
+        e.connection = connection;
+        e.line = Format("#%d -> %u raw bytes", connection, unsigned(bytes.size()));
+        AddEvent(std::move(e));
+    }
+    std::lock_guard send(conn->sendMutex);
+    return conn->open && conn->socket.SendAll(bytes, kSendTimeoutMs);
+}
+
+bool QuilHost::CloseConnection(int connection, bool reset) {
+    std::lock_guard lock(m_mutex);
+    const auto it = m_connections.find(connection);
+    if (it == m_connections.end()) return false;
+    it->second->reset = reset;
+    it->second->closeRequested = true;
+    return true;
+}
+
+}  // namespace quilhost
