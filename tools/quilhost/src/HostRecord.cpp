@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "TextFormat.h"
 #include "platform/ByteReader.h"
 #include "platform/ByteWriter.h"
-#include "TextFormat.h"
 #include "quilhost/HostCode.h"
 
 namespace quilhost {
@@ -37,18 +37,19 @@ void WalkOptionArea(HostRecord& rec, std::vector<std::string>& problems) {
         if (type == 0 && length == 0) {
             if (!std::all_of(area.begin() + static_cast<std::ptrdiff_t>(pos), area.end(),
                              [](std::uint8_t b) { return b == 0; }))
-                problems.push_back(Format("non-zero bytes after the option fill at offset %u",
-                                          unsigned(pos)));
+                problems.push_back(
+                    Format("non-zero bytes after the option fill at offset %u", unsigned(pos)));
             return;
         }
         if (length < 2) {
-            problems.push_back(Format("option %u at offset %u has length %u", type, unsigned(pos),
-                                      length));
+            problems.push_back(
+                Format("option %u at offset %u has length %u", type, unsigned(pos), length));
             return;
         }
         if (pos + length > area.size()) {
-            problems.push_back(Format("option %u at offset %u (length %u) runs past the option area",
-                                      type, unsigned(pos), length));
+            problems.push_back(
+                Format("option %u at offset %u (length %u) runs past the option area", type,
+                       unsigned(pos), length));
             return;
         }
         HostOption option;
@@ -63,12 +64,16 @@ void WalkOptionArea(HostRecord& rec, std::vector<std::string>& problems) {
 }  // namespace
 
 std::array<std::uint8_t, 8> HostRecord::Identity() const {
-    return {terminal[0], terminal[1], terminal[2], filler,
+    return {terminal[0],  terminal[1],  terminal[2],  filler,
             sessionId[0], sessionId[1], sessionId[2], sessionId[3]};
 }
 
-std::string HostRecord::TerminalText() const { return Hex(terminal); }
-std::string HostRecord::SessionIdText() const { return Hex(sessionId); }
+std::string HostRecord::TerminalText() const {
+    return Hex(terminal);
+}
+std::string HostRecord::SessionIdText() const {
+    return Hex(sessionId);
+}
 
 const HostOption* HostRecord::Option(std::uint8_t t) const {
     for (const auto& o : options)
@@ -84,15 +89,15 @@ DecodedRecord DecodeRecord(std::span<const std::uint8_t> wire) {
     std::uint8_t sync = 0, version = 0;
     if (!r.u8(sync) || !r.u8(version) || !r.u8(rec.streamByte2) || !r.u8(rec.streamByte3) ||
         !r.u32be(rec.streamLength)) {
-        problems.push_back(Format("record of %u bytes is shorter than a stream header",
-                                  unsigned(wire.size())));
+        problems.push_back(
+            Format("record of %u bytes is shorter than a stream header", unsigned(wire.size())));
         return out;
     }
     if (sync != 0xFE) problems.push_back(Format("stream sync is %02X, not FE", sync));
     if (version != 1) problems.push_back(Format("stream version is %u, not 1", version));
     if (rec.streamLength != wire.size())
-        problems.push_back(Format("stream length %u but the record has %u bytes",
-                                  rec.streamLength, unsigned(wire.size())));
+        problems.push_back(Format("stream length %u but the record has %u bytes", rec.streamLength,
+                                  unsigned(wire.size())));
     std::uint8_t b0 = 0, b1 = 0;
     if (!r.u8(b0) || !r.u8(b1) || !r.u8(rec.type) || !r.u8(rec.flags) || !r.copy(rec.terminal) ||
         !r.u8(rec.filler) || !r.copy(rec.sessionId)) {
@@ -128,9 +133,10 @@ void CheckClientRecord(const HostRecord& rec, std::vector<std::string>& problems
         problems.push_back(Format("stream header bytes 2-3 are %02X %02X, not 0", rec.streamByte2,
                                   rec.streamByte3));
     if ((rec.flags & 0x0E) != 0)
-        problems.push_back(Format("reserved bits 3-1 of header byte 3 are %u, not 0",
-                                  (rec.flags >> 1) & 7u));
-    if (rec.filler != 0) problems.push_back(Format("header filler byte is %02X, not 0", rec.filler));
+        problems.push_back(
+            Format("reserved bits 3-1 of header byte 3 are %u, not 0", (rec.flags >> 1) & 7u));
+    if (rec.filler != 0)
+        problems.push_back(Format("header filler byte is %02X, not 0", rec.filler));
     switch (rec.type) {
         case 0:
         case 2:
@@ -153,19 +159,32 @@ void CheckClientRecord(const HostRecord& rec, std::vector<std::string>& problems
         const std::size_t size = o.body.size() + 2;
         bool good = true;
         switch (o.type) {
-            case 2: good = size == 16; break;
-            case 3: good = size == 8; break;
-            case 4: good = size == 32; break;
-            case 5: good = size >= 8 && size <= 20; break;
-            case 7: good = size == 4; break;
-            case 8: good = size == 24; break;
-            case 9: good = size == 12 || size == 20; break;
+            case 2:
+                good = size == 16;
+                break;
+            case 3:
+                good = size == 8;
+                break;
+            case 4:
+                good = size == 32;
+                break;
+            case 5:
+                good = size >= 8 && size <= 20;
+                break;
+            case 7:
+                good = size == 4;
+                break;
+            case 8:
+                good = size == 24;
+                break;
+            case 9:
+                good = size == 12 || size == 20;
+                break;
             default:
                 problems.push_back(Format("unknown option type %u", o.type));
                 continue;
         }
-        if (!good)
-            problems.push_back(Format("option %u has length %u", o.type, unsigned(size)));
+        if (!good) problems.push_back(Format("option %u has length %u", o.type, unsigned(size)));
     }
 }
 

@@ -12,7 +12,7 @@ namespace quilhost {
 
 namespace {
 
-constexpr int kPollMs = 100;       // how often blocked reads and accepts look at stop requests
+constexpr int kPollMs = 100;  // how often blocked reads and accepts look at stop requests
 constexpr int kSendTimeoutMs = 5000;
 
 struct StandardText {
@@ -51,6 +51,9 @@ bool IsZero(std::span<const std::uint8_t> bytes) {
 struct QuilHost::Connection {
     int id = 0;
     platform::Socket socket;
+    // Held while a received record is recorded and answered, and while the host sends on its
+    // own, so that answers to a record go out before anything sent after it was seen.
+    std::mutex turnMutex;
     std::mutex sendMutex;
     bool open = true;  // under sendMutex
     std::atomic<bool> closeRequested{false};
@@ -77,7 +80,9 @@ QuilHost::QuilHost(HostSettings settings)
       m_nextSessionId(settings.firstSessionId),
       m_nextPooled(settings.firstPooledTerminal) {}
 
-QuilHost::~QuilHost() { Stop(); }
+QuilHost::~QuilHost() {
+    Stop();
+}
 
 bool QuilHost::Start() {
     if (m_listener) return false;
@@ -151,9 +156,8 @@ bool QuilHost::WaitForReceived(std::size_t count, int timeoutMs) const {
 
 bool QuilHost::WaitForSession(int number, int timeoutMs) const {
     std::unique_lock lock(m_mutex);
-    return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
-        return static_cast<int>(m_sessions.size()) >= number;
-    });
+    return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                              [&] { return static_cast<int>(m_sessions.size()) >= number; });
 }
 
 bool QuilHost::WaitForClosed(int connection, int timeoutMs) const {
@@ -231,8 +235,8 @@ void QuilHost::AcceptLoop() {
             if (platform::WSAGetLastError() == platform::WSAETIMEDOUT) continue;
             std::lock_guard lock(m_mutex);
             HostEvent e;
-            e.line = Format("accept failed, error %d; no more connections",
-                            platform::WSAGetLastError());
+            e.line =
+                Format("accept failed, error %d; no more connections", platform::WSAGetLastError());
             AddEvent(std::move(e));
             return;
         }
@@ -289,8 +293,9 @@ void QuilHost::ReadLoop(const std::shared_ptr<Connection>& conn) {
             break;
         }
         if (r != Ok) {
-            reason = r == Requested ? "closed by the host" : r == Failed ? "receive failed"
-                                                                         : "closed inside a record";
+            reason = r == Requested ? "closed by the host"
+                     : r == Failed  ? "receive failed"
+                                    : "closed inside a record";
             if (r == ClosedInside) problem("connection closed inside a stream header");
             break;
         }
@@ -336,6 +341,7 @@ void QuilHost::ReadLoop(const std::shared_ptr<Connection>& conn) {
 
 void QuilHost::HandleRecord(const std::shared_ptr<Connection>& conn,
                             std::vector<std::uint8_t> wire) {
+    std::lock_guard turn(conn->turnMutex);
     DecodedRecord d = DecodeRecord(wire);
     CheckClientRecord(d.record, d.problems);
     const HostRecord& rec = d.record;
@@ -461,7 +467,8 @@ void QuilHost::Answer(const std::shared_ptr<Connection>& conn, const HostRecord&
                 r.terminal = rec.terminal;
                 r.sessionId = rec.sessionId;
                 r.optionArea = rec.optionArea;
-                r.payload = ToHostCode(StandardErrorText("7QS02")).value_or(std::vector<std::uint8_t>{});
+                r.payload =
+                    ToHostCode(StandardErrorText("7QS02")).value_or(std::vector<std::uint8_t>{});
                 HostEvent e;
                 e.connection = conn->id;
                 e.line = Format("#%d no session ta=%s sid=%s", conn->id, rec.TerminalText().c_str(),
@@ -514,8 +521,9 @@ bool QuilHost::Transmit(const std::shared_ptr<Connection>& conn, int session,
         e.kind = EventKind::Sent;
         e.connection = conn->id;
         e.session = session;
-        e.record = rec;
-        e.line = Format("#%d -> %s", conn->id, Describe(rec).c_str());
+        // Shown as decoded from the bytes that go out.
+        e.record = DecodeRecord(wire).record;
+        e.line = Format("#%d -> %s", conn->id, Describe(e.record).c_str());
         AddEvent(std::move(e));
     }
     std::lock_guard send(conn->sendMutex);
@@ -531,12 +539,11 @@ bool QuilHost::SendTo(int session, HostRecord rec) {
         const auto it = m_connections.find(s->connection);
         if (it == m_connections.end()) return false;
         conn = it->second;
-        if (rec.terminal == std::array<std::uint8_t, 3>{} && IsZero(rec.sessionId)) {
-            rec.terminal = s->terminal;
-            rec.sessionId = s->sessionId;
-        }
+        rec.terminal = s->terminal;
+        rec.sessionId = s->sessionId;
         if (rec.optionArea.empty()) rec.optionArea = s->optionArea;
     }
+    std::lock_guard turn(conn->turnMutex);
     return Transmit(conn, session, rec);
 }
 
@@ -605,6 +612,10 @@ bool QuilHost::SendRaw(int connection, std::span<const std::uint8_t> bytes) {
         const auto it = m_connections.find(connection);
         if (it == m_connections.end()) return false;
         conn = it->second;
+    }
+    std::lock_guard turn(conn->turnMutex);
+    {
+        std::lock_guard lock(m_mutex);
         HostEvent e;
         e.kind = EventKind::Sent;
         e.connection = connection;

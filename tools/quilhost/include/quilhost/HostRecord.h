@@ -39,7 +39,7 @@ struct HostRecord {
     std::vector<std::uint8_t> payload;
 
     std::array<std::uint8_t, 8> Identity() const;
-    std::string TerminalText() const;  // six upper-case hex digits
+    std::string TerminalText() const;   // six upper-case hex digits
     std::string SessionIdText() const;  // eight upper-case hex digits
     const HostOption* Option(std::uint8_t type) const;
 };
@@ -59,9 +59,9 @@ std::vector<std::uint8_t> EncodeRecord(const HostRecord& record);
 
 // An acknowledgement from a device: "C", TSN, "2" or "0", status, in host code.
 struct Acknowledgement {
-    char tsn = 0;      // the TSN letter (or '@' for the blank and '?' for other bytes)
-    char third = 0;    // '2' or '0'
-    char status = 0;   // '0' ... '8'
+    char tsn = 0;     // the TSN letter (or '@' for the blank and '?' for other bytes)
+    char third = 0;   // '2' or '0'
+    char status = 0;  // '0' ... '8'
 };
 std::optional<Acknowledgement> DecodeAcknowledgement(std::span<const std::uint8_t> payload);
 

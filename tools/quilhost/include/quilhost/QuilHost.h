@@ -7,7 +7,8 @@
 // that option back.
 //
 // Threads: one accepting thread and one reader per connection; every public operation may be
-// called from any thread. Lock order: m_mutex, then a connection's send lock.
+// called from any thread. Lock order: a connection's turn lock, then m_mutex, then the
+// connection's send lock (m_mutex is never held while sending).
 #pragma once
 
 #include <array>
@@ -42,7 +43,7 @@ enum class EventKind { Accepted, Received, Sent, Problem, Closed, Note };
 struct HostEvent {
     EventKind kind = EventKind::Note;
     int connection = 0;
-    int session = 0;  // the session's number when known, else 0
+    int session = 0;    // the session's number when known, else 0
     HostRecord record;  // Received and Sent
     std::vector<std::string> problems;
     std::optional<Acknowledgement> ack;  // Received data that is an acknowledgement
