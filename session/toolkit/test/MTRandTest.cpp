@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <set>
+#include <thread>
 #include <vector>
 
 #include "toolkit/MTRand.h"
+#include "toolkit/Random.h"
 
 namespace {
 
@@ -107,6 +110,67 @@ TEST(MTRandTest, SequencesFollowTheReferenceAcrossSeveralBlocks) {
             ASSERT_EQ(rand.randInt(), reference.GenrandInt32()) << "output " << i;
         }
     }
+}
+
+}  // namespace
+
+namespace {
+
+std::vector<std::uint32_t> Key(std::int64_t seconds, std::uint32_t ms, std::uint32_t pid) {
+    std::uint32_t key[UTKTools::MTRand::N];
+    UTKTools::CRandom::BuildSeedKey(seconds, ms, pid, key);
+    return std::vector<std::uint32_t>(key, key + UTKTools::MTRand::N);
+}
+
+TEST(RandomTest, TheSeedKeyMixesClockAndProcess) {
+    const auto key = Key(1700000000, 250, 4242);
+    const std::uint32_t now = static_cast<std::uint32_t>(1700000000ULL * 1000 + 250);
+    EXPECT_EQ(key[0], now + 4242U);
+    EXPECT_EQ(key[623], now + 4242U + 23U * 623U);
+
+    // Same millisecond, another process: another sequence.
+    UTKTools::MTRand a;
+    UTKTools::MTRand b;
+    const auto other = Key(1700000000, 250, 4243);
+    a.seed(key.data(), UTKTools::MTRand::N);
+    b.seed(other.data(), UTKTools::MTRand::N);
+    int same = 0;
+    for (int i = 0; i < 100; ++i) {
+        same += a.randInt() == b.randInt() ? 1 : 0;
+    }
+    EXPECT_LT(same, 3);
+
+    // A fixed key gives the reference's sequence.
+    Reference reference;
+    reference.InitByArray(key);
+    UTKTools::MTRand fixed;
+    fixed.seed(key.data(), UTKTools::MTRand::N);
+    for (int i = 0; i < 700; ++i) {
+        ASSERT_EQ(fixed.randInt(), reference.GenrandInt32()) << i;
+    }
+}
+
+TEST(RandomTest, ThreadsShareOneSequence) {
+    constexpr int kThreads = 4;
+    constexpr int kDraws = 1000;
+    std::vector<std::vector<std::int32_t>> drawn(kThreads);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&drawn, t] {
+            for (int i = 0; i < kDraws; ++i) {
+                drawn[static_cast<std::size_t>(t)].push_back(UTKTools::CRandom::Get());
+            }
+        });
+    }
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    std::set<std::int32_t> all;
+    for (const auto& values : drawn) {
+        all.insert(values.begin(), values.end());
+    }
+    // One sequence handed out piece by piece: no draw is given twice.
+    EXPECT_GT(all.size(), static_cast<std::size_t>(kThreads * kDraws - 2));
 }
 
 }  // namespace
