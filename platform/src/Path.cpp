@@ -1,6 +1,8 @@
 #include "platform/Path.h"
 
+#include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/MachineRoot.h"
@@ -87,9 +89,13 @@ std::filesystem::path Invalid() {
 std::filesystem::path MapPath(std::string_view windowsPath) {
     if (windowsPath.empty() || windowsPath.find('\0') != std::string_view::npos) return Invalid();
 
-    // A path of this machine already.
-    if (windowsPath.front() == '/' && (windowsPath.size() < 2 || !IsSeparator(windowsPath[1])))
-        return std::filesystem::path(std::string(windowsPath));
+    // A path of this machine already. Code written for Windows joins names with '\', also
+    // to folders it was given as paths of this machine ("<windows folder>\SESSION.INI").
+    if (windowsPath.front() == '/' && (windowsPath.size() < 2 || !IsSeparator(windowsPath[1]))) {
+        std::string path(windowsPath);
+        std::replace(path.begin(), path.end(), '\\', '/');
+        return std::filesystem::path(std::move(path));
+    }
 
     std::vector<std::string_view> names;
 

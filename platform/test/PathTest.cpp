@@ -39,9 +39,10 @@ constexpr PathCase kCases[] = {
     {"..\\up\\x", "../up/x"},
     {"a\\..\\..\\b", "../b"},
     {".\\", "."},
-    // Paths of this machine pass unchanged.
+    // Paths of this machine pass unchanged, but for the names joined on with '\'.
     {"/var/spool/x", "/var/spool/x"},
     {"/", "/"},
+    {"/var/trevo/windows\\SESSION.INI", "/var/trevo/windows/SESSION.INI"},
     // Refused.
     {"", ""},
     {"\\\\server\\share\\x", ""},

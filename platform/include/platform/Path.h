@@ -14,7 +14,8 @@ namespace platform {
 // - "\X\y" (rooted, no drive) -> <root>/drive_c/X/y;
 // - "\\.\PIPE\name" (PIPE in any case) -> <root>/run/pipe/name;
 // - a relative path stays relative, with '/' separators;
-// - an absolute path of this machine ("/var/x") passes unchanged.
+// - an absolute path of this machine ("/var/x") passes unchanged but for backslashes,
+//   which become '/' ("/root/windows\SESSION.INI" -> /root/windows/SESSION.INI).
 // "." components are dropped and ".." goes up one folder but never above the drive's root,
 // as Windows resolves it. Returns an empty path and sets the last error to
 // ERROR_INVALID_NAME for what names no file here: an empty path, a network share
