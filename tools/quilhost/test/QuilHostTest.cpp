@@ -166,6 +166,13 @@ TEST_F(QuilHostTest, KeepsSessionsByIdentityAcrossConnections) {
     EXPECT_EQ(Begin(again, {}, id), id);
     ASSERT_TRUE(again.Send(Header(1, 3, id)));
     ASSERT_TRUE(again.Next().has_value());
+    // The connection's own keep-alive comes back as it went.
+    const auto socketKeepAlive =
+        FromHex("FE 01 00 00 00 00 00 14 13 30 07 00 00 00 00 00 00 00 00 00");
+    ASSERT_TRUE(again.SendRaw(socketKeepAlive));
+    const auto echo = again.Next();
+    ASSERT_TRUE(echo.has_value());
+    EXPECT_EQ(ToHex(echo->wire), ToHex(socketKeepAlive));
 
     // A maintain for an identity the host does not know gets a session error.
     quil::SessionIdentity unknown = id;
