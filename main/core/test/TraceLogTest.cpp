@@ -1,56 +1,26 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <regex>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "TempHome.h"
+#include "LogEntries.h"
 #include "core/TraceLog.h"
 #include "notify/Notify.h"
 #include "platform/Win32Error.h"
+#include "support/TempRoot.h"
 
 namespace {
 
-struct Entry {
-    int level = -1;
-    std::string file;
-    int line = 0;
-    std::string text;
-};
-
-// The entries of the machine's log file, split into their fields.
-std::vector<Entry> ReadEntries() {
-    std::ifstream in(Notify::LogFilePath(), std::ios::binary);
-    std::vector<Entry> entries;
-    const std::regex withSource(R"(\S+ (\d+) (\S+)\((\d+)\) (.*))");
-    const std::regex plain(R"(\S+ (\d+) (.*))");
-    for (std::string line; std::getline(in, line);) {
-        std::smatch m;
-        Entry entry;
-        if (std::regex_match(line, m, withSource)) {
-            entry = {std::stoi(m[1]), m[2], std::stoi(m[3]), m[4]};
-        } else if (std::regex_match(line, m, plain)) {
-            entry.level = std::stoi(m[1]);
-            entry.text = m[2];
-        } else {
-            ADD_FAILURE() << "unexpected log line: " << line;
-        }
-        entries.push_back(entry);
-    }
-    return entries;
-}
-
-// "label  Time = <ticks> text" with the ticks replaced by T.
-std::string WithoutTicks(const std::string& line) {
-    return std::regex_replace(line, std::regex(R"(  Time = \d+ )"), "  Time = T ");
+std::vector<LogEntry> ReadEntries() {
+    return ReadLogEntries();
 }
 
 }  // namespace
 
 TEST(TraceLog, EntriesCarryLabelTimeAndTextAndReturnTheTextAlone) {
-    TempHome home;
+    support::TempRoot home;
     CTraceLog log;
     platform::SetLastError(platform::ERROR_FILE_NOT_FOUND);
     struct Case {
@@ -90,7 +60,7 @@ TEST(TraceLog, EntriesCarryLabelTimeAndTextAndReturnTheTextAlone) {
 }
 
 TEST(TraceLog, LongTextsAreCutNotRefused) {
-    TempHome home;
+    support::TempRoot home;
     CTraceLog log;
     const std::string x600(600, 'x');
     EXPECT_EQ(log.TraceFormat(0, "f.cpp", 1, "L::M():", "%s", x600.c_str()), std::string(511, 'x'));
@@ -111,7 +81,7 @@ TEST(TraceLog, LongTextsAreCutNotRefused) {
 }
 
 TEST(TraceLog, ExceptionIsAlwaysLoggedAndShownOnlyThroughTheNotice) {
-    TempHome home;
+    support::TempRoot home;
     CTraceLog log;
     const std::runtime_error error("disk gone " + std::string(300, 'e'));
     const std::string expected = "Exception: disk gone " + std::string(255 - 10, 'e');
@@ -143,7 +113,7 @@ TEST(TraceLog, ExceptionIsAlwaysLoggedAndShownOnlyThroughTheNotice) {
 }
 
 TEST(TraceLog, GlobalLogIsOneObjectAndMacrosPassTheCallersPlace) {
-    TempHome home;
+    support::TempRoot home;
     EXPECT_EQ(&TraceLog(), &TraceLog());
     const int line = __LINE__ + 1;
     EXPECT_EQ(TRACE_FORMAT(0, "T::M():", "%d-%s", 5, "five"), "5-five");
