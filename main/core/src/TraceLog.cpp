@@ -36,7 +36,7 @@ std::string CTraceLog::WriteEntry(int level, const char* sourceFile, int sourceL
 
 std::string CTraceLog::TraceFormat(int level, const char* sourceFile, int sourceLine,
                                    const std::string& label, const char* format, ...) {
-    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    platform::CriticalSection::Guard guard(m_lock);
     char buffer[kFormatBuffer] = {};
     if (format) {
         va_list args;
@@ -49,7 +49,7 @@ std::string CTraceLog::TraceFormat(int level, const char* sourceFile, int source
 
 std::string CTraceLog::TraceString(int level, const char* sourceFile, int sourceLine,
                                    const std::string& label, const std::string& text) {
-    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    platform::CriticalSection::Guard guard(m_lock);
     return WriteEntry(level, sourceFile, sourceLine, label, text);
 }
 
@@ -61,7 +61,7 @@ std::string CTraceLog::TraceLastError(const char* sourceFile, int sourceLine,
 
 std::string CTraceLog::FormatErrorText(const char* sourceFile, int sourceLine,
                                        const std::string& label, std::uint32_t errorCode) {
-    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    platform::CriticalSection::Guard guard(m_lock);
     return WriteEntry(LEVEL_ERROR, sourceFile, sourceLine, label,
                       platform::FormatErrorCode(errorCode));
 }
@@ -74,7 +74,7 @@ std::string CTraceLog::TraceException(const char* sourceFile, int sourceLine,
     if (message.size() > kMaxExceptionText) message.resize(kMaxExceptionText);
     std::string result;
     {
-        std::lock_guard<std::recursive_mutex> guard(m_lock);
+        platform::CriticalSection::Guard guard(m_lock);
         result = WriteEntry(LEVEL_EXCEPTION, sourceFile, sourceLine, label, text + " " + message);
     }
     ExceptionNotice notice;
@@ -93,13 +93,13 @@ std::string CTraceLog::TraceException(const char* sourceFile, int sourceLine,
 }
 
 void CTraceLog::TraceMessage(int level, const std::string& text) {
-    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    platform::CriticalSection::Guard guard(m_lock);
     const int length = static_cast<int>(std::min(text.size(), kMaxLine));
     m_notify->printLog(level, text.data(), length, 1);
 }
 
 void CTraceLog::TraceData(int level, const std::uint8_t* data, int length) {
-    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    platform::CriticalSection::Guard guard(m_lock);
     m_notify->printLog(level, reinterpret_cast<const char*>(data), data ? length : 0, 1);
 }
 

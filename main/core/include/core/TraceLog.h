@@ -19,6 +19,8 @@
 #include <mutex>
 #include <string>
 
+#include "platform/CriticalSection.h"
+
 class Notify;
 
 class CTraceLog {
@@ -61,7 +63,7 @@ private:
     std::string WriteEntry(int level, const char* sourceFile, int sourceLine,
                            const std::string& label, const std::string& text);
 
-    std::recursive_mutex m_lock;
+    platform::CriticalSection m_lock;
     std::unique_ptr<Notify> m_notify;
     std::mutex m_noticeLock;
     ExceptionNotice m_notice;
