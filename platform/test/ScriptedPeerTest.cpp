@@ -5,6 +5,7 @@
 
 #include "platform/Socket.h"
 #include "support/Hex.h"
+#include "support/PtyPair.h"
 
 using support::ConnectedPair;
 using support::FromHex;
@@ -32,6 +33,20 @@ TEST(ScriptedPeer, PlaysAConversationOverASocketAndOverAPlainDescriptor) {
     ::close(fds[1]);
     EXPECT_EQ(reader.Play(), "");
     ::close(fds[0]);
+}
+
+TEST(ScriptedPeer, PlaysTheFarEndOfAPseudoTerminalLine) {
+    using Side = platform::Pty::Side;
+    support::PtyPair line;
+    ScriptedPeer printer(ScriptedPeer::FarEndOf(line.pty()));
+    printer.ExpectHex("1B 40 41").SendHex("06").ExpectHex("42");
+    printer.Start();
+    ASSERT_TRUE(line.pty().Write(Side::Slave, FromHex("1B 40 41"), 5000));
+    std::uint8_t answer = 0;
+    EXPECT_EQ(line.pty().Read(Side::Slave, std::span(&answer, 1), 5000), 1);
+    EXPECT_EQ(answer, 0x06);
+    ASSERT_TRUE(line.pty().Write(Side::Slave, FromHex("43"), 5000));
+    EXPECT_EQ(printer.Finish(), "expected 42 at offset 3, got 43 (step 3)");
 }
 
 TEST(ScriptedPeer, ReportsTheFirstDifferenceWithItsOffset) {

@@ -25,6 +25,30 @@ std::string Offset(std::size_t offset) {
 
 }  // namespace
 
+ScriptedPeer::ScriptedPeer(int fd) {
+    m_channel.read = [fd](std::span<std::uint8_t> out, int timeoutMs) -> long {
+        const int got = platform::FdRead(fd, out, timeoutMs);
+        if (got > 0) return got;
+        if (got < 0 && platform::WSAGetLastError() == platform::WSAETIMEDOUT) return 0;
+        return -1;
+    };
+    m_channel.write = [fd](std::span<const std::uint8_t> bytes, int timeoutMs) {
+        return platform::FdWriteAll(fd, bytes, timeoutMs);
+    };
+}
+
+ScriptedPeer::Channel ScriptedPeer::FarEndOf(platform::Pty& pty) {
+    using Side = platform::Pty::Side;
+    Channel channel;
+    channel.read = [&pty](std::span<std::uint8_t> out, int timeoutMs) {
+        return pty.Read(Side::Master, out, timeoutMs);
+    };
+    channel.write = [&pty](std::span<const std::uint8_t> bytes, int timeoutMs) {
+        return pty.Write(Side::Master, bytes, timeoutMs);
+    };
+    return channel;
+}
+
 ScriptedPeer::~ScriptedPeer() {
     if (m_thread.joinable()) m_thread.join();
 }
@@ -66,18 +90,14 @@ std::string ScriptedPeer::PlayExpect(const Step& step, int deadlineMs) {
     while (matched < step.bytes.size()) {
         // Read no further than this step wants, so that later steps see their own bytes.
         const std::size_t want = std::min(sizeof buffer, step.bytes.size() - matched);
-        const int got = platform::FdRead(m_fd, std::span(buffer, want), deadlineMs);
+        const long got = m_channel.read(std::span(buffer, want), deadlineMs);
         const std::string expected =
             "expected " + HexByte(step.bytes[matched]) + Offset(m_received.size());
-        if (got == 0) return expected + ", got end of stream";
-        if (got < 0) {
-            const int error = platform::WSAGetLastError();
-            if (error == platform::WSAETIMEDOUT) {
-                return expected + ", got nothing within " + std::to_string(deadlineMs) + " ms";
-            }
-            return expected + ", got read error " + std::to_string(error);
+        if (got < 0) return expected + ", got end of stream";
+        if (got == 0) {
+            return expected + ", got nothing within " + std::to_string(deadlineMs) + " ms";
         }
-        for (int i = 0; i < got; ++i, ++matched) {
+        for (long i = 0; i < got; ++i, ++matched) {
             const std::uint8_t byte = buffer[i];
             if (byte != step.bytes[matched]) {
                 const std::string report = "expected " + HexByte(step.bytes[matched]) +
@@ -93,20 +113,12 @@ std::string ScriptedPeer::PlayExpect(const Step& step, int deadlineMs) {
 
 std::string ScriptedPeer::PlayEnd(int deadlineMs) {
     std::uint8_t byte;
-    const int got = platform::FdRead(m_fd, std::span(&byte, 1), deadlineMs);
-    if (got == 0) return std::string();
+    const long got = m_channel.read(std::span(&byte, 1), deadlineMs);
+    if (got < 0) return std::string();
     const std::string expected = "expected end of stream" + Offset(m_received.size());
-    if (got > 0) {
-        m_received.push_back(byte);
-        return expected + ", got " + HexByte(byte);
-    }
-    const int error = platform::WSAGetLastError();
-    // A reset ends the stream as well.
-    if (error == platform::WSAECONNRESET) return std::string();
-    if (error == platform::WSAETIMEDOUT) {
-        return expected + ", got nothing within " + std::to_string(deadlineMs) + " ms";
-    }
-    return expected + ", got read error " + std::to_string(error);
+    if (got == 0) return expected + ", got nothing within " + std::to_string(deadlineMs) + " ms";
+    m_received.push_back(byte);
+    return expected + ", got " + HexByte(byte);
 }
 
 std::string ScriptedPeer::Play(std::chrono::milliseconds stepDeadline) {
@@ -119,7 +131,7 @@ std::string ScriptedPeer::Play(std::chrono::milliseconds stepDeadline) {
                 failure = PlayExpect(step, deadlineMs);
                 break;
             case Kind::Send:
-                if (!platform::FdWriteAll(m_fd, step.bytes, deadlineMs)) {
+                if (!m_channel.write(step.bytes, deadlineMs)) {
                     failure = "cannot send " + std::to_string(step.bytes.size()) +
                               " bytes: error " + std::to_string(platform::WSAGetLastError());
                 }

@@ -1,24 +1,39 @@
-// Plays one side of a conversation over a descriptor (a connected socket, a pipe, the
-// controlling side of a pseudo-terminal): bytes it expects, bytes it sends and the end of the
-// stream, in script order. It reports the first difference as "expected XX at offset N, got
-// YY", N counting every byte received since the start. Every wait has a deadline.
+// Plays one side of a conversation over a descriptor (a connected socket, a pipe) or any other
+// byte channel (the far end of a pseudo-terminal line): bytes it expects, bytes it sends and
+// the end of the stream, in script order. It reports the first difference as "expected XX at offset
+// N, got YY", N counting every byte received since the start. Every wait has a deadline.
 #pragma once
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <thread>
 #include <vector>
 
+#include "platform/Pty.h"
 #include "support/Loopback.h"
 
 namespace support {
 
 class ScriptedPeer {
 public:
+    struct Channel {
+        // Reads what is there, waiting at most timeoutMs for the first byte: the count read,
+        // 0 when nothing came in time, -1 at the end of the stream (or on a failure).
+        std::function<long(std::span<std::uint8_t>, int timeoutMs)> read;
+        // Writes every byte within timeoutMs.
+        std::function<bool(std::span<const std::uint8_t>, int timeoutMs)> write;
+    };
+
     // The descriptor stays the caller's and must outlive the play.
-    explicit ScriptedPeer(int fd) : m_fd(fd) {}
+    explicit ScriptedPeer(int fd);
+    explicit ScriptedPeer(Channel channel) : m_channel(std::move(channel)) {}
+    // The far end (master side) of a pseudo-terminal line. A line has no end of stream: a
+    // line that nobody holds open reads as silent.
+    static Channel FarEndOf(platform::Pty& pty);
     ~ScriptedPeer();
     ScriptedPeer(const ScriptedPeer&) = delete;
     ScriptedPeer& operator=(const ScriptedPeer&) = delete;
@@ -52,7 +67,7 @@ private:
     std::string PlayExpect(const Step& step, int deadlineMs);
     std::string PlayEnd(int deadlineMs);
 
-    int m_fd;
+    Channel m_channel;
     std::vector<Step> m_steps;
     std::vector<std::uint8_t> m_received;
     std::string m_result;
