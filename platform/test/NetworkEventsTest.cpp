@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -11,6 +14,7 @@ using namespace platform;
 using support::ConnectedPair;
 using support::kTestDeadline;
 using support::LoopbackListener;
+using support::LoopbackPeer;
 
 namespace {
 
@@ -172,4 +176,57 @@ TEST(NetworkEvents, SignalWakesTheWaiterAndEnumerateResetsIt) {
     ExpectQuiet(events);
     EXPECT_FALSE(events.Enumerate(record));
     EXPECT_EQ(WSAGetLastError(), WSAENOTSOCK);
+}
+
+TEST(NetworkEvents, NetworkThreadReadsWhileTheOwnerSendsAndThenCloses) {
+    // The shape of a driver socket: a network thread waits, enumerates and reads; the owner's
+    // thread connects, sends and finally closes and wakes it.
+    LoopbackPeer peer(LoopbackPeer::Echo());
+    Socket socket;
+    NetworkEvents events;
+    ASSERT_TRUE(socket.Create());
+    ASSERT_TRUE(events.Select(socket, FD_READ | FD_WRITE | FD_CONNECT | FD_CLOSE));
+    std::atomic<bool> keepGoing{true};
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<std::uint8_t> received;
+    std::vector<long> seen;
+    std::thread network([&] {
+        for (int pass = 0; pass < 10000 && keepGoing.load(); ++pass) {
+            if (events.Wait(2000) != NetworkEvents::WaitResult::Signaled) continue;
+            if (!keepGoing.load()) break;
+            NetworkEventRecord record;
+            if (!events.Enumerate(record)) break;
+            std::lock_guard lock(mutex);
+            seen.push_back(record.events);
+            if (record.Has(FD_READ)) {
+                std::uint8_t buffer[512];
+                const int got = socket.Receive(buffer);
+                if (got > 0) received.insert(received.end(), buffer, buffer + got);
+            }
+            changed.notify_all();
+        }
+    });
+
+    if (!socket.Connect(peer.Address())) {
+        EXPECT_EQ(WSAGetLastError(), WSAEWOULDBLOCK);
+    }
+    {
+        std::unique_lock lock(mutex);
+        EXPECT_TRUE(changed.wait_for(lock, kTestDeadline, [&] { return !seen.empty(); }));
+    }
+    const std::vector<std::uint8_t> message(3000, 0x42);
+    EXPECT_TRUE(socket.SendAll(message, kDeadlineMs));
+    {
+        std::unique_lock lock(mutex);
+        EXPECT_TRUE(changed.wait_for(lock, kTestDeadline,
+                                     [&] { return received.size() == message.size(); }));
+        EXPECT_EQ(seen.front(), FD_CONNECT | FD_WRITE);
+    }
+    keepGoing.store(false);
+    ASSERT_TRUE(events.Select(socket, 0));
+    events.Signal();
+    network.join();
+    socket.Close();
+    EXPECT_EQ(received, message);
 }
