@@ -43,8 +43,8 @@ TEST_F(PrinterAnswerTest, Verdicts) {
          "'Device 01', Message from ATB2 of 10 bytes too short, ignored"},
         {"frame too short", "\x02\x02\x03", true, 2, "\x02\x02\x03", '0', core::HOST_AVAIL,
          "'Device 01', Message from ATB2 of 3 bytes too short, ignored"},
-        {"empty frame", std::string("\x02\x02\x02\x03\x00\x00", 6), true, 2, "", '0', core::HOST_AVAIL,
-         "'Device 01', Message from ATB2 of 0 bytes too short, ignored"},
+        {"empty frame", std::string("\x02\x02\x02\x03\x00\x00", 6), true, 2, "", '0',
+         core::HOST_AVAIL, "'Device 01', Message from ATB2 of 0 bytes too short, ignored"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
