@@ -350,9 +350,7 @@ void QuilHost::HandleRecord(const std::shared_ptr<Connection>& conn,
         HostEvent e;
         e.kind = EventKind::Received;
         e.connection = conn->id;
-        for (const auto& s : m_sessions)
-            if (s->active && s->terminal == rec.terminal && s->sessionId == rec.sessionId)
-                e.session = s->number;
+        if (const Session* s = SessionByIdentity(rec)) e.session = s->number;
         if (rec.type == 0 && rec.kind != 2) e.ack = DecodeAcknowledgement(rec.payload);
         e.record = rec;
         e.problems = d.problems;
@@ -383,6 +381,115 @@ HostRecord QuilHost::ReplyTo(const Session& s, std::uint8_t kind, std::uint8_t t
     return r;
 }
 
+void QuilHost::Note(int connection, int session, std::string line) {
+    HostEvent e;
+    e.connection = connection;
+    e.session = session;
+    e.line = std::move(line);
+    AddEvent(std::move(e));
+}
+
+QuilHost::Session* QuilHost::SessionByIdentity(const HostRecord& rec) {
+    for (auto& s : m_sessions)
+        if (s->active && s->terminal == rec.terminal && s->sessionId == rec.sessionId)
+            return s.get();
+    return nullptr;
+}
+
+void QuilHost::TakeReply(Session& s, std::vector<HostRecord>& out) const {
+    if (s.replies.empty()) return;
+    for (auto& segment : s.replies.front()) {
+        HostRecord d = ReplyTo(s, 1, 0);
+        d.payload = std::move(segment);
+        out.push_back(std::move(d));
+    }
+    s.replies.pop_front();
+}
+
+int QuilHost::AnswerBegin(int connection, const HostRecord& rec, Session* session,
+                          std::vector<HostRecord>& out) {
+    if (m_refusal) {
+        HostRecord refusal = std::move(*m_refusal);
+        m_refusal.reset();
+        refusal.kind = 0;
+        refusal.terminal = rec.terminal;
+        refusal.sessionId = rec.sessionId;
+        refusal.optionArea = rec.optionArea;
+        Note(connection, 0, Format("#%d begin refused", connection));
+        out.push_back(std::move(refusal));
+        return 0;
+    }
+    // A begin that names a live session by its identity resumes it; any other starts one.
+    const bool resumed = session != nullptr && !IsZero(rec.sessionId);
+    if (!resumed) {
+        auto s = std::make_unique<Session>();
+        s->number = static_cast<int>(m_sessions.size()) + 1;
+        s->sessionId = SessionIdBytes(m_nextSessionId++);
+        if (IsZero(rec.terminal)) {
+            s->terminal = m_nextPooled;
+            for (std::size_t i = m_nextPooled.size(); i-- > 0 && ++m_nextPooled[i] == 0;) {
+            }
+        } else {
+            s->terminal = rec.terminal;
+        }
+        session = s.get();
+        m_sessions.push_back(std::move(s));
+    }
+    session->connection = connection;
+    session->optionArea = rec.optionArea;
+    HostRecord ids;
+    ids.terminal = session->terminal;
+    ids.sessionId = session->sessionId;
+    Note(connection, session->number,
+         Format("#%d session %d %s ta=%s sid=%s", connection, session->number,
+                resumed ? "resumed" : "begun", ids.TerminalText().c_str(),
+                ids.SessionIdText().c_str()));
+    out.push_back(ReplyTo(*session, 0, rec.type));
+    if (rec.type == 0 && !rec.payload.empty()) TakeReply(*session, out);
+    return session->number;
+}
+
+int QuilHost::AnswerMaintain(int connection, const HostRecord& rec, Session* session,
+                             std::vector<HostRecord>& out) {
+    if (session == nullptr) {
+        HostRecord r;
+        r.kind = rec.kind;
+        r.type = 4;
+        r.terminal = rec.terminal;
+        r.sessionId = rec.sessionId;
+        r.optionArea = rec.optionArea;
+        r.payload = ToHostCode(StandardErrorText("7QS02")).value_or(std::vector<std::uint8_t>{});
+        Note(connection, 0,
+             Format("#%d no session ta=%s sid=%s", connection, rec.TerminalText().c_str(),
+                    rec.SessionIdText().c_str()));
+        out.push_back(std::move(r));
+        return 0;
+    }
+    session->connection = connection;
+    if (!rec.optionArea.empty()) session->optionArea = rec.optionArea;
+    if (rec.type == 3)
+        out.push_back(ReplyTo(*session, 1, 3));
+    else if (rec.type == 0)
+        TakeReply(*session, out);
+    return session->number;
+}
+
+int QuilHost::AnswerTerminate(int connection, const HostRecord& rec, Session* session,
+                              std::vector<HostRecord>& out) {
+    HostRecord r;
+    r.kind = 2;
+    r.type = 0;
+    r.terminal = rec.terminal;
+    r.sessionId = rec.sessionId;
+    r.optionArea = rec.optionArea;
+    out.push_back(std::move(r));
+    if (session == nullptr) return 0;
+    session->active = false;
+    Note(connection, session->number,
+         Format("#%d session %d ended by the client", connection, session->number));
+    return session->number;
+}
+
 void QuilHost::Answer(const std::shared_ptr<Connection>& conn, const HostRecord& rec) {
     {
         std::lock_guard lock(m_mutex);
@@ -390,124 +497,22 @@ void QuilHost::Answer(const std::shared_ptr<Connection>& conn, const HostRecord&
     }
     PauseForDelay();
 
-    if (rec.type == 7) {  // socket keep-alive: sent back as it came
+    std::vector<HostRecord> out;
+    int number = 0;
+    if (rec.type == 7) {  // the connection's own keep-alive goes back as it came
         HostRecord echo = rec;
         echo.optionArea.clear();
         echo.options.clear();
-        (void)Transmit(conn, 0, echo);
-        return;
-    }
-
-    std::vector<HostRecord> out;
-    int number = 0;
-    {
+        out.push_back(std::move(echo));
+    } else {
         std::lock_guard lock(m_mutex);
-        Session* session = nullptr;
-        for (auto& s : m_sessions)
-            if (s->active && s->terminal == rec.terminal && s->sessionId == rec.sessionId)
-                session = s.get();
-
-        if (rec.kind == 0 && (rec.type == 0 || rec.type == 3)) {
-            if (m_refusal) {
-                HostRecord refusal = *m_refusal;
-                m_refusal.reset();
-                refusal.kind = 0;
-                refusal.terminal = rec.terminal;
-                refusal.sessionId = rec.sessionId;
-                refusal.optionArea = rec.optionArea;
-                HostEvent e;
-                e.connection = conn->id;
-                e.line = Format("#%d begin refused", conn->id);
-                AddEvent(std::move(e));
-                out.push_back(std::move(refusal));
-            } else {
-                const bool resumed = session != nullptr && !IsZero(rec.sessionId);
-                if (!resumed) {
-                    auto s = std::make_unique<Session>();
-                    s->number = static_cast<int>(m_sessions.size()) + 1;
-                    s->sessionId = SessionIdBytes(m_nextSessionId++);
-                    if (IsZero(rec.terminal)) {
-                        s->terminal = m_nextPooled;
-                        for (int i = 2; i >= 0 && ++m_nextPooled[static_cast<std::size_t>(i)] == 0;
-                             --i) {
-                        }
-                    } else {
-                        s->terminal = rec.terminal;
-                    }
-                    session = s.get();
-                    m_sessions.push_back(std::move(s));
-                }
-                session->connection = conn->id;
-                session->optionArea = rec.optionArea;
-                HostRecord r;
-                r.terminal = session->terminal;
-                r.sessionId = session->sessionId;
-                HostEvent e;
-                e.connection = conn->id;
-                e.session = session->number;
-                e.line = Format("#%d session %d %s ta=%s sid=%s", conn->id, session->number,
-                                resumed ? "resumed" : "begun", r.TerminalText().c_str(),
-                                r.SessionIdText().c_str());
-                AddEvent(std::move(e));
-                out.push_back(ReplyTo(*session, 0, rec.type));
-                if (!rec.payload.empty() && rec.type == 0 && !session->replies.empty()) {
-                    for (auto& seg : session->replies.front()) {
-                        HostRecord d = ReplyTo(*session, 1, 0);
-                        d.payload = std::move(seg);
-                        out.push_back(std::move(d));
-                    }
-                    session->replies.pop_front();
-                }
-            }
-        } else if (rec.kind == 0 || rec.kind == 1) {
-            if (session == nullptr) {
-                HostRecord r;
-                r.kind = rec.kind;
-                r.type = 4;
-                r.terminal = rec.terminal;
-                r.sessionId = rec.sessionId;
-                r.optionArea = rec.optionArea;
-                r.payload =
-                    ToHostCode(StandardErrorText("7QS02")).value_or(std::vector<std::uint8_t>{});
-                HostEvent e;
-                e.connection = conn->id;
-                e.line = Format("#%d no session ta=%s sid=%s", conn->id, rec.TerminalText().c_str(),
-                                rec.SessionIdText().c_str());
-                AddEvent(std::move(e));
-                out.push_back(std::move(r));
-            } else {
-                session->connection = conn->id;
-                if (!rec.optionArea.empty()) session->optionArea = rec.optionArea;
-                number = session->number;
-                if (rec.type == 3) {
-                    out.push_back(ReplyTo(*session, 1, 3));
-                } else if (rec.type == 0 && !session->replies.empty()) {
-                    for (auto& seg : session->replies.front()) {
-                        HostRecord d = ReplyTo(*session, 1, 0);
-                        d.payload = std::move(seg);
-                        out.push_back(std::move(d));
-                    }
-                    session->replies.pop_front();
-                }
-            }
-        } else if (rec.kind == 2) {
-            HostRecord r;
-            r.kind = 2;
-            r.type = 0;
-            r.terminal = rec.terminal;
-            r.sessionId = rec.sessionId;
-            r.optionArea = rec.optionArea;
-            if (session != nullptr) {
-                session->active = false;
-                number = session->number;
-                HostEvent e;
-                e.connection = conn->id;
-                e.session = number;
-                e.line = Format("#%d session %d ended by the client", conn->id, number);
-                AddEvent(std::move(e));
-            }
-            out.push_back(std::move(r));
-        }
+        Session* session = SessionByIdentity(rec);
+        if (rec.kind == 0 && (rec.type == 0 || rec.type == 3))
+            number = AnswerBegin(conn->id, rec, session, out);
+        else if (rec.kind == 0 || rec.kind == 1)
+            number = AnswerMaintain(conn->id, rec, session, out);
+        else if (rec.kind == 2)
+            number = AnswerTerminate(conn->id, rec, session, out);
     }
     for (const auto& r : out) (void)Transmit(conn, number, r);
 }

@@ -346,10 +346,11 @@ TEST_F(QuilHostTest, ScriptDrivesTheHost) {
     HostScript script;
     std::string error;
     ASSERT_TRUE(script.Parse(R"(
-        # greet, then answer the first entry in two segments
+        # greet, then answer the first entry in two segments (queued before the greeting,
+        # as the entry may follow it at once)
         wait session 1 5000
-        send 1 "DA" "WELCOME" 4E
         reply 1 "AB" "ONE" 6D | "AB" "TWO" 4E
+        send 1 "DA" "WELCOME" 4E
         wait received 2 5000
         print 1 "PRT01"
         error 1 7QS07 type=5

@@ -125,7 +125,18 @@ private:
     // Answers to a record just received; called without the lock.
     void Answer(const std::shared_ptr<Connection>& conn, const HostRecord& rec);
 
-    void AddEvent(HostEvent event);  // m_mutex held
+    // With m_mutex held:
+    void AddEvent(HostEvent event);
+    void Note(int connection, int session, std::string line);
+    Session* SessionByIdentity(const HostRecord& rec);
+    void TakeReply(Session& s, std::vector<HostRecord>& out) const;
+    // Each adds the answers to `out` and returns the session's number (0 for none).
+    int AnswerBegin(int connection, const HostRecord& rec, Session* session,
+                    std::vector<HostRecord>& out);
+    int AnswerMaintain(int connection, const HostRecord& rec, Session* session,
+                       std::vector<HostRecord>& out);
+    int AnswerTerminate(int connection, const HostRecord& rec, Session* session,
+                        std::vector<HostRecord>& out);
     HostRecord ReplyTo(const Session& s, std::uint8_t kind, std::uint8_t type) const;
     bool SendTo(int session, HostRecord rec);
     bool Transmit(const std::shared_ptr<Connection>& conn, int session, const HostRecord& rec);
