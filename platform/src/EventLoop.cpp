@@ -265,11 +265,9 @@ PumpEnd EventLoop::Impl::Pump(const std::function<bool()>* doneFn, std::uint64_t
         IClock& clock = CurrentClock();
         const std::uint64_t now = clock.NowMs();
         int timeout = 0;
-        std::size_t postedNow = 0;
         {
             std::unique_lock<std::mutex> lock(mutex);
-            postedNow = posted.size();
-            if (postedNow == 0 && sent.empty()) {
+            if (posted.empty() && sent.empty()) {
                 std::uint64_t next = deadline;
                 for (const Timer& timer : timers) next = std::min(next, timer.due);
                 if (next == detail::kNoDeadline) {
@@ -286,10 +284,12 @@ PumpEnd EventLoop::Impl::Pump(const std::function<bool()>* doneFn, std::uint64_t
             }
         }
         int count = ::epoll_wait(epollFd, ready, kMaxEvents, timeout);
-        if (count < 0) count = 0;  // EINTR: go round again
+        if (count < 0) count = 0;   // EINTR: go round again
+        std::size_t postedNow = 0;  // later ones wait for the next turn
         {
             std::lock_guard<std::mutex> lock(mutex);
             sleeping = false;
+            postedNow = posted.size();
         }
 
         // Sent messages first, then the messages posted before this turn.
