@@ -1,0 +1,613 @@
+#include "platform/SerialPort.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <linux/serial.h>
+#include <mutex>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include "PortIo.h"
+
+namespace platform {
+
+namespace {
+
+using portio::CancelFd;
+using portio::Deadline;
+
+// How often the notification wait looks at the modem lines, the error counters and the
+// output queue when the device cannot wake it for them.
+constexpr int kSampleMs = 10;
+// FlushFileBuffers gives up after this long (a line held by flow control forever).
+constexpr std::uint64_t kFlushLimitMs = 30000;
+
+struct Speed {
+    DWORD baud;
+    speed_t code;
+};
+constexpr Speed kSpeeds[] = {
+    {50, B50},         {75, B75},         {110, B110},       {134, B134},
+    {150, B150},       {200, B200},       {300, B300},       {600, B600},
+    {1200, B1200},     {1800, B1800},     {2400, B2400},     {4800, B4800},
+    {9600, B9600},     {19200, B19200},   {38400, B38400},   {57600, B57600},
+    {115200, B115200}, {230400, B230400}, {460800, B460800}, {500000, B500000},
+    {576000, B576000}, {921600, B921600}, {1000000, B1000000}};
+
+bool speedCode(DWORD baud, speed_t& code) {
+    for (const Speed& s : kSpeeds)
+        if (s.baud == baud) {
+            code = s.code;
+            return true;
+        }
+    return false;
+}
+
+DWORD speedBaud(speed_t code) {
+    for (const Speed& s : kSpeeds)
+        if (s.code == code) return s.baud;
+    return 0;
+}
+
+DWORD modemBits(int lines) {
+    DWORD ms = 0;
+    if (lines & TIOCM_CTS) ms |= MS_CTS_ON;
+    if (lines & TIOCM_DSR) ms |= MS_DSR_ON;
+    if (lines & TIOCM_RNG) ms |= MS_RING_ON;
+    if (lines & TIOCM_CAR) ms |= MS_RLSD_ON;
+    return ms;
+}
+
+std::uint64_t product(DWORD a, DWORD b) {
+    return static_cast<std::uint64_t>(a) * static_cast<std::uint64_t>(b);
+}
+
+class TermiosSerialLine final : public SerialLine {
+public:
+    explicit TermiosSerialLine(int fd) : m_fd(fd) {
+        termios tio{};
+        if (::tcgetattr(m_fd, &tio) == 0) {
+            // Raw from the start: whatever settings follow, the line never echoes or
+            // edits what passes.
+            tio.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR |
+                                                  IGNCR | ICRNL | IXANY);
+            tio.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+            tio.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+            tio.c_cflag |= CREAD | CLOCAL;
+            tio.c_cc[VMIN] = 0;
+            tio.c_cc[VTIME] = 0;
+            ::tcsetattr(m_fd, TCSANOW, &tio);
+            m_dcb = fromTermios(tio);
+        }
+        m_modemKnown = readModem(m_lastModem);
+        serial_icounter_struct count{};
+        m_countsKnown = ::ioctl(m_fd, TIOCGICOUNT, &count) == 0;
+        if (m_countsKnown) m_lastCount = count;
+    }
+
+    ~TermiosSerialLine() override {
+        ::ioctl(m_fd, TIOCNXCL);
+        ::close(m_fd);
+    }
+
+    bool valid() const { return m_cancel.valid() && m_maskWake.valid(); }
+
+    bool SetCommState(const Dcb& dcb) override {
+        speed_t speed{};
+        const bool shapeOk = dcb.ByteSize >= 5 && dcb.ByteSize <= 8 && dcb.Parity <= SPACEPARITY;
+        // One and a half stop bits exist only with 5 data bits (and two stop bits only
+        // with more); the line gives 1.5 for CSTOPB at 5 data bits.
+        const bool stopOk = dcb.StopBits == ONESTOPBIT ||
+                            (dcb.StopBits == ONE5STOPBITS && dcb.ByteSize == 5) ||
+                            (dcb.StopBits == TWOSTOPBITS && dcb.ByteSize > 5);
+        if (!shapeOk || !stopOk || !speedCode(dcb.BaudRate, speed)) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return false;
+        }
+        termios tio{};
+        if (::tcgetattr(m_fd, &tio) != 0) {
+            SetLastErrorFromErrno();
+            return false;
+        }
+        tio.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR |
+                                              ICRNL | IXON | IXOFF | IXANY | INPCK | IGNPAR);
+        tio.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+        tio.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+        tio.c_cflag &=
+            ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
+        tio.c_cflag |= CREAD | CLOCAL;
+        static constexpr tcflag_t kSizes[] = {CS5, CS6, CS7, CS8};
+        tio.c_cflag |= kSizes[dcb.ByteSize - 5];
+        if (dcb.StopBits != ONESTOPBIT) tio.c_cflag |= CSTOPB;
+        switch (dcb.Parity) {
+            case ODDPARITY:
+                tio.c_cflag |= PARENB | PARODD;
+                break;
+            case EVENPARITY:
+                tio.c_cflag |= PARENB;
+                break;
+            case MARKPARITY:
+                tio.c_cflag |= PARENB | CMSPAR | PARODD;
+                break;
+            case SPACEPARITY:
+                tio.c_cflag |= PARENB | CMSPAR;
+                break;
+            default:
+                break;
+        }
+        if (dcb.fParity && dcb.Parity != NOPARITY) tio.c_iflag |= INPCK;
+        if (dcb.fOutxCtsFlow || dcb.fRtsControl == RTS_CONTROL_HANDSHAKE) tio.c_cflag |= CRTSCTS;
+        if (dcb.fOutX) tio.c_iflag |= IXON;
+        if (dcb.fInX) tio.c_iflag |= IXOFF;
+        tio.c_cc[VSTART] = static_cast<cc_t>(dcb.XonChar);
+        tio.c_cc[VSTOP] = static_cast<cc_t>(dcb.XoffChar);
+        tio.c_cc[VMIN] = 0;
+        tio.c_cc[VTIME] = 0;
+        ::cfsetispeed(&tio, speed);
+        ::cfsetospeed(&tio, speed);
+        if (::tcsetattr(m_fd, TCSANOW, &tio) != 0) {
+            SetLastErrorFromErrno();
+            return false;
+        }
+        if (dcb.fDtrControl != DTR_CONTROL_HANDSHAKE)
+            static_cast<void>(setLine(TIOCM_DTR, dcb.fDtrControl == DTR_CONTROL_ENABLE));
+        if (dcb.fRtsControl == RTS_CONTROL_ENABLE || dcb.fRtsControl == RTS_CONTROL_DISABLE)
+            static_cast<void>(setLine(TIOCM_RTS, dcb.fRtsControl == RTS_CONTROL_ENABLE));
+        {
+            std::lock_guard<std::mutex> hold(m_lock);
+            m_dcb = dcb;
+        }
+        // No wire for these here: the rest is applied, the caller hears they are not.
+        if (dcb.fOutxDsrFlow || dcb.fDtrControl == DTR_CONTROL_HANDSHAKE || dcb.fErrorChar ||
+            dcb.fRtsControl == RTS_CONTROL_TOGGLE) {
+            SetLastError(ERROR_NOT_SUPPORTED);
+            return false;
+        }
+        return true;
+    }
+
+    bool GetCommState(Dcb& dcb) override {
+        std::lock_guard<std::mutex> hold(m_lock);
+        dcb = m_dcb;
+        return true;
+    }
+
+    bool SetCommTimeouts(const CommTimeouts& timeouts) override {
+        std::lock_guard<std::mutex> hold(m_lock);
+        m_timeouts = timeouts;
+        return true;
+    }
+
+    // The terminal driver keeps its own queues; their sizes are not ours to set.
+    bool SetupComm(DWORD, DWORD) override { return true; }
+
+    bool SetCommMask(DWORD mask) override {
+        {
+            std::lock_guard<std::mutex> hold(m_lock);
+            m_mask = mask;
+            ++m_maskGeneration;
+        }
+        m_maskWake.signal();
+        return true;
+    }
+
+    bool WaitCommEvent(DWORD& events) override {
+        events = 0;
+        std::uint64_t generation;
+        {
+            std::lock_guard<std::mutex> hold(m_lock);
+            generation = m_maskGeneration;
+        }
+        for (;;) {
+            if (m_cancel.signalled()) {
+                SetLastError(ERROR_OPERATION_ABORTED);
+                return false;
+            }
+            DWORD mask;
+            bool needSampling = false;
+            bool watchInput = false;
+            {
+                std::lock_guard<std::mutex> hold(m_lock);
+                if (m_maskGeneration != generation) return true;
+                mask = m_mask;
+                if (mask == 0) return true;
+                events = sampleLocked(mask, needSampling, watchInput);
+            }
+            if (events) return true;
+            pollfd fds[3] = {{m_cancel.fd(), POLLIN, 0},
+                             {m_maskWake.fd(), POLLIN, 0},
+                             {m_fd, static_cast<short>(watchInput ? POLLIN : 0), 0}};
+            const int n = ::poll(fds, 3, needSampling ? kSampleMs : -1);
+            if (n < 0 && errno != EINTR) {
+                SetLastErrorFromErrno();
+                return false;
+            }
+            if (n > 0 && (fds[1].revents & POLLIN)) drainMaskWake();
+            if (n > 0 && (fds[2].revents & (POLLHUP | POLLERR)) && !(fds[2].revents & POLLIN)) {
+                // The device went away (an adapter unplugged, the far side of a
+                // pseudo-terminal closed): the wait fails, its caller retries later.
+                SetLastError(ERROR_GEN_FAILURE);
+                return false;
+            }
+        }
+    }
+
+    bool PurgeComm(DWORD flags) override {
+        if (flags & (PURGE_RXABORT | PURGE_RXCLEAR)) {
+            ::tcflush(m_fd, TCIFLUSH);
+            std::lock_guard<std::mutex> hold(m_lock);
+            m_seenInput = 0;
+        }
+        if (flags & (PURGE_TXABORT | PURGE_TXCLEAR)) ::tcflush(m_fd, TCOFLUSH);
+        return true;
+    }
+
+    bool ClearCommError(DWORD& errors, ComStat* status) override {
+        {
+            std::lock_guard<std::mutex> hold(m_lock);
+            collectErrorsLocked();
+            errors = m_pendingErrors;
+            m_pendingErrors = 0;
+        }
+        if (status) {
+            *status = ComStat{};
+            status->cbInQue = inputQueued();
+            int out = 0;
+            if (::ioctl(m_fd, TIOCOUTQ, &out) == 0 && out > 0)
+                status->cbOutQue = static_cast<DWORD>(out);
+            termios tio{};
+            DWORD ms = 0;
+            if (status->cbOutQue && ::tcgetattr(m_fd, &tio) == 0 && (tio.c_cflag & CRTSCTS) &&
+                readModem(ms))
+                status->fCtsHold = !(ms & MS_CTS_ON);
+        }
+        return true;
+    }
+
+    bool GetCommModemStatus(DWORD& status) override {
+        if (!readModem(status)) {
+            SetLastError(ERROR_NOT_SUPPORTED);
+            return false;
+        }
+        return true;
+    }
+
+    bool EscapeCommFunction(DWORD function) override {
+        bool ok = false;
+        switch (function) {
+            case SETDTR:
+            case CLRDTR:
+                ok = setLine(TIOCM_DTR, function == SETDTR);
+                break;
+            case SETRTS:
+            case CLRRTS:
+                ok = setLine(TIOCM_RTS, function == SETRTS);
+                break;
+            case SETBREAK:
+                ok = ::ioctl(m_fd, TIOCSBRK) == 0;
+                break;
+            case CLRBREAK:
+                ok = ::ioctl(m_fd, TIOCCBRK) == 0;
+                break;
+            default:
+                SetLastError(ERROR_INVALID_PARAMETER);
+                return false;
+        }
+        if (!ok) SetLastErrorFromErrno();
+        return ok;
+    }
+
+    bool ReadFile(void* buffer, DWORD size, DWORD& read) override {
+        read = 0;
+        CommTimeouts t;
+        bool abortOnError;
+        {
+            std::lock_guard<std::mutex> hold(m_lock);
+            t = m_timeouts;
+            abortOnError = m_dcb.fAbortOnError;
+            if (abortOnError) collectErrorsLocked();
+            if (abortOnError && m_pendingErrors) {
+                SetLastError(ERROR_OPERATION_ABORTED);
+                return false;
+            }
+        }
+        if (size == 0) return true;
+        // MAXDWORD as the interval with no totals: what is there, at once. With a
+        // MAXDWORD multiplier too: at once when anything is there, else wait up to the
+        // constant for the first byte.
+        const bool atOnce = t.ReadIntervalTimeout == MAXDWORD &&
+                            t.ReadTotalTimeoutMultiplier == 0 && t.ReadTotalTimeoutConstant == 0;
+        const bool firstByte = t.ReadIntervalTimeout == MAXDWORD &&
+                               t.ReadTotalTimeoutMultiplier == MAXDWORD &&
+                               t.ReadTotalTimeoutConstant != 0 &&
+                               t.ReadTotalTimeoutConstant != MAXDWORD;
+        Deadline total = Deadline::never();
+        if (firstByte)
+            total = Deadline::after(t.ReadTotalTimeoutConstant);
+        else if (!atOnce && (t.ReadTotalTimeoutMultiplier || t.ReadTotalTimeoutConstant))
+            total = Deadline::after(product(t.ReadTotalTimeoutMultiplier, size) +
+                                    t.ReadTotalTimeoutConstant);
+        const bool useInterval = !atOnce && !firstByte && t.ReadIntervalTimeout != 0 &&
+                                 t.ReadIntervalTimeout != MAXDWORD;
+        auto* out = static_cast<unsigned char*>(buffer);
+        for (;;) {
+            if (m_cancel.signalled()) {
+                SetLastError(ERROR_OPERATION_ABORTED);
+                return false;
+            }
+            const ssize_t n = ::read(m_fd, out + read, size - read);
+            if (n > 0) {
+                read += static_cast<DWORD>(n);
+                {
+                    std::lock_guard<std::mutex> hold(m_lock);
+                    m_seenInput -= std::min<DWORD>(m_seenInput, static_cast<DWORD>(n));
+                }
+                if (read == size || atOnce || firstByte) return true;
+                continue;
+            }
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0 && errno != EAGAIN) {
+                SetLastErrorFromErrno();
+                return read != 0;
+            }
+            if (atOnce) return true;
+            Deadline wait = total;
+            if (useInterval && read > 0) {
+                const Deadline gap = Deadline::after(t.ReadIntervalTimeout);
+                if (wait.infinite || gap.at < wait.at) wait = gap;
+            }
+            if (wait.passed()) return true;
+            const int r = portio::waitFd(m_fd, POLLIN, m_cancel, wait.pollTimeout());
+            if (r < 0) {
+                SetLastError(ERROR_OPERATION_ABORTED);
+                return false;
+            }
+            if ((r & (POLLHUP | POLLERR)) && !(r & POLLIN)) return true;
+        }
+    }
+
+    bool WriteFile(const void* buffer, DWORD size, DWORD& written) override {
+        written = 0;
+        CommTimeouts t;
+        {
+            std::lock_guard<std::mutex> hold(m_lock);
+            t = m_timeouts;
+            if (m_dcb.fAbortOnError) {
+                collectErrorsLocked();
+                if (m_pendingErrors) {
+                    SetLastError(ERROR_OPERATION_ABORTED);
+                    return false;
+                }
+            }
+        }
+        const Deadline total = (t.WriteTotalTimeoutMultiplier || t.WriteTotalTimeoutConstant)
+                                   ? Deadline::after(product(t.WriteTotalTimeoutMultiplier, size) +
+                                                     t.WriteTotalTimeoutConstant)
+                                   : Deadline::never();
+        const auto* in = static_cast<const unsigned char*>(buffer);
+        bool ok = true;
+        while (written < size) {
+            if (m_cancel.signalled()) {
+                SetLastError(ERROR_OPERATION_ABORTED);
+                ok = false;
+                break;
+            }
+            const ssize_t n = ::write(m_fd, in + written, size - written);
+            if (n > 0) {
+                written += static_cast<DWORD>(n);
+                continue;
+            }
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0 && errno != EAGAIN) {
+                SetLastErrorFromErrno();
+                ok = false;
+                break;
+            }
+            if (total.passed()) {
+                SetLastError(ERROR_TIMEOUT);
+                break;
+            }
+            const int r = portio::waitFd(m_fd, POLLOUT, m_cancel, total.pollTimeout());
+            if (r < 0) {
+                SetLastError(ERROR_OPERATION_ABORTED);
+                ok = false;
+                break;
+            }
+        }
+        if (written) {
+            bool wake;
+            {
+                std::lock_guard<std::mutex> hold(m_lock);
+                m_outputPending = true;
+                wake = (m_mask & EV_TXEMPTY) != 0;
+            }
+            if (wake) m_maskWake.signal();
+        }
+        return ok;
+    }
+
+    bool FlushFileBuffers() override {
+        const Deadline limit = Deadline::after(kFlushLimitMs);
+        for (;;) {
+            int out = 0;
+            if (::ioctl(m_fd, TIOCOUTQ, &out) != 0 || out <= 0) return true;
+            if (limit.passed()) {
+                SetLastError(ERROR_TIMEOUT);
+                return false;
+            }
+            if (portio::waitFd(m_fd, 0, m_cancel, 1) < 0) {
+                SetLastError(ERROR_OPERATION_ABORTED);
+                return false;
+            }
+        }
+    }
+
+    void Cancel() override {
+        m_cancel.signal();
+        m_maskWake.signal();
+    }
+
+private:
+    static Dcb fromTermios(const termios& tio) {
+        Dcb dcb;
+        dcb.BaudRate = speedBaud(::cfgetospeed(&tio));
+        dcb.fBinary = true;
+        switch (tio.c_cflag & CSIZE) {
+            case CS5:
+                dcb.ByteSize = 5;
+                break;
+            case CS6:
+                dcb.ByteSize = 6;
+                break;
+            case CS7:
+                dcb.ByteSize = 7;
+                break;
+            default:
+                dcb.ByteSize = 8;
+                break;
+        }
+        if (tio.c_cflag & PARENB) {
+            const bool odd = tio.c_cflag & PARODD;
+            dcb.Parity = (tio.c_cflag & CMSPAR) ? (odd ? MARKPARITY : SPACEPARITY)
+                                                : (odd ? ODDPARITY : EVENPARITY);
+        }
+        dcb.fParity = tio.c_iflag & INPCK;
+        if (tio.c_cflag & CSTOPB) dcb.StopBits = dcb.ByteSize == 5 ? ONE5STOPBITS : TWOSTOPBITS;
+        dcb.fOutxCtsFlow = tio.c_cflag & CRTSCTS;
+        dcb.fRtsControl = dcb.fOutxCtsFlow ? RTS_CONTROL_HANDSHAKE : RTS_CONTROL_ENABLE;
+        dcb.fDtrControl = DTR_CONTROL_ENABLE;
+        dcb.fOutX = tio.c_iflag & IXON;
+        dcb.fInX = tio.c_iflag & IXOFF;
+        dcb.XonChar = static_cast<char>(tio.c_cc[VSTART]);
+        dcb.XoffChar = static_cast<char>(tio.c_cc[VSTOP]);
+        return dcb;
+    }
+
+    bool readModem(DWORD& status) const {
+        int lines = 0;
+        if (::ioctl(m_fd, TIOCMGET, &lines) != 0) return false;
+        status = modemBits(lines);
+        return true;
+    }
+
+    bool setLine(int line, bool on) {
+        return ::ioctl(m_fd, on ? TIOCMBIS : TIOCMBIC, &line) == 0;
+    }
+
+    DWORD inputQueued() const {
+        int queued = 0;
+        if (::ioctl(m_fd, FIONREAD, &queued) != 0 || queued < 0) return 0;
+        return static_cast<DWORD>(queued);
+    }
+
+    // Turns growth of the driver's error counters into pending CE_ bits; returns the
+    // communication events they stand for.
+    DWORD collectErrorsLocked() {
+        if (!m_countsKnown) return 0;
+        serial_icounter_struct now{};
+        if (::ioctl(m_fd, TIOCGICOUNT, &now) != 0) return 0;
+        DWORD events = 0;
+        DWORD errors = 0;
+        if (now.frame != m_lastCount.frame) errors |= CE_FRAME;
+        if (now.overrun != m_lastCount.overrun) errors |= CE_OVERRUN;
+        if (now.parity != m_lastCount.parity) errors |= CE_RXPARITY;
+        if (now.buf_overrun != m_lastCount.buf_overrun) errors |= CE_RXOVER;
+        if (now.brk != m_lastCount.brk) {
+            errors |= CE_BREAK;
+            events |= EV_BREAK;
+        }
+        if (errors & (CE_FRAME | CE_OVERRUN | CE_RXPARITY)) events |= EV_ERR;
+        m_lastCount = now;
+        m_pendingErrors |= errors;
+        return events;
+    }
+
+    // What happened since the last look, within the mask. Says whether the caller must
+    // come back on its own (no descriptor tells of it) and whether to watch for input.
+    DWORD sampleLocked(DWORD mask, bool& needSampling, bool& watchInput) {
+        DWORD events = 0;
+        if (m_modemKnown && (mask & (EV_CTS | EV_DSR | EV_RLSD | EV_RING))) {
+            needSampling = true;
+            DWORD now = 0;
+            if (readModem(now)) {
+                const DWORD changed = now ^ m_lastModem;
+                if (changed & MS_CTS_ON) events |= EV_CTS;
+                if (changed & MS_DSR_ON) events |= EV_DSR;
+                if (changed & MS_RLSD_ON) events |= EV_RLSD;
+                if ((changed & MS_RING_ON) && (now & MS_RING_ON)) events |= EV_RING;
+                m_lastModem = now;
+            }
+        }
+        if (m_countsKnown && (mask & (EV_ERR | EV_BREAK))) {
+            needSampling = true;
+            events |= collectErrorsLocked();
+        }
+        if (mask & EV_RXCHAR) {
+            const DWORD queued = inputQueued();
+            if (queued > m_seenInput) events |= EV_RXCHAR;
+            m_seenInput = queued;
+            // Bytes left unread do not wake poll again; look for growth instead.
+            if (queued == 0)
+                watchInput = true;
+            else
+                needSampling = true;
+        }
+        if (m_outputPending && (mask & EV_TXEMPTY)) {
+            int out = 0;
+            if (::ioctl(m_fd, TIOCOUTQ, &out) != 0 || out <= 0) {
+                m_outputPending = false;
+                events |= EV_TXEMPTY;
+            } else {
+                needSampling = true;
+            }
+        }
+        return events & mask;
+    }
+
+    void drainMaskWake() {
+        std::uint64_t value;
+        [[maybe_unused]] const ssize_t n = ::read(m_maskWake.fd(), &value, sizeof value);
+    }
+
+    const int m_fd;
+    CancelFd m_cancel;
+    CancelFd m_maskWake;  // drained by the notification wait; never by anyone else
+    std::mutex m_lock;    // guards everything below
+    Dcb m_dcb;
+    CommTimeouts m_timeouts;
+    DWORD m_mask = 0;
+    std::uint64_t m_maskGeneration = 0;
+    DWORD m_pendingErrors = 0;
+    bool m_modemKnown = false;
+    DWORD m_lastModem = 0;
+    bool m_countsKnown = false;
+    serial_icounter_struct m_lastCount{};
+    DWORD m_seenInput = 0;
+    bool m_outputPending = false;
+};
+
+}  // namespace
+
+std::unique_ptr<SerialLine> OpenSerialDevice(const std::string& path) {
+    const int fd = portio::openExclusive(path, O_RDWR);
+    if (fd < 0) return nullptr;
+    if (!::isatty(fd)) {
+        ::close(fd);
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return nullptr;
+    }
+    ::ioctl(fd, TIOCEXCL);
+    auto line = std::make_unique<TermiosSerialLine>(fd);
+    if (!line->valid()) {
+        SetLastError(ERROR_TOO_MANY_OPEN_FILES);
+        return nullptr;
+    }
+    return line;
+}
+
+}  // namespace platform
