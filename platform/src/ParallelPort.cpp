@@ -1,11 +1,11 @@
 #include "platform/ParallelPort.h"
 
-#include <cerrno>
 #include <fcntl.h>
 #include <linux/lp.h>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
+#include <cerrno>
 
 #include "PortIo.h"
 

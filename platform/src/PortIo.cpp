@@ -1,12 +1,12 @@
 #include "PortIo.h"
 
-#include <cerrno>
-#include <cstdint>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstdint>
 
 namespace platform::portio {
 

@@ -1,16 +1,16 @@
 #include "platform/SerialPort.h"
 
-#include <algorithm>
-#include <atomic>
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <linux/serial.h>
-#include <mutex>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <mutex>
 
 #include "PortIo.h"
 
@@ -32,11 +32,10 @@ struct Speed {
     speed_t code;
 };
 constexpr Speed kSpeeds[] = {
-    {50, B50},         {75, B75},         {110, B110},       {134, B134},
-    {150, B150},       {200, B200},       {300, B300},       {600, B600},
-    {1200, B1200},     {1800, B1800},     {2400, B2400},     {4800, B4800},
-    {9600, B9600},     {19200, B19200},   {38400, B38400},   {57600, B57600},
-    {115200, B115200}, {230400, B230400}, {460800, B460800}, {500000, B500000},
+    {50, B50},         {75, B75},         {110, B110},        {134, B134},       {150, B150},
+    {200, B200},       {300, B300},       {600, B600},        {1200, B1200},     {1800, B1800},
+    {2400, B2400},     {4800, B4800},     {9600, B9600},      {19200, B19200},   {38400, B38400},
+    {57600, B57600},   {115200, B115200}, {230400, B230400},  {460800, B460800}, {500000, B500000},
     {576000, B576000}, {921600, B921600}, {1000000, B1000000}};
 
 bool speedCode(DWORD baud, speed_t& code) {
@@ -118,8 +117,7 @@ public:
                                               ICRNL | IXON | IXOFF | IXANY | INPCK | IGNPAR);
         tio.c_oflag &= ~static_cast<tcflag_t>(OPOST);
         tio.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
-        tio.c_cflag &=
-            ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
+        tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
         tio.c_cflag |= CREAD | CLOCAL;
         static constexpr tcflag_t kSizes[] = {CS5, CS6, CS7, CS8};
         tio.c_cflag |= kSizes[dcb.ByteSize - 5];
@@ -322,10 +320,9 @@ public:
         // constant for the first byte.
         const bool atOnce = t.ReadIntervalTimeout == MAXDWORD &&
                             t.ReadTotalTimeoutMultiplier == 0 && t.ReadTotalTimeoutConstant == 0;
-        const bool firstByte = t.ReadIntervalTimeout == MAXDWORD &&
-                               t.ReadTotalTimeoutMultiplier == MAXDWORD &&
-                               t.ReadTotalTimeoutConstant != 0 &&
-                               t.ReadTotalTimeoutConstant != MAXDWORD;
+        const bool firstByte =
+            t.ReadIntervalTimeout == MAXDWORD && t.ReadTotalTimeoutMultiplier == MAXDWORD &&
+            t.ReadTotalTimeoutConstant != 0 && t.ReadTotalTimeoutConstant != MAXDWORD;
         Deadline total = Deadline::never();
         if (firstByte)
             total = Deadline::after(t.ReadTotalTimeoutConstant);
@@ -495,9 +492,7 @@ private:
         return true;
     }
 
-    bool setLine(int line, bool on) {
-        return ::ioctl(m_fd, on ? TIOCMBIS : TIOCMBIC, &line) == 0;
-    }
+    bool setLine(int line, bool on) { return ::ioctl(m_fd, on ? TIOCMBIS : TIOCMBIC, &line) == 0; }
 
     DWORD inputQueued() const {
         int queued = 0;

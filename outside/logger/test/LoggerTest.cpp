@@ -2,10 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <random>
+#include "support/TempRoot.h"
+
 #include <sstream>
 #include <string>
 #include <thread>
@@ -13,26 +11,9 @@
 
 namespace {
 
-class LoggerTest : public ::testing::Test {
+class LoggerTest : public support::TempRootTest {
 protected:
-    void SetUp() override {
-        std::random_device rd;
-        m_root = std::filesystem::temp_directory_path() /
-                 ("logger-test-" + std::to_string(rd()) + "-" + std::to_string(rd()));
-        // The machine root does not exist yet: the first line creates it.
-        ::setenv("TREVO_HOME", m_root.c_str(), 1);
-    }
-    void TearDown() override {
-        std::error_code ec;
-        std::filesystem::remove_all(m_root, ec);
-    }
-    std::string contents(const char* name) const {
-        std::ifstream in(m_root / name, std::ios::binary);
-        std::stringstream ss;
-        ss << in.rdbuf();
-        return ss.str();
-    }
-    std::filesystem::path m_root;
+    std::string contents(const char* name) const { return root.ReadFile(name).value_or(""); }
 };
 
 TEST_F(LoggerTest, LinesOfSeveralLoggersShareOneFileWithTheirPrefixes) {

@@ -1,0 +1,317 @@
+// The serial line over a pseudo-terminal: the test plays the device on the master side.
+#include "platform/SerialPort.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/ParallelPort.h"
+#include "platform/PortBackend.h"
+#include "platform/PortMap.h"
+#include "support/TempRoot.h"
+
+namespace {
+
+using namespace platform;
+using Clock = std::chrono::steady_clock;
+
+class Pty {
+public:
+    Pty() {
+        master = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) return;
+        path = ::ptsname(master);
+        // Held by the test so the pair stays up whatever the line does.
+        slave = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    }
+    ~Pty() {
+        if (slave >= 0) ::close(slave);
+        if (master >= 0) ::close(master);
+    }
+    bool ok() const { return master >= 0 && slave >= 0; }
+    void send(const std::string& bytes) const {
+        ASSERT_EQ(::write(master, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    }
+    // Reads until want bytes came or the deadline passed.
+    std::string receive(std::size_t want, int limitMs = 5000) const {
+        std::string got;
+        const auto deadline = Clock::now() + std::chrono::milliseconds(limitMs);
+        while (got.size() < want && Clock::now() < deadline) {
+            pollfd p{master, POLLIN, 0};
+            if (::poll(&p, 1, 20) <= 0) continue;
+            char buffer[4096];
+            const ssize_t n = ::read(master, buffer, sizeof buffer);
+            if (n > 0) got.append(buffer, static_cast<std::size_t>(n));
+        }
+        return got;
+    }
+    tcflag_t cflag() const {
+        termios tio{};
+        ::tcgetattr(slave, &tio);
+        return tio.c_cflag;
+    }
+
+    int master = -1;
+    int slave = -1;
+    std::string path;
+};
+
+class SerialPortTest : public support::TempRootTest {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(pty.ok());
+        line = OpenSerialDevice(pty.path);
+        ASSERT_TRUE(line);
+    }
+    // Waits until the line holds at least n received bytes.
+    void waitQueued(DWORD n) {
+        DWORD errors = 0;
+        ComStat stat;
+        const auto deadline = Clock::now() + std::chrono::seconds(5);
+        do {
+            ASSERT_TRUE(line->ClearCommError(errors, &stat));
+        } while (stat.cbInQue < n && Clock::now() < deadline);
+        ASSERT_GE(stat.cbInQue, n);
+    }
+    Pty pty;
+    std::unique_ptr<SerialLine> line;
+};
+
+Dcb settings(DWORD baud, std::uint8_t bits, std::uint8_t parity, std::uint8_t stop) {
+    Dcb dcb;
+    dcb.BaudRate = baud;
+    dcb.fBinary = true;
+    dcb.ByteSize = bits;
+    dcb.Parity = parity;
+    dcb.StopBits = stop;
+    dcb.fDtrControl = DTR_CONTROL_ENABLE;
+    dcb.fRtsControl = RTS_CONTROL_ENABLE;
+    return dcb;
+}
+
+TEST_F(SerialPortTest, TheDeviceIsOpenedExclusivelyAndOnlyAsATerminal) {
+    SetLastError(0);
+    EXPECT_FALSE(OpenSerialDevice(pty.path));
+    EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+    line.reset();
+    EXPECT_TRUE(OpenSerialDevice(pty.path));  // free again once let go
+
+    EXPECT_FALSE(OpenSerialDevice((root / "none").string()));
+    EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+    root.WriteFile("plain", "x");
+    EXPECT_FALSE(OpenSerialDevice((root / "plain").string()));
+    EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+}
+
+TEST_F(SerialPortTest, SettingsBecomeTermiosOrAreRefused) {
+    struct Case {
+        const char* label;
+        Dcb dcb;
+        bool ok;
+        DWORD error;
+        tcflag_t set, clear;  // cflag bits that must be set and clear afterwards
+    };
+    Dcb dsr = settings(9600, 8, NOPARITY, ONESTOPBIT);
+    dsr.fOutxDsrFlow = true;
+    dsr.fDtrControl = DTR_CONTROL_HANDSHAKE;
+    dsr.fOutxCtsFlow = true;
+    dsr.fRtsControl = RTS_CONTROL_HANDSHAKE;
+    const Case cases[] = {
+        {"8N1", settings(9600, 8, NOPARITY, ONESTOPBIT), true, 0, CS8, PARENB | CSTOPB},
+        {"7E2", settings(19200, 7, EVENPARITY, TWOSTOPBITS), true, 0, CS7 | PARENB | CSTOPB,
+         PARODD | CMSPAR},
+        {"7O1", settings(4800, 7, ODDPARITY, ONESTOPBIT), true, 0, CS7 | PARENB | PARODD, CMSPAR},
+        {"mark", settings(9600, 8, MARKPARITY, ONESTOPBIT), true, 0, PARENB | CMSPAR | PARODD, 0},
+        {"space", settings(9600, 8, SPACEPARITY, ONESTOPBIT), true, 0, PARENB | CMSPAR, PARODD},
+        {"5 bits, 1.5 stop", settings(1200, 5, NOPARITY, ONE5STOPBITS), true, 0, CS5 | CSTOPB, 0},
+        {"8 bits, 1.5 stop", settings(9600, 8, NOPARITY, ONE5STOPBITS), false,
+         ERROR_INVALID_PARAMETER, 0, 0},
+        {"5 bits, 2 stop", settings(9600, 5, NOPARITY, TWOSTOPBITS), false, ERROR_INVALID_PARAMETER,
+         0, 0},
+        {"4 bits", settings(9600, 4, NOPARITY, ONESTOPBIT), false, ERROR_INVALID_PARAMETER, 0, 0},
+        {"odd speed", settings(12345, 8, NOPARITY, ONESTOPBIT), false, ERROR_INVALID_PARAMETER, 0,
+         0},
+        {"DSR handshake: the rest applies", dsr, false, ERROR_NOT_SUPPORTED, CS8 | CRTSCTS, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        // Start from a known state so refused settings show as unchanged.
+        ASSERT_TRUE(line->SetCommState(settings(9600, 8, NOPARITY, ONESTOPBIT)));
+        const tcflag_t before = pty.cflag();
+        SetLastError(0);
+        EXPECT_EQ(line->SetCommState(c.dcb), c.ok);
+        if (!c.ok) {
+            EXPECT_EQ(GetLastError(), c.error);
+        }
+        const tcflag_t after = pty.cflag();
+        if (c.set == 0 && c.clear == 0) {
+            EXPECT_EQ(after, before);
+        } else {
+            // A pseudo-terminal keeps 8 bits without parity whatever is asked, so only
+            // the other bits show there.
+            const tcflag_t seen = ~static_cast<tcflag_t>(CSIZE | PARENB);
+            EXPECT_EQ(after & c.set & seen, c.set & seen);
+            EXPECT_EQ(after & c.clear & seen, 0u);
+        }
+    }
+}
+
+TEST_F(SerialPortTest, ReadTimeoutsKeepTheirMeanings) {
+    ASSERT_TRUE(line->SetCommState(settings(9600, 8, NOPARITY, ONESTOPBIT)));
+    char buffer[16];
+    DWORD read = 0;
+    struct Case {
+        const char* label;
+        CommTimeouts timeouts;
+        const char* waiting;  // already sent before the read
+        const char* expect;
+        int minMs, maxMs;
+    };
+    const Case cases[] = {
+        {"interval MAXDWORD: at once, empty", {MAXDWORD, 0, 0, 0, 0}, "", "", 0, 1000},
+        {"interval MAXDWORD: at once, what is there",
+         {MAXDWORD, 0, 0, 0, 0},
+         "abc",
+         "abc",
+         0,
+         1000},
+        {"first byte or the constant", {MAXDWORD, MAXDWORD, 80, 0, 0}, "", "", 70, 5000},
+        {"first byte present", {MAXDWORD, MAXDWORD, 5000, 0, 0}, "xy", "xy", 0, 2000},
+        {"total time-out with fewer bytes", {0, 0, 80, 0, 0}, "12", "12", 70, 5000},
+        {"total with all bytes",
+         {0, 0, 5000, 0, 0},
+         "0123456789abcdef",
+         "0123456789abcdef",
+         0,
+         2000},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        ASSERT_TRUE(line->SetCommTimeouts(c.timeouts));
+        if (*c.waiting) {
+            pty.send(c.waiting);
+            waitQueued(static_cast<DWORD>(std::string(c.waiting).size()));
+        }
+        const auto start = Clock::now();
+        ASSERT_TRUE(line->ReadFile(buffer, sizeof buffer, read));
+        const auto ms =
+            std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+        EXPECT_EQ(std::string(buffer, read), c.expect);
+        EXPECT_GE(ms, c.minMs);
+        EXPECT_LE(ms, c.maxMs);
+    }
+}
+
+TEST_F(SerialPortTest, AWriteOutOfTimeReportsExactlyWhatWentOut) {
+    ASSERT_TRUE(line->SetCommState(settings(9600, 8, NOPARITY, ONESTOPBIT)));
+    ASSERT_TRUE(line->SetCommTimeouts({0, 0, 0, 0, 100}));
+    // Nobody reads the master side, so the pseudo-terminal's buffer fills up.
+    std::vector<char> big(1 << 20);
+    for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>('a' + i % 26);
+    DWORD written = 0;
+    ASSERT_TRUE(line->WriteFile(big.data(), static_cast<DWORD>(big.size()), written));
+    ASSERT_GT(written, 0u);
+    ASSERT_LT(written, big.size());
+    EXPECT_EQ(GetLastError(), ERROR_TIMEOUT);
+    const std::string got = pty.receive(written + 1, 500);
+    EXPECT_EQ(got, std::string(big.data(), written));
+}
+
+TEST_F(SerialPortTest, TheWaitReportsInputAndDrainedOutputAndEndsOnMaskOrCancel) {
+    ASSERT_TRUE(line->SetCommState(settings(9600, 8, NOPARITY, ONESTOPBIT)));
+    ASSERT_TRUE(line->SetCommMask(EV_RXCHAR | EV_TXEMPTY));
+    DWORD events = 0;
+    pty.send("in");
+    ASSERT_TRUE(line->WaitCommEvent(events));
+    EXPECT_EQ(events, EV_RXCHAR);
+
+    DWORD written = 0;
+    ASSERT_TRUE(line->WriteFile("out", 3, written));
+    ASSERT_TRUE(line->WaitCommEvent(events));
+    EXPECT_EQ(events, EV_TXEMPTY);
+    EXPECT_EQ(pty.receive(3), "out");
+
+    // Unread bytes do not make the wait spin; more bytes are news again.
+    std::thread later([&] { pty.send("more"); });
+    ASSERT_TRUE(line->WaitCommEvent(events));
+    EXPECT_EQ(events, EV_RXCHAR);
+    later.join();
+
+    // A new mask ends a pending wait with no events.
+    char drain[16];
+    DWORD read = 0;
+    ASSERT_TRUE(line->SetCommTimeouts({MAXDWORD, 0, 0, 0, 0}));
+    ASSERT_TRUE(line->ReadFile(drain, sizeof drain, read));
+    std::atomic<bool> done{false};
+    std::thread masker([&] {
+        for (int i = 0; i < 10000 && !done; ++i) {
+            static_cast<void>(line->SetCommMask(EV_RXCHAR));
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    events = 99;
+    EXPECT_TRUE(line->WaitCommEvent(events));
+    done = true;
+    masker.join();
+    EXPECT_EQ(events, 0u);
+
+    std::thread canceller([&] { line->Cancel(); });
+    EXPECT_FALSE(line->WaitCommEvent(events));
+    EXPECT_EQ(GetLastError(), ERROR_OPERATION_ABORTED);
+    canceller.join();
+    EXPECT_FALSE(line->ReadFile(drain, sizeof drain, read));
+}
+
+TEST_F(SerialPortTest, ModemLinesAndErrorsOfAPseudoTerminalAreNotInvented) {
+    DWORD status = 0;
+    EXPECT_FALSE(line->GetCommModemStatus(status));
+    pty.send("abc");
+    waitQueued(3);
+    DWORD errors = 1;
+    ComStat stat;
+    ASSERT_TRUE(line->ClearCommError(errors, &stat));
+    EXPECT_EQ(errors, 0u);
+    EXPECT_EQ(stat.cbInQue, 3u);
+    EXPECT_TRUE(line->PurgeComm(PURGE_RXCLEAR | PURGE_RXABORT));
+    ASSERT_TRUE(line->ClearCommError(errors, &stat));
+    EXPECT_EQ(stat.cbInQue, 0u);
+}
+
+TEST(ParallelPortTest, WritesAndReadsThroughTheMappedDevice) {
+    support::TempRoot root;
+    Pty pty;
+    ASSERT_TRUE(pty.ok());
+    SetPortPath("LPT2", pty.path);
+    auto line = SystemPortBackend().OpenParallel("LPT2");
+    ClearPortPaths();
+    ASSERT_TRUE(line);
+    SetLastError(0);
+    EXPECT_FALSE(OpenParallelDevice(pty.path));
+    EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+    DWORD errors = 1;
+    EXPECT_TRUE(line->ClearCommError(errors, nullptr));
+    EXPECT_EQ(errors, 0u);
+    DWORD count = 0;
+    ASSERT_TRUE(line->Write("ticket", 6, count, MAXDWORD));
+    EXPECT_EQ(count, 6u);
+    EXPECT_EQ(pty.receive(6), "ticket");
+    char buffer[8];
+    const auto start = Clock::now();
+    ASSERT_TRUE(line->Read(buffer, sizeof buffer, count, 30));
+    EXPECT_EQ(count, 0u);
+    EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(25));
+    pty.send("ok\n");  // the stand-in terminal passes whole lines
+    ASSERT_TRUE(line->Read(buffer, sizeof buffer, count, 5000));
+    EXPECT_EQ(std::string(buffer, count), "ok\n");
+}
+
+}  // namespace

@@ -1,0 +1,130 @@
+#include "ports/PDM.h"
+
+#include <new>
+
+#include "Logs.h"
+#include "ManualEvent.h"
+#include "ReceiveRing.h"
+
+using lineserv::pdmLog;
+
+PDM::PDM(const char* name) : CommLineservice(name) {
+    notifyOnOEevent(1);
+    notifyOnPEevent(1);
+    notifyOnFEevent(1);
+}
+
+PDM::PDM(const char* name, std::uint32_t baud, ENUM_DATABITS dataBits, ENUM_STOPBITS stopBits,
+         ENUM_FLOWCONTROL flow, ENUM_PARITY parity)
+    : CommLineservice(name, baud, dataBits, stopBits, flow, parity),
+      m_ring(new (std::nothrow) lineserv::ReceiveRing) {
+    m_dataAvail.reset(new (std::nothrow) lineserv::ManualEvent);
+    if (!m_dataAvail) {
+        pdmLog().logPrint("Error in CreateEvent for dataAvailEvent\n");
+        return;
+    }
+    m_outputEmpty.reset(new (std::nothrow) lineserv::ManualEvent);
+    if (!m_outputEmpty) {
+        pdmLog().logPrint("Error in CreateEvent for outputEmptyEvent\n");
+        return;
+    }
+    notifyOnOEevent(1);
+    notifyOnPEevent(1);
+    notifyOnFEevent(1);
+    notifyOnDataAvailEvent(1);
+    notifyOnOutputEmptyEvent(1);
+}
+
+PDM::~PDM() {
+    // The notification thread fills the ring and signals the events: it ends before they go.
+    endDocPort();
+    notifyOnOEevent(0);
+    notifyOnPEevent(0);
+    notifyOnFEevent(0);
+    notifyOnDataAvailEvent(0);
+    notifyOnOutputEmptyEvent(0);
+    signalEvents();
+}
+
+void PDM::signalEvents() {
+    if (m_dataAvail) m_dataAvail->set();
+    if (m_outputEmpty) m_outputEmpty->set();
+}
+
+int PDM::closePort() {
+    const int closed = endDocPort();
+    signalEvents();
+    return closed ? 1 : 0;
+}
+
+int PDM::readPortT(std::uint8_t* buffer, std::uint32_t size, std::uint32_t* read,
+                   std::uint32_t timeout) {
+    if (!read || (!buffer && size)) return 0;
+    *read = 0;
+    if (!m_ring || !m_dataAvail) return 0;
+    m_dataAvail->wait(timeout);
+    std::size_t moved;
+    {
+        // Finding the ring empty and resetting the event is one step under the ring lock,
+        // so bytes put in meanwhile always leave the event signalled.
+        kdcomm::Guard hold(m_ring->lock());
+        moved = m_ring->take(buffer, size);
+        if (moved == 0) m_dataAvail->reset();
+    }
+    *read = static_cast<std::uint32_t>(moved);
+    return moved != 0 ? 1 : 0;
+}
+
+int PDM::writePortT(std::uint8_t* buffer, std::uint32_t size, std::uint32_t* written,
+                    std::uint32_t timeout) {
+    if (m_outputEmpty) m_outputEmpty->reset();
+    const int result = writePort(buffer, size, written);
+    if (m_outputEmpty) m_outputEmpty->wait(timeout);
+    return result != 0 ? 1 : 0;
+}
+
+int PDM::dataAvailableToReceive() {
+    if (m_ring) kdcomm::Guard hold(m_ring->lock());
+    return 0;
+}
+
+void PDM::onCTSevent(int state) {
+    pdmLog().logPrint("%s Fired onCTSevent retCode: %lu\n", getPortName(),
+                      static_cast<unsigned long>(state));
+}
+void PDM::onDSRevent(int state) {
+    pdmLog().logPrint("%s Fired onDSRevent retCode: %lu\n", getPortName(),
+                      static_cast<unsigned long>(state));
+}
+void PDM::onCDevent(int state) {
+    pdmLog().logPrint("%s Fired onCDevent retCode: %lu\n", getPortName(),
+                      static_cast<unsigned long>(state));
+}
+void PDM::onRIevent(int) {
+    pdmLog().logPrint("%s Fired onRIevent\n", getPortName());
+}
+void PDM::onBIevent(int) {
+    pdmLog().logPrint("%s Fired onBIevent\n", getPortName());
+}
+void PDM::onOEevent(int) {
+    pdmLog().logPrint("%s Fired onOEevent\n", getPortName());
+}
+void PDM::onPEevent(int) {
+    pdmLog().logPrint("%s Fired onPEevent\n", getPortName());
+}
+void PDM::onFEevent(int) {
+    pdmLog().logPrint("%s Fired onFEevent\n", getPortName());
+}
+
+void PDM::onOutputEmptyEvent(int) {
+    if (m_outputEmpty) m_outputEmpty->set();
+}
+
+void PDM::onDataAvailEvent(int) {
+    std::uint8_t chunk[lineserv::ReceiveRing::kCapacity];
+    std::uint32_t got = 0;
+    // A line that never falls quiet must not keep a closing port waiting.
+    while (notificationsRunning() && readPort(chunk, sizeof chunk, &got) == 1)
+        if (m_ring) m_ring->put(chunk, got);
+    if (m_dataAvail) m_dataAvail->set();
+}
