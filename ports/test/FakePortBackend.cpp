@@ -115,6 +115,7 @@ public:
         std::unique_lock<std::mutex> hold(m_state->m_lock);
         const std::uint64_t generation = m_state->m_maskGeneration;
         events = 0;
+        if (m_state->m_mask == 0) return true;  // nothing to wait for, as on a real line
         m_state->m_changed.wait(hold, [&] {
             return m_state->m_cancelled || m_state->m_broken ||
                    m_state->m_maskGeneration != generation ||
