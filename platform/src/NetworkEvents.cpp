@@ -37,6 +37,9 @@ void NetworkEventRecord::Add(long eventBit, int error) {
 }
 
 struct NetworkEvents::Impl {
+    explicit Impl(SocketObserver& self) : observer(self) {}
+
+    SocketObserver& observer;  // the NetworkEvents object, as its socket sees it
     std::mutex mutex;
     int wakeFd = -1;
     Socket* socket = nullptr;  // the selected socket, under mutex
@@ -59,7 +62,7 @@ struct NetworkEvents::Impl {
     }
     // Ends the selection of the current socket (mutex held).
     void Detach() {
-        if (socket != nullptr) socket->SetObserver(nullptr);
+        if (socket != nullptr && socket->Observer() == &observer) socket->SetObserver(nullptr);
         socket = nullptr;
         fd = -1;
         state.Clear();
@@ -68,7 +71,8 @@ struct NetworkEvents::Impl {
     }
 };
 
-NetworkEvents::NetworkEvents() : m_impl(std::make_unique<Impl>()) {
+NetworkEvents::NetworkEvents()
+    : m_impl(std::make_unique<Impl>(static_cast<SocketObserver&>(*this))) {
     m_impl->wakeFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
 }
 
@@ -90,6 +94,9 @@ bool NetworkEvents::Select(Socket& socket, long events) {
         return false;
     }
     if (!socket.SetNonBlocking(true)) return false;
+    // A socket reports to one selection at a time: an earlier one elsewhere ends here.
+    SocketObserver* earlier = socket.Observer();
+    if (earlier != nullptr && earlier != this) earlier->OnSocketActivity(SocketActivity::Closing);
     std::lock_guard lock(m_impl->mutex);
     m_impl->Detach();
     if (events != 0) {

@@ -178,6 +178,24 @@ TEST(NetworkEvents, SignalWakesTheWaiterAndEnumerateResetsIt) {
     EXPECT_EQ(WSAGetLastError(), WSAENOTSOCK);
 }
 
+TEST(NetworkEvents, ASocketReportsToItsLatestSelectionOnly) {
+    auto pair = ConnectedPair();
+    NetworkEvents latest;
+    {
+        NetworkEvents earlier;
+        ASSERT_TRUE(earlier.Select(pair.client, FD_READ));
+        ASSERT_TRUE(latest.Select(pair.client, FD_READ));
+        NetworkEventRecord record;
+        EXPECT_FALSE(earlier.Enumerate(record));
+    }  // the earlier one going must not end the latest selection
+    ASSERT_TRUE(pair.server.SendAll(Bytes(4)));
+    EXPECT_EQ(Next(latest).events, FD_READ);
+    std::uint8_t buffer[8];
+    ASSERT_EQ(pair.client.Receive(buffer), 4);
+    ASSERT_TRUE(pair.server.SendAll(Bytes(4)));
+    EXPECT_EQ(Next(latest).events, FD_READ);  // re-armed through the socket's hook
+}
+
 TEST(NetworkEvents, NetworkThreadReadsWhileTheOwnerSendsAndThenCloses) {
     // The shape of a driver socket: a network thread waits, enumerates and reads; the owner's
     // thread connects, sends and finally closes and wakes it.
