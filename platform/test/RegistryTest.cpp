@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/MachineRoot.h"
@@ -335,4 +336,49 @@ TEST_F(Registry, TwoProcessesWritingAtOnceLoseNothing) {
         RegistryFile::Parse({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()},
                             "HKEY_LOCAL_MACHINE", parsed, error))
         << error;
+}
+
+TEST_F(Registry, ThreadsSharingTheStoreSeeEachOthersWrites) {
+    constexpr int kThreads = 4;
+    constexpr int kEach = 40;
+    HKEY key = Create(kVeka);
+    RegCloseKey(key);
+    std::vector<std::thread> threads;
+    std::vector<int> failures(kThreads, 0);
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([t, &failures] {
+            for (int i = 0; i < kEach; ++i) {
+                HKEY k = nullptr;
+                if (RegOpenKeyEx(HKEY_LOCAL_MACHINE, kVeka, 0, KEY_ALL_ACCESS, &k) !=
+                    ERROR_SUCCESS) {
+                    ++failures[t];
+                    continue;
+                }
+                const std::string name = "T" + std::to_string(t) + "-" + std::to_string(i);
+                if (SetDword(k, name.c_str(), static_cast<DWORD>(i)) != ERROR_SUCCESS)
+                    ++failures[t];
+                DWORD value = 0;
+                DWORD size = 4;
+                if (RegQueryValueEx(k, name.c_str(), nullptr, nullptr,
+                                    reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS ||
+                    value != static_cast<DWORD>(i))
+                    ++failures[t];
+                RegCloseKey(k);
+            }
+        });
+    }
+    for (auto& thread : threads) thread.join();
+    EXPECT_EQ(failures, std::vector<int>(kThreads, 0));
+    ASSERT_EQ(RegOpenKeyEx(HKEY_LOCAL_MACHINE, kVeka, 0, KEY_READ, &key), ERROR_SUCCESS);
+    DWORD count = 0;
+    char name[32];
+    for (DWORD i = 0; i < 1000; ++i) {
+        DWORD length = sizeof name;
+        if (RegEnumValue(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS)
+            break;
+        ++count;
+    }
+    EXPECT_EQ(count, static_cast<DWORD>(kThreads * kEach));
+    RegCloseKey(key);
 }

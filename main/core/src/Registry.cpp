@@ -130,6 +130,10 @@ bool CRegistryBase::RegistryError(const std::string& operation, const std::strin
     if (bLog) {
         const std::string label = operation + " RegistryError(): '" + name + "', Error: ";
         TraceLog().FormatErrorText(__FILE__, __LINE__, label, static_cast<DWORD>(error));
+        // A store file that does not parse: say where, so that it can be mended.
+        if (error == static_cast<LONG>(ERROR_REGISTRY_CORRUPT))
+            TraceLog().TraceString(CTraceLog::LEVEL_ERROR, __FILE__, __LINE__, label,
+                                   RegLastProblem());
     }
     return false;
 }

@@ -416,6 +416,19 @@ TEST_F(RegistryFacade, FailedCreatesAndDeletesAreReportedWithTheirLabels) {
     EXPECT_EQ(Get(kKey + "\\New", "Landed"), (Stored{REG_DWORD, Dword(2)}));
 }
 
+TEST_F(RegistryFacade, AStoreFileThatDoesNotParseIsReportedWithItsLine) {
+    root.WriteFile("registry/HKEY_LOCAL_MACHINE.reg",
+                   "[HKEY_LOCAL_MACHINE\\Software]\n\"A\"=dword:1\n\"B\"=dword:zz\n");
+    CRegistryDirect registry;
+    EXPECT_FALSE(registry.RegistryOpen("Software", true));
+    const auto texts = LogTextsSince(0);
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_NE(texts[0].find("(1015) "), std::string::npos) << texts[0];
+    EXPECT_NE(texts[1].find("HKEY_LOCAL_MACHINE.reg: line 3: expected one to eight"),
+              std::string::npos)
+        << texts[1];
+}
+
 TEST_F(RegistryFacade, TheGlobalObjectIsOne) {
     EXPECT_EQ(&GlobalRegistry(), &GlobalRegistry());
     EXPECT_NE(CRegistry::DelRegValueMessage(), 0u);
