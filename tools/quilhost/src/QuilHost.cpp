@@ -69,6 +69,7 @@ struct QuilHost::Session {
     std::vector<std::uint8_t> optionArea;  // echoed in everything sent to the session
     bool active = true;
     std::deque<std::vector<std::vector<std::uint8_t>>> replies;
+    std::deque<std::vector<std::uint8_t>> printRequests;  // sent, not yet answered
 };
 
 struct QuilHost::ListenerState {
@@ -347,10 +348,12 @@ void QuilHost::HandleRecord(const std::shared_ptr<Connection>& conn,
     const HostRecord& rec = d.record;
     {
         std::lock_guard lock(m_mutex);
+        Session* session = SessionByIdentity(rec);
+        if (rec.type == 2) CheckPrintAnswer(session, rec, d.problems);
         HostEvent e;
         e.kind = EventKind::Received;
         e.connection = conn->id;
-        if (const Session* s = SessionByIdentity(rec)) e.session = s->number;
+        if (session != nullptr) e.session = session->number;
         if (rec.type == 0 && rec.kind != 2) e.ack = DecodeAcknowledgement(rec.payload);
         e.record = rec;
         e.problems = d.problems;
@@ -567,7 +570,26 @@ bool QuilHost::SendSegments(int session, const std::vector<std::vector<std::uint
 }
 
 bool QuilHost::SendPrintAddress(int session, std::span<const std::uint8_t> address) {
+    {
+        std::lock_guard lock(m_mutex);
+        Session* s = FindSession(session);
+        if (s == nullptr) return false;
+        s->printRequests.emplace_back(address.begin(), address.end());
+    }
     return SendData(session, address, 2);
+}
+
+void QuilHost::CheckPrintAnswer(Session* session, const HostRecord& rec,
+                                std::vector<std::string>& problems) {
+    // The client answers a print-address request by sending its text straight back.
+    if (session == nullptr || session->printRequests.empty()) {
+        problems.push_back("print-address answer without a request");
+        return;
+    }
+    if (session->printRequests.front() != rec.payload)
+        problems.push_back("print-address answer differs from the request \"" +
+                           ShowHostCode(session->printRequests.front()) + "\"");
+    session->printRequests.pop_front();
 }
 
 bool QuilHost::SendNotification(int session, std::string_view lniata, std::string_view host,

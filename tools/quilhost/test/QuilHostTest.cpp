@@ -206,6 +206,17 @@ TEST_F(QuilHostTest, HostActionsReachTheClient) {
     ASSERT_TRUE(r.has_value());
     EXPECT_EQ(r->header.Err(), 2);
     ASSERT_TRUE(client.Send(Header(1, 2, id), routing, r->payload));  // the client's answer
+    ASSERT_TRUE(host.SendPrintAddress(1, Host("PRT02")));
+    ASSERT_TRUE(client.Next().has_value());
+    ASSERT_TRUE(client.Send(Header(1, 2, id), routing, Host("PRT03")));  // a wrong answer
+    ASSERT_TRUE(client.Send(Header(1, 2, id), routing, Host("PRT04")));  // and one unasked
+    ASSERT_TRUE(host.WaitForReceived(4, kDeadlineMs));
+    std::vector<std::string> problems;
+    for (const auto& e : host.Events())
+        if (e.kind == EventKind::Problem) problems.push_back(e.line);
+    EXPECT_EQ(problems, (std::vector<std::string>{
+                            "#1 !! print-address answer differs from the request \"PRT02\"",
+                            "#1 !! print-address answer without a request"}));
 
     ASSERT_TRUE(host.SendNotification(1, "1A2B09", "HOSTB", "9"));
     r = client.Next();

@@ -130,6 +130,8 @@ private:
     void Note(int connection, int session, std::string line);
     Session* SessionByIdentity(const HostRecord& rec);
     void TakeReply(Session& s, std::vector<HostRecord>& out) const;
+    void CheckPrintAnswer(Session* session, const HostRecord& rec,
+                          std::vector<std::string>& problems);
     // Each adds the answers to `out` and returns the session's number (0 for none).
     int AnswerBegin(int connection, const HostRecord& rec, Session* session,
                     std::vector<HostRecord>& out);
