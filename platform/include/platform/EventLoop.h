@@ -8,12 +8,13 @@
 // removed target is dropped, never delivered to another one.
 //
 // In each turn the loop first runs the messages sent from other threads, then the messages
-// posted before the turn began (first in, first out), then the ready file descriptors, then
-// the timers that are due. A timer that fell behind fires once, not once per period missed.
-// Timers and time-outs run on the current clock (platform/Clock.h).
+// that were posted when it woke (first in, first out; later ones wait for the next turn), then
+// the ready file descriptors, then the timers that are due. A timer that fell behind fires once,
+// not once per period missed. Timers and time-outs run on the current clock (platform/Clock.h).
 //
-// Lock order: the process-wide target table, then a loop's own lock. No lock is held while a
-// handler, timer or watch callback runs.
+// Lock order: the process-wide target table, then a loop's own lock; the clock's watch lock
+// (platform/Clock.h) only wakes loops and takes neither. No lock is held while a handler,
+// timer or watch callback runs.
 #pragma once
 
 #include <cstdint>
@@ -55,7 +56,8 @@ public:
 
     // Binds the new loop to the calling thread, which must not have one yet.
     EventLoop();
-    // Removes its targets, watches and timers; SendMessage calls still waiting on it return 0.
+    // Destroy it on its own thread, outside Run and PumpUntil. Removes its targets, watches and
+    // timers; SendMessage calls still waiting on it return 0.
     ~EventLoop();
     EventLoop(const EventLoop&) = delete;
     EventLoop& operator=(const EventLoop&) = delete;

@@ -5,6 +5,9 @@
 // queues itself on every object it waits for and sleeps on its own condition; an object that
 // becomes signalled hands itself to its queued waiters in the order they came. A wait for all
 // objects takes them all in one step, or none of them.
+//
+// Lock order: the wait lock, then the clock's watch lock (a wait with a time-out on a manual
+// clock); no other lock is taken under the wait lock.
 #pragma once
 
 #include <cstddef>
