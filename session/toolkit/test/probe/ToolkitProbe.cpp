@@ -1,8 +1,7 @@
 // A small module that carries its own hidden copy of the toolkit, for the test that shows
 // that every module keeps its own toolkit statics.
 #include "platform/Export.h"
-#include "toolkit/Random.h"
-#include "toolkit/String.h"
+#include "toolkit/Toolkit.h"
 
 // The address of this copy's static empty text.
 extern "C" TREVO_EXPORT const void* ToolkitProbeEmptyText() {
@@ -10,4 +9,6 @@ extern "C" TREVO_EXPORT const void* ToolkitProbeEmptyText() {
 }
 
 // A draw from this copy's random generator.
-extern "C" TREVO_EXPORT int ToolkitProbeRandom() { return UTKTools::CRandom::Get(); }
+extern "C" TREVO_EXPORT int ToolkitProbeRandom() {
+    return UTKTools::CRandom::Get();
+}
