@@ -12,6 +12,8 @@ constexpr std::uint8_t kNoOp = 0x6C;
 constexpr std::uint8_t kFieldMark = 0x1F;
 constexpr std::uint8_t kCompactionMarker = 0x20;
 constexpr std::uint32_t kHeaderLength = 3;
+// The largest output: its length and a terminating NUL must fit the 32-bit length.
+constexpr std::uint64_t kMaxOutput = 0xFFFFFFFEU;
 
 std::uint8_t TerminatorByte(CQorTran::EOM_TERMINATOR terminator) {
     switch (terminator) {
@@ -121,9 +123,9 @@ void CQorTran::GetQFEToClientTables(XlateTable& base, XlateTable& extended) cons
 
 // ---- client to QFE ----
 
-std::uint32_t CQorTran::CountClientToQFE(const std::uint8_t* input, std::uint32_t begin,
+std::uint64_t CQorTran::CountClientToQFE(const std::uint8_t* input, std::uint32_t begin,
                                          std::uint32_t end, EOM_TERMINATOR terminator) const {
-    std::uint32_t total = 0;
+    std::uint64_t total = 0;
     for (std::uint32_t i = begin; i < end; ++i) {
         const std::uint8_t base = m_pClientToQFE[input[i]];
         if (base == kShift) {
@@ -153,7 +155,11 @@ CQorTran::RESULTCODE CQorTran::CalcClientToQFEResultLength(
         return QORTRAN_TABLES_NOT_DEFINED;
     }
     const std::uint32_t last = xlateLength != 0 ? static_cast<std::uint32_t>(end) : inputLength;
-    *outputLength = CountClientToQFE(input, beginOffset, last, terminator);
+    const std::uint64_t total = CountClientToQFE(input, beginOffset, last, terminator);
+    if (total > kMaxOutput) {
+        return QORTRAN_ALLOCATION_FAILED;  // more than any output buffer can hold
+    }
+    *outputLength = static_cast<std::uint32_t>(total);
     return QORTRAN_SUCCESS;
 }
 
@@ -246,10 +252,10 @@ CQorTran::RESULTCODE CQorTran::CheckQFEToClient(const std::uint8_t* input,
 // Scans from the begin offset (behind the header) to the end of the input or the first
 // early end-of-message byte. Counts the bytes it emits and, with an output, writes them.
 template <bool Write>
-std::uint32_t CQorTran::ScanQFE(const std::uint8_t* input, std::uint32_t inputLength,
+std::uint64_t CQorTran::ScanQFE(const std::uint8_t* input, std::uint32_t inputLength,
                                 std::uint32_t beginOffset, bool header, bool fieldMark,
                                 bool keepEom, ScanState& state, std::uint8_t* output) const {
-    std::uint32_t n = 0;
+    std::uint64_t n = 0;
     auto emit = [&](std::uint8_t c) {
         if constexpr (Write) {
             output[n] = c;
@@ -348,11 +354,15 @@ CQorTran::RESULTCODE CQorTran::CalcQFEToClientResultLength(
     state.shift = spanStatus == SPAN_AFTER_SHIFT;
     state.compaction = spanStatus == SPAN_AFTER_COMPACTION;
     const bool header = headerFlag == 1;
-    const std::uint32_t count =
+    const std::uint64_t count =
         ScanQFE<false>(input, inputLength, beginOffset, header, fieldMarkFlag == 1,
-                       keepEomFlag == 1, state, nullptr);
+                       keepEomFlag == 1, state, nullptr) +
+        (header ? kHeaderLength : 0);
     eomStatus = state.eom;
-    *outputLength = count + (header ? kHeaderLength : 0);
+    if (count > kMaxOutput) {
+        return QORTRAN_ALLOCATION_FAILED;  // more than any output buffer can hold
+    }
+    *outputLength = static_cast<std::uint32_t>(count);
     if (state.stoppedEarly) {
         return QORTRAN_OUTPUT_TRUNCATED;
     }
@@ -385,6 +395,7 @@ CQorTran::RESULTCODE CQorTran::QFEToClient(const std::uint8_t* input, std::uint3
                                     headerFlag, fieldMarkFlag, xlateLength, keepEomFlag);
     if (counted != QORTRAN_SUCCESS && counted != QORTRAN_OUTPUT_TRUNCATED &&
         counted != QORTRAN_EMPTY_STRING) {
+        eomStatus = EOM_NOT_FOUND;
         return counted;
     }
     ScanState state;
@@ -409,8 +420,9 @@ CQorTran::RESULTCODE CQorTran::QFEToClient(const std::uint8_t* input, std::uint3
         std::memcpy(out, input, kHeaderLength);
         n = kHeaderLength;
     }
-    n += ScanQFE<true>(input, inputLength, beginOffset, header, fieldMarkFlag == 1,
-                       keepEomFlag == 1, state, out + n);
+    n += static_cast<std::uint32_t>(ScanQFE<true>(input, inputLength, beginOffset, header,
+                                                  fieldMarkFlag == 1, keepEomFlag == 1, state,
+                                                  out + n));
     out[n] = 0;
     eomStatus = state.eom;
     spanStatus = SpanOut(state.shift, state.compaction);

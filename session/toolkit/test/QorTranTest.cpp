@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "FailingHeap.h"
 #include "support/Hex.h"
 #include "toolkit/QorTran.h"
 #include "toolkit/QorTranTables.h"
@@ -419,6 +420,25 @@ TEST(QorTranTest, DisplayNamesOfQFEBytes) {
         EXPECT_STREQ(CQorTran::ConvertQFEtoTrevoString(c.code), c.base);
         EXPECT_STREQ(CQorTran::ConvertQFEtoExtendedTrevoString(c.code), c.extended);
     }
+}
+
+TEST(QorTranTest, AFailedAllocationLeavesNoBuffer) {
+    const CQorTran tran = AsciiTran();
+    const Bytes in = Text("AB");
+    Out out;
+    auto eom = CQorTran::EOM_NOT_FOUND;
+    auto span = CQorTran::SPAN_AFTER_SHIFT;
+    const FailingHeap failing;
+    EXPECT_EQ(tran.ClientToQFE(in.data(), 2, &out.bytes, &out.length, 0, CQorTran::EOM_4E, 0),
+              CQorTran::QORTRAN_ALLOCATION_FAILED);
+    EXPECT_EQ(out.bytes, nullptr);
+    const std::uint8_t qfe[] = {0xC1, 0x4E};
+    EXPECT_EQ(tran.QFEToClient(qfe, 2, &out.bytes, &out.length, eom, span, 0, 0, 0, 0, 0),
+              CQorTran::QORTRAN_ALLOCATION_FAILED);
+    EXPECT_EQ(out.bytes, nullptr);
+    EXPECT_EQ(out.length, 0u);
+    EXPECT_EQ(eom, CQorTran::EOM_NOT_FOUND);
+    EXPECT_EQ(span, CQorTran::SPAN_AFTER_SHIFT);  // nothing consumed
 }
 
 TEST(QorTranTest, AReusedOutputPointerReleasesTheLastBuffer) {

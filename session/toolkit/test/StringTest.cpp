@@ -4,25 +4,12 @@
 #include <cstring>
 #include <string>
 
-#include "Heap.h"
+#include "FailingHeap.h"
 #include "toolkit/String.h"
 
 using UTKString::CString;
 
 namespace {
-
-// Makes every allocation fail while it lives.
-class FailingHeap {
-public:
-    FailingHeap() : previous_(UTKTools::detail::SetHeapAllocator(&Fail)) {}
-    ~FailingHeap() { UTKTools::detail::SetHeapAllocator(previous_); }
-    FailingHeap(const FailingHeap&) = delete;
-    FailingHeap& operator=(const FailingHeap&) = delete;
-
-private:
-    static void* Fail(std::size_t) { return nullptr; }
-    UTKTools::detail::HeapAllocator previous_;
-};
 
 TEST(StringTest, BlocksAreExactAndReusedAsTheyGrowAndShrink) {
     CString fromEmpty("");
@@ -124,7 +111,7 @@ TEST(StringTest, FailedAllocationsNeverLoseAnExistingText) {
     CString s("abc");
     const CString tail("defgh");
     {
-        FailingHeap failing;
+        const FailingHeap failing;
         s += tail;  // needs a larger block that cannot come
         EXPECT_STREQ(s.c_str(), "abc");
         EXPECT_EQ(s.size(), 4u);

@@ -144,10 +144,10 @@ private:
                                 std::uint32_t beginOffset, int headerFlag,
                                 std::uint32_t xlateLength) const;
     template <bool Write>
-    std::uint32_t ScanQFE(const std::uint8_t* input, std::uint32_t inputLength,
+    std::uint64_t ScanQFE(const std::uint8_t* input, std::uint32_t inputLength,
                           std::uint32_t beginOffset, bool header, bool fieldMark, bool keepEom,
                           ScanState& state, std::uint8_t* output) const;
-    std::uint32_t CountClientToQFE(const std::uint8_t* input, std::uint32_t begin,
+    std::uint64_t CountClientToQFE(const std::uint8_t* input, std::uint32_t begin,
                                    std::uint32_t end, EOM_TERMINATOR terminator) const;
 
     static void GenerateTable(UTKString::CString& out, const char* name, const std::uint8_t* table);
