@@ -8,8 +8,8 @@
 #include <thread>
 #include <vector>
 
-#include "TempHome.h"
 #include "notify/Notify.h"
+#include "support/TempRoot.h"
 
 namespace {
 
@@ -25,7 +25,7 @@ const std::string kStamp = R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z)";
 }  // namespace
 
 TEST(Notify, BothFormsWriteOneLineEachUnderTheMachineRoot) {
-    TempHome home;
+    support::TempRoot home;
     Notify notify;
     notify.printLog(2, 120, "src/Device.cpp", "\n%s\n",
                     "CDevice::Open():  Time = 7 'LPT1', failed");
@@ -50,7 +50,7 @@ TEST(Notify, BothFormsWriteOneLineEachUnderTheMachineRoot) {
 }
 
 TEST(Notify, EntriesFromManyThreadsNeverInterleave) {
-    TempHome home;
+    support::TempRoot home;
     Notify notify;
     constexpr int kThreads = 8;
     constexpr int kEach = 200;
@@ -80,12 +80,12 @@ TEST(Notify, FollowsTheMachineRootWhenItChanges) {
     Notify notify;
     std::filesystem::path first;
     {
-        TempHome home;
+        support::TempRoot home;
         first = home.path();
         notify.printLog(0, 1, "a.cpp", "first");
         EXPECT_EQ(ReadLines(home.path() / "log" / "veka.log").size(), 1u);
     }
-    TempHome second;
+    support::TempRoot second;
     notify.printLog(0, 1, "a.cpp", "second");
     const auto lines = ReadLines(second.path() / "log" / "veka.log");
     ASSERT_EQ(lines.size(), 1u);
