@@ -19,6 +19,8 @@
 //   send 1 "AB" "HELLO" 4E            protected message, TSN B
 //   send 1 "CR" 4E                    control message
 //   send 1 "DA" "PART ONE" 6D | "DA" "PART TWO" 4E   segmented message
+//   reply 1 "DA" "PART TWO" 4E        readied before "send 1 ... 6D": answers a client that
+//                                     asks for the next part (a data message of one byte 6D)
 // Sessions and connections are numbered from 1 in the order they appear.
 #pragma once
 
