@@ -4,12 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 #include <atomic>
 #include <chrono>
-#include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
@@ -17,6 +15,7 @@
 #include "platform/ParallelPort.h"
 #include "platform/PortBackend.h"
 #include "platform/PortMap.h"
+#include "support/PtyPair.h"
 #include "support/TempRoot.h"
 
 namespace {
@@ -24,35 +23,23 @@ namespace {
 using namespace platform;
 using Clock = std::chrono::steady_clock;
 
+// The far end of the line, played by the test, with a look at the line's termios.
 class Pty {
 public:
-    Pty() {
-        master = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-        if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) return;
-        path = ::ptsname(master);
-        // Held by the test so the pair stays up whatever the line does.
+    Pty() : path(pair.path()) {
+        // Opened before the line under test takes it exclusively.
         slave = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
     }
     ~Pty() {
         if (slave >= 0) ::close(slave);
-        if (master >= 0) ::close(master);
     }
-    bool ok() const { return master >= 0 && slave >= 0; }
-    void send(const std::string& bytes) const {
-        ASSERT_EQ(::write(master, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
-    }
-    // Reads until want bytes came or the deadline passed.
-    std::string receive(std::size_t want, int limitMs = 5000) const {
-        std::string got;
-        const auto deadline = Clock::now() + std::chrono::milliseconds(limitMs);
-        while (got.size() < want && Clock::now() < deadline) {
-            pollfd p{master, POLLIN, 0};
-            if (::poll(&p, 1, 20) <= 0) continue;
-            char buffer[4096];
-            const ssize_t n = ::read(master, buffer, sizeof buffer);
-            if (n > 0) got.append(buffer, static_cast<std::size_t>(n));
-        }
-        return got;
+    bool ok() const { return slave >= 0; }
+    void send(const std::string& bytes) { pair.Send(bytes); }
+    // What the line sent: want bytes, or fewer when the deadline passes first.
+    std::string receive(std::size_t want, int limitMs = 5000) {
+        const std::vector<std::uint8_t> got =
+            pair.ReadExactly(want, std::chrono::milliseconds(limitMs));
+        return std::string(got.begin(), got.end());
     }
     tcflag_t cflag() const {
         termios tio{};
@@ -60,9 +47,9 @@ public:
         return tio.c_cflag;
     }
 
-    int master = -1;
-    int slave = -1;
+    support::PtyPair pair;
     std::string path;
+    int slave = -1;
 };
 
 class SerialPortTest : public support::TempRootTest {
