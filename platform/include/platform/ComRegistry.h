@@ -31,22 +31,23 @@
 
 namespace platform {
 
+// Every member has a default, so that a registration names only what it needs.
 struct ClassRegistration {
-    Guid classId;
-    std::string progId;
-    std::string typeName;
-    std::filesystem::path module;
+    Guid classId{};
+    std::string progId{};  // none written when empty
+    std::string typeName{};
+    std::filesystem::path module{};
     std::string threadingModel = "Apartment";
-    Guid typeLibId;  // none written when null
+    Guid typeLibId{};  // none written when null
     std::string version = "1.0";
 };
 
 struct TypeLibRegistration {
-    Guid libId;
+    Guid libId{};
     std::string version = "1.0";
     DWORD locale = 0;
-    std::string helpString;
-    std::filesystem::path module;
+    std::string helpString{};
+    std::filesystem::path module{};
 };
 
 // Writes the keys above. A store failure gives HRESULT_FROM_WIN32 of its error.
