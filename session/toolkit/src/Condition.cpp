@@ -1,5 +1,8 @@
 #include "toolkit/Condition.h"
 
+#include <chrono>
+#include <thread>
+
 #include "platform/Time.h"
 #include "platform/Wait.h"
 #include "toolkit/SyncException.h"
@@ -79,7 +82,9 @@ void CCondition::Signal() {
 void CCondition::Broadcast() {
     while (GetWaiters() >= 1) {
         m_event.Set();
-        platform::Sleep(1);
+        // A pause for the released waiter to leave, in real time: it measures nothing, so
+        // it must not wait for a test's stopped clock.
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
 }
 
