@@ -1,11 +1,14 @@
 #include "platform/File.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
+#include <thread>
 #include <utility>
 
 #include "platform/Win32Error.h"
@@ -175,6 +178,29 @@ bool File::Flush() {
     }
     if (::fsync(m_fd) != 0) return Fail();
     return true;
+}
+
+bool File::Lock(DWORD timeoutMs) {
+    if (m_fd < 0) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return false;
+    }
+    // Real time on purpose: the holder is another process, which no test clock moves.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0) return true;
+        if (errno == EINTR) continue;
+        if (errno != EWOULDBLOCK) return Fail();
+        if (std::chrono::steady_clock::now() >= deadline) {
+            SetLastError(ERROR_LOCK_VIOLATION);
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+void File::Unlock() noexcept {
+    if (m_fd >= 0) ::flock(m_fd, LOCK_UN);
 }
 
 void File::Close() noexcept {

@@ -89,3 +89,20 @@ TEST_F(FileTest, WritesReadsAndResizes) {
     EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
     EXPECT_EQ(again.Read(buffer), -1);
 }
+
+TEST_F(FileTest, LockIsSharedByEveryOpenOfTheFile) {
+    File first;
+    File second;
+    ASSERT_TRUE(first.Open(root / "q", File::Disposition::OpenAlways));
+    ASSERT_TRUE(second.Open(root / "q", File::Disposition::OpenExisting));
+    ASSERT_TRUE(first.Lock(0));
+    EXPECT_FALSE(second.Lock(20));
+    EXPECT_EQ(GetLastError(), ERROR_LOCK_VIOLATION);
+    first.Unlock();
+    EXPECT_TRUE(second.Lock(0));
+    second.Close();  // closing lets go of the lock too
+    EXPECT_TRUE(first.Lock(0));
+    File closed;
+    EXPECT_FALSE(closed.Lock(0));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+}

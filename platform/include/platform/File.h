@@ -9,6 +9,7 @@
 #include <span>
 
 #include "platform/FileOps.h"
+#include "platform/Win32Error.h"
 
 namespace platform {
 
@@ -49,6 +50,12 @@ public:
     [[nodiscard]] bool Resize(std::uint64_t size);
     // Flushes the file's data to the disk.
     [[nodiscard]] bool Flush();
+    // Takes the lock on the file that every process holding it open shares (whoever opened
+    // it, by whatever path), waiting at most timeoutMs of real time for a holder to let go;
+    // ERROR_LOCK_VIOLATION when it did not. Threads of one process sharing one File must
+    // serialise among themselves. Closing the file releases the lock.
+    [[nodiscard]] bool Lock(DWORD timeoutMs);
+    void Unlock() noexcept;
     void Close() noexcept;
 
 private:
