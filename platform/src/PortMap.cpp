@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <map>
 #include <mutex>
+
+#include "platform/Registry.h"
 
 namespace platform {
 
@@ -14,7 +17,6 @@ namespace {
 struct MapState {
     std::mutex lock;
     std::map<std::string, std::string> paths;  // canonical name ("COM1") -> device
-    std::map<std::string, Dcb> defaults;
 };
 
 MapState& state() {
@@ -41,6 +43,49 @@ std::string environmentPath(const std::string& port) {
         if (id && canonical(*id) == port) return std::string(entry.substr(eq + 1));
     }
     return {};
+}
+
+constexpr const char* kPortMapKey = "Software\\The TREVO Group\\Common TREVO API\\Port Map";
+constexpr const char* kSettingsKey = "Software\\The TREVO Group\\Common TREVO API\\Port Settings";
+
+// The device the store names for a port ("COM1"="/dev/ttyUSB0" under the port map key).
+std::string storePath(const std::string& port) {
+    HKEY key = nullptr;
+    if (RegOpenKeyEx(HKEY_LOCAL_MACHINE, kPortMapKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return {};
+    char path[1024];
+    DWORD size = sizeof path;
+    DWORD type = 0;
+    const LONG rc =
+        RegQueryValueEx(key, port.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(path), &size);
+    RegCloseKey(key);
+    if (rc != ERROR_SUCCESS || type != REG_SZ || size == 0) return {};
+    return std::string(path, ::strnlen(path, size));
+}
+
+bool readDword(HKEY key, const char* name, DWORD& value) {
+    DWORD type = 0;
+    DWORD size = sizeof value;
+    DWORD read = 0;
+    if (RegQueryValueEx(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&read), &size) !=
+            ERROR_SUCCESS ||
+        type != REG_DWORD || size != sizeof read)
+        return false;
+    value = read;
+    return true;
+}
+
+// Flow control as the settings key keeps it: 0 none, 1 RTS/CTS, 2 Xon/Xoff.
+DWORD flowOf(const Dcb& dcb) {
+    if (dcb.fOutxCtsFlow || dcb.fRtsControl == RTS_CONTROL_HANDSHAKE) return 1;
+    if (dcb.fOutX || dcb.fInX) return 2;
+    return 0;
+}
+
+void applyFlow(Dcb& dcb, DWORD flow) {
+    dcb.fOutxCtsFlow = flow == 1;
+    dcb.fRtsControl = flow == 1 ? RTS_CONTROL_HANDSHAKE : RTS_CONTROL_ENABLE;
+    dcb.fOutX = dcb.fInX = flow == 2;
 }
 
 Dcb builtInDefaults() {
@@ -110,6 +155,7 @@ std::string PortDevicePath(std::string_view name) {
         if (auto it = state().paths.find(port); it != state().paths.end()) return it->second;
     }
     if (std::string env = environmentPath(port); !env.empty()) return env;
+    if (std::string stored = storePath(port); !stored.empty()) return stored;
     return (id->kind == PortKind::Serial ? "/dev/ttyS" : "/dev/lp") +
            std::to_string(id->number - 1);
 }
@@ -154,6 +200,7 @@ std::vector<std::string> EnumerateMachinePorts(const std::filesystem::path& sysC
                     path = it->second;
             }
             if (path.empty()) path = environmentPath(port);
+            if (path.empty()) path = storePath(port);
             if (!path.empty() && std::filesystem::exists(path, ec))
                 (kind == PortKind::Serial ? serial : parallel)[n] = true;
         }
@@ -164,20 +211,62 @@ std::vector<std::string> EnumerateMachinePorts(const std::filesystem::path& sysC
     return ports;
 }
 
+// A port's settings live under "Port Settings\\COMn" as DWORD values "Baud Rate",
+// "Data Bits", "Parity" (0-4), "Stop Bits" (0 one, 1 one and a half, 2 two) and
+// "Flow Control"; what is missing there keeps its built-in default.
 bool GetPortDefaults(std::string_view name, Dcb& dcb) {
     const auto id = ParsePortName(name);
     if (!id) return false;
-    std::lock_guard<std::mutex> hold(state().lock);
-    auto it = state().defaults.find(canonical(*id));
-    dcb = it == state().defaults.end() ? builtInDefaults() : it->second;
+    Dcb result = builtInDefaults();
+    HKEY key = nullptr;
+    const std::string sub = std::string(kSettingsKey) + "\\" + canonical(*id);
+    if (RegOpenKeyEx(HKEY_LOCAL_MACHINE, sub.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        DWORD value = 0;
+        if (readDword(key, "Baud Rate", value)) result.BaudRate = value;
+        if (readDword(key, "Data Bits", value) && value <= 255)
+            result.ByteSize = static_cast<std::uint8_t>(value);
+        if (readDword(key, "Parity", value) && value <= SPACEPARITY) {
+            result.Parity = static_cast<std::uint8_t>(value);
+            result.fParity = value != NOPARITY;
+        }
+        if (readDword(key, "Stop Bits", value) && value <= TWOSTOPBITS)
+            result.StopBits = static_cast<std::uint8_t>(value);
+        if (readDword(key, "Flow Control", value) && value <= 2) applyFlow(result, value);
+        RegCloseKey(key);
+    }
+    dcb = result;
     return true;
 }
 
 bool SetPortDefaults(std::string_view name, const Dcb& dcb) {
     const auto id = ParsePortName(name);
     if (!id) return false;
-    std::lock_guard<std::mutex> hold(state().lock);
-    state().defaults[canonical(*id)] = dcb;
+    HKEY key = nullptr;
+    const std::string sub = std::string(kSettingsKey) + "\\" + canonical(*id);
+    LONG rc = RegCreateKeyEx(HKEY_LOCAL_MACHINE, sub.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                             KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    if (rc != ERROR_SUCCESS) {
+        SetLastError(static_cast<DWORD>(rc));
+        return false;
+    }
+    const struct {
+        const char* name;
+        DWORD value;
+    } values[] = {{"Baud Rate", dcb.BaudRate},
+                  {"Data Bits", dcb.ByteSize},
+                  {"Parity", dcb.Parity},
+                  {"Stop Bits", dcb.StopBits},
+                  {"Flow Control", flowOf(dcb)}};
+    for (const auto& v : values) {
+        rc = RegSetValueEx(key, v.name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&v.value),
+                           sizeof v.value);
+        if (rc != ERROR_SUCCESS) break;
+    }
+    RegCloseKey(key);
+    if (rc != ERROR_SUCCESS) {
+        SetLastError(static_cast<DWORD>(rc));
+        return false;
+    }
     return true;
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Registry.h"
 #include "support/TempRoot.h"
 
 namespace {
@@ -49,6 +50,25 @@ TEST_F(PortMapTest, PortNamesMapToDevices) {
     EXPECT_EQ(PortDevicePath("COM1"), "/env/one");
 }
 
+TEST_F(PortMapTest, TheStoreNamesDevicesBelowTheEnvironment) {
+    HKEY key = nullptr;
+    ASSERT_EQ(
+        RegCreateKeyEx(HKEY_LOCAL_MACHINE, "Software\\The TREVO Group\\Common TREVO API\\Port Map",
+                       0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+        ERROR_SUCCESS);
+    for (const char* port : {"COM3", "COM4"}) {
+        const std::string path = std::string("/dev/stored-") + port;
+        ASSERT_EQ(RegSetValueEx(key, port, 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
+                                static_cast<DWORD>(path.size() + 1)),
+                  ERROR_SUCCESS);
+    }
+    RegCloseKey(key);
+    ::setenv("TREVO_PORTMAP", "COM4=/dev/from-env", 1);
+    EXPECT_EQ(PortDevicePath("COM3"), "/dev/stored-COM3");
+    EXPECT_EQ(PortDevicePath("COM4"), "/dev/from-env");
+    EXPECT_EQ(PortDevicePath("COM5"), "/dev/ttyS4");
+}
+
 TEST_F(PortMapTest, TheMachinesPortsAreListedSerialFirst) {
     auto write = [&](const std::string& relative, const std::string& text) {
         root.WriteFile(relative, text);
@@ -66,23 +86,34 @@ TEST_F(PortMapTest, TheMachinesPortsAreListedSerialFirst) {
     EXPECT_TRUE(EnumerateMachinePorts(root / "nothing").size() == 1);  // only COM7
 }
 
-TEST_F(PortMapTest, DefaultSettingsAreKeptPerPort) {
+TEST_F(PortMapTest, DefaultSettingsAreKeptPerPortInTheStore) {
     Dcb dcb;
     ASSERT_TRUE(GetPortDefaults("COM5", dcb));
     EXPECT_EQ(dcb.BaudRate, 9600u);
     EXPECT_EQ(dcb.ByteSize, 8);
     EXPECT_EQ(dcb.Parity, NOPARITY);
     EXPECT_EQ(dcb.StopBits, ONESTOPBIT);
+    EXPECT_FALSE(dcb.fOutxCtsFlow || dcb.fOutX);
     dcb.BaudRate = 19200;
+    dcb.ByteSize = 7;
+    dcb.Parity = MARKPARITY;
+    dcb.StopBits = TWOSTOPBITS;
+    dcb.fOutX = dcb.fInX = true;
     ASSERT_TRUE(SetPortDefaults("com5", dcb));
     Dcb again;
     ASSERT_TRUE(GetPortDefaults("COM5", again));
     EXPECT_EQ(again.BaudRate, 19200u);
+    EXPECT_EQ(again.ByteSize, 7);
+    EXPECT_EQ(again.Parity, MARKPARITY);
+    EXPECT_TRUE(again.fParity);
+    EXPECT_EQ(again.StopBits, TWOSTOPBITS);
+    EXPECT_TRUE(again.fOutX && again.fInX);
+    EXPECT_FALSE(again.fOutxCtsFlow);
+    const std::string file = root.ReadFile("registry/HKEY_LOCAL_MACHINE.reg").value_or("");
+    EXPECT_NE(file.find("\"Baud Rate\"=dword:00004b00"), std::string::npos) << file;
     ASSERT_TRUE(GetPortDefaults("COM6", again));
     EXPECT_EQ(again.BaudRate, 9600u);
     EXPECT_FALSE(GetPortDefaults("XYZ", again));
-    dcb.BaudRate = 9600;
-    ASSERT_TRUE(SetPortDefaults("COM5", dcb));
 }
 
 }  // namespace

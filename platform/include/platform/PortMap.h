@@ -1,7 +1,9 @@
 // The port map: which device stands for a port name. "COMn" is /dev/ttyS(n-1) and "LPTn"
 // is /dev/lp(n-1) unless the map names another device for it (a USB adapter, or a
-// pseudo-terminal in tests). Entries come from the programmatic overrides and from the
-// environment variable TREVO_PORTMAP ("COM1=/dev/ttyUSB0;LPT1=/dev/usb/lp0").
+// pseudo-terminal in tests). Entries, first found wins: the programmatic overrides, the
+// environment variable TREVO_PORTMAP ("COM1=/dev/ttyUSB0;LPT1=/dev/usb/lp0"), and the
+// configuration store's REG_SZ values under HKEY_LOCAL_MACHINE
+// "Software\The TREVO Group\Common TREVO API\Port Map" ("COM1"="/dev/ttyUSB0").
 #pragma once
 
 #include <filesystem>
@@ -37,8 +39,9 @@ void ClearPortPaths();
 std::vector<std::string> EnumerateMachinePorts(
     const std::filesystem::path& sysClass = "/sys/class");
 
-// The default settings of a port: 9600 baud, 8 data bits, no parity, one stop bit, no
-// flow control, until they are changed.
+// The default settings of a port, kept in the configuration store under
+// "Software\The TREVO Group\Common TREVO API\Port Settings\COMn"; 9600 baud, 8 data bits,
+// no parity, one stop bit and no flow control where nothing is stored.
 [[nodiscard]] bool GetPortDefaults(std::string_view name, Dcb& dcb);
 [[nodiscard]] bool SetPortDefaults(std::string_view name, const Dcb& dcb);
 
