@@ -23,7 +23,7 @@ struct QueuedEvent {
 
 }  // namespace
 
-struct ConnectionPoint::Impl final : IMessageTarget {
+struct ConnectionPoint::Impl final : IMessageTarget, std::enable_shared_from_this<Impl> {
     EventLoop* loop = nullptr;  // the owner's loop, or null: deliver on the firing thread
     std::thread::id owner;
     HWND target = 0;
@@ -39,8 +39,11 @@ struct ConnectionPoint::Impl final : IMessageTarget {
         return 0;
     }
 
-    // Runs the queued events, one at a time, each to the sinks advised when it comes up.
+    // Runs the queued events, one at a time, each to the sinks advised when it comes up. A
+    // sink may drop the last reference to the object that owns the connection point: this
+    // part stays alive until the delivery is over.
     void DeliverQueued() {
+        const std::shared_ptr<Impl> self = shared_from_this();
         for (;;) {
             QueuedEvent event;
             std::vector<std::shared_ptr<IEventSink>> receivers;
@@ -75,6 +78,14 @@ ConnectionPoint::ConnectionPoint(Delivery delivery) : m_impl(std::make_shared<Im
 }
 
 ConnectionPoint::~ConnectionPoint() {
+    // Nothing more reaches the sinks, not even what a delivery in progress still holds. They
+    // are released after the lock.
+    std::map<DWORD, std::shared_ptr<IEventSink>> sinks;
+    {
+        std::lock_guard<std::mutex> lock(m_impl->mutex);
+        sinks.swap(m_impl->sinks);
+        m_impl->queue.clear();
+    }
     if (!m_impl->loop) return;
     // On its own thread a loop that is already gone can be told; from elsewhere the loop is
     // taken to be alive, as the owner promises.

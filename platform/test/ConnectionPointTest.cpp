@@ -156,3 +156,37 @@ TEST(ConnectionPoint, WithoutALoopEventsRunOnTheFiringThread) {
     EXPECT_EQ(events[0].thread, firingThread);
     EXPECT_EQ(events[0].args, Flag(true));
 }
+
+// An object may go away in the handler of its own event (a container that deletes a device
+// when its connection drops): the delivery in progress ends cleanly.
+TEST(ConnectionPoint, ASinkMayDestroyTheConnectionPointItIsCalledBy) {
+    EventLoop loop;
+    struct Destroyer final : IEventSink {
+        std::unique_ptr<ConnectionPoint> point;
+        int calls = 0;
+        void OnEvent(DISPID, std::span<const Variant>) override {
+            ++calls;
+            point.reset();
+        }
+    };
+    for (const bool fromOtherThread : {false, true}) {
+        SCOPED_TRACE(fromOtherThread ? "posted" : "direct");
+        auto destroyer = std::make_shared<Destroyer>();
+        destroyer->point = std::make_unique<ConnectionPoint>();
+        ConnectionPoint* point = destroyer->point.get();
+        DWORD cookie = 0;
+        ASSERT_EQ(point->Advise(destroyer, &cookie), S_OK);
+        if (fromOtherThread) {
+            std::thread firer([&] {
+                EXPECT_EQ(point->Fire(1, {}), S_OK);
+                EXPECT_EQ(point->Fire(2, {}), S_OK);
+            });
+            firer.join();
+            EXPECT_TRUE(loop.PumpUntil([&] { return destroyer->calls > 0; }, kDeadlineMs));
+        } else {
+            EXPECT_EQ(point->Fire(1, {}), S_OK);
+        }
+        EXPECT_EQ(destroyer->calls, 1);  // gone with its sinks: the second event is dropped
+        EXPECT_FALSE(destroyer->point);
+    }
+}
