@@ -148,6 +148,64 @@ TEST(EventLoop, RemovedTargetGetsNothingMoreAndItsHandleIsRefused) {
     loop.RemoveTarget(again);
 }
 
+// A target or watch removed by another thread (a socket closed from a timer thread, say)
+// must not be in use once the removal returns: its owner may free it at once.
+TEST(EventLoop, RemovalFromAnotherThreadWaitsForTheRunningHandler) {
+    EventLoop loop;
+    int fds[2];
+    ASSERT_EQ(pipe2(fds, O_NONBLOCK | O_CLOEXEC), 0);
+    Recorder target;
+    const HWND handle = loop.AddTarget(target);
+
+    struct Case {
+        const char* what;
+        std::function<void(std::function<void()>)> arm;  // makes the loop run the handler
+        std::function<void()> remove;
+    } cases[] = {
+        {"target",
+         [&](std::function<void()> handler) {
+             target.onMessage = [handler](UINT, WPARAM, LPARAM) {
+                 handler();
+                 return LRESULT{0};
+             };
+             ASSERT_TRUE(PostMessage(handle, WM_USER, 0, 0));
+         },
+         [&] { loop.RemoveTarget(handle); }},
+        {"watch",
+         [&](std::function<void()> handler) {
+             ASSERT_TRUE(
+                 loop.AddWatch(fds[0], EventLoop::Readable, [handler](unsigned) { handler(); }));
+             ASSERT_EQ(::write(fds[1], "x", 1), 1);
+         },
+         [&] { loop.RemoveWatch(fds[0]); }},
+    };
+    for (const Case& c : cases) {
+        Event entered, removing(EventReset::Manual);
+        std::atomic<bool> handlerDone{false};
+        std::atomic<int> doneWhenRemoved{-1};
+        c.arm([&] {
+            if (handlerDone) return;
+            entered.Set();
+            (void)WaitForSingleObject(removing, INFINITE);
+            // Stay in the handler a little while the other thread removes it.
+            (void)Eventually([] { return false; }, std::chrono::milliseconds(20));
+            handlerDone = true;
+        });
+        Thread remover;
+        ASSERT_TRUE(remover.Start([&] {
+            (void)WaitForSingleObject(entered, INFINITE);
+            removing.Set();
+            c.remove();
+            doneWhenRemoved = handlerDone ? 1 : 0;
+        }));
+        ASSERT_TRUE(loop.PumpUntil([&] { return handlerDone.load(); }, kRealLimit)) << c.what;
+        ASSERT_TRUE(remover.Join());
+        EXPECT_EQ(doneWhenRemoved, 1) << c.what << " removed while its handler still ran";
+    }
+    ::close(fds[0]);
+    ::close(fds[1]);
+}
+
 TEST(EventLoop, SendToATargetWhoseLoopEndsReturnsZero) {
     std::atomic<HWND> handle{0};
     Event sendQueued(EventReset::Manual);
