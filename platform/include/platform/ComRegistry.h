@@ -18,6 +18,9 @@
 // Creation looks the module up in the store, loads it once per process (platform::
 // DynamicLibrary) and keeps it loaded: a module is closed only by FreeUnusedModules, when it
 // says none of its objects lives, or at process end. Safe to call from any thread.
+//
+// Lock order: the table of loaded modules, then the configuration store's. A module's own
+// entry points and its objects run with no lock of this file held, except the unload query.
 #pragma once
 
 #include <filesystem>

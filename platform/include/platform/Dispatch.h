@@ -31,7 +31,8 @@ public:
     // value; it is left empty by a member that returns nothing. Results: S_OK,
     // DISP_E_MEMBERNOTFOUND (no such member, or not of that kind), DISP_E_BADPARAMCOUNT,
     // DISP_E_TYPEMISMATCH / DISP_E_OVERFLOW (an argument that cannot be coerced), or the
-    // member's own failure. May be called only on the thread that created the object.
+    // member's own failure. Runs on the calling thread; whether an object may be called from
+    // more threads than the one that created it is that object's own contract.
     [[nodiscard]] virtual HRESULT Invoke(DISPID id, DispatchKind kind,
                                          std::span<const Variant> args, Variant* result) = 0;
 

@@ -146,11 +146,12 @@ TEST_F(PrinterControlTest, ASessionRunsWithEventsInOrderOnTheContainersLoop) {
     ASSERT_EQ(out.GetByteArray(bytes), S_OK);
     EXPECT_EQ(bytes, std::vector<std::uint8_t>{0});
 
-    // Sends keep their exact bytes; the host completes them with OnSend.
+    // Sends keep their exact bytes, also from a device's own send thread; the host completes
+    // them with OnSend.
     const std::string message("\xC3\x00\x15", 3);
-    EXPECT_TRUE(box.CallBool(id::SendString, {Variant::BStr(message)}));
     EXPECT_TRUE(box.CallBool(id::TranslateMessages, {Variant::I4(0)}));
     std::thread sender([&] {
+        EXPECT_TRUE(box.CallBool(id::SendString, {Variant::BStr(message)}));
         EXPECT_TRUE(box.host->CompleteSend(true));
         EXPECT_TRUE(box.host->LoseConnection(1012, "Connection dropped"));
     });

@@ -3,6 +3,9 @@
 // class id, answers the control's dispatch ids as the real control does and fires its eight
 // events through its connection point, on the event loop of the thread that created it.
 //
+// Its members may be invoked from any thread (a host link sends from its device's send
+// thread); events still reach the creating thread's loop.
+//
 // The test plays the host and the connection library through TestPrinterHost: it completes
 // or refuses connects, assigns the terminal address, delivers host messages, completes
 // sends, and loses the connection; it sees every request the control was given.
