@@ -3,8 +3,9 @@
 #include <new>
 
 #include "Logs.h"
-#include "ManualEvent.h"
 #include "ReceiveRing.h"
+#include "platform/Event.h"
+#include "platform/Wait.h"
 
 using lineserv::pdmLog;
 
@@ -18,12 +19,12 @@ PDM::PDM(const char* name, std::uint32_t baud, ENUM_DATABITS dataBits, ENUM_STOP
          ENUM_FLOWCONTROL flow, ENUM_PARITY parity)
     : CommLineservice(name, baud, dataBits, stopBits, flow, parity),
       m_ring(new (std::nothrow) lineserv::ReceiveRing) {
-    m_dataAvail.reset(new (std::nothrow) lineserv::ManualEvent);
+    m_dataAvail.reset(new (std::nothrow) platform::Event(platform::EventReset::Manual));
     if (!m_dataAvail) {
         pdmLog().logPrint("Error in CreateEvent for dataAvailEvent\n");
         return;
     }
-    m_outputEmpty.reset(new (std::nothrow) lineserv::ManualEvent);
+    m_outputEmpty.reset(new (std::nothrow) platform::Event(platform::EventReset::Manual));
     if (!m_outputEmpty) {
         pdmLog().logPrint("Error in CreateEvent for outputEmptyEvent\n");
         return;
@@ -47,8 +48,8 @@ PDM::~PDM() {
 }
 
 void PDM::signalEvents() {
-    if (m_dataAvail) m_dataAvail->set();
-    if (m_outputEmpty) m_outputEmpty->set();
+    if (m_dataAvail) m_dataAvail->Set();
+    if (m_outputEmpty) m_outputEmpty->Set();
 }
 
 int PDM::closePort() {
@@ -62,14 +63,14 @@ int PDM::readPortT(std::uint8_t* buffer, std::uint32_t size, std::uint32_t* read
     if (!read || (!buffer && size)) return 0;
     *read = 0;
     if (!m_ring || !m_dataAvail) return 0;
-    m_dataAvail->wait(timeout);
+    static_cast<void>(platform::WaitForSingleObject(*m_dataAvail, timeout));
     std::size_t moved;
     {
         // Finding the ring empty and resetting the event is one step under the ring lock,
         // so bytes put in meanwhile always leave the event signalled.
         kdcomm::Guard hold(m_ring->lock());
         moved = m_ring->take(buffer, size);
-        if (moved == 0) m_dataAvail->reset();
+        if (moved == 0) m_dataAvail->Reset();
     }
     *read = static_cast<std::uint32_t>(moved);
     return moved != 0 ? 1 : 0;
@@ -77,9 +78,9 @@ int PDM::readPortT(std::uint8_t* buffer, std::uint32_t size, std::uint32_t* read
 
 int PDM::writePortT(std::uint8_t* buffer, std::uint32_t size, std::uint32_t* written,
                     std::uint32_t timeout) {
-    if (m_outputEmpty) m_outputEmpty->reset();
+    if (m_outputEmpty) m_outputEmpty->Reset();
     const int result = writePort(buffer, size, written);
-    if (m_outputEmpty) m_outputEmpty->wait(timeout);
+    if (m_outputEmpty) static_cast<void>(platform::WaitForSingleObject(*m_outputEmpty, timeout));
     return result != 0 ? 1 : 0;
 }
 
@@ -117,7 +118,7 @@ void PDM::onFEevent(int) {
 }
 
 void PDM::onOutputEmptyEvent(int) {
-    if (m_outputEmpty) m_outputEmpty->set();
+    if (m_outputEmpty) m_outputEmpty->Set();
 }
 
 void PDM::onDataAvailEvent(int) {
@@ -126,5 +127,5 @@ void PDM::onDataAvailEvent(int) {
     // A line that never falls quiet must not keep a closing port waiting.
     while (notificationsRunning() && readPort(chunk, sizeof chunk, &got) == 1)
         if (m_ring) m_ring->put(chunk, got);
-    if (m_dataAvail) m_dataAvail->set();
+    if (m_dataAvail) m_dataAvail->Set();
 }

@@ -2,15 +2,15 @@
 
 #include <atomic>
 #include <new>
-#include <system_error>
-#include <thread>
+
+#include "platform/Thread.h"
+#include "platform/Wait.h"
 
 namespace kdcomm {
 
 class ThreadHandle {
 public:
-    std::thread thread;
-    std::atomic<bool> exited{false};
+    platform::Thread thread{"kdcomm"};
     std::atomic<int> level{0};
 };
 
@@ -18,12 +18,7 @@ ThreadHandle* StartThread(ThreadProc proc, void* argument) {
     if (!proc) return nullptr;
     auto* handle = new (std::nothrow) ThreadHandle;
     if (!handle) return nullptr;
-    try {
-        handle->thread = std::thread([handle, proc, argument] {
-            proc(argument);
-            handle->exited.store(true, std::memory_order_release);
-        });
-    } catch (const std::system_error&) {
+    if (!handle->thread.Start([proc, argument] { proc(argument); })) {
         delete handle;
         return nullptr;
     }
@@ -41,12 +36,14 @@ int GetThreadPriorityLevel(const ThreadHandle* thread) {
 }
 
 bool IsThreadExited(const ThreadHandle* thread) {
-    return !thread || thread->exited.load(std::memory_order_acquire);
+    if (!thread) return true;
+    return platform::WaitForSingleObject(const_cast<ThreadHandle*>(thread)->thread, 0) ==
+           platform::WAIT_OBJECT_0;
 }
 
 void JoinThread(ThreadHandle* thread) {
     if (!thread) return;
-    if (thread->thread.joinable()) thread->thread.join();
+    static_cast<void>(thread->thread.Join());
     delete thread;
 }
 

@@ -12,8 +12,10 @@
 
 namespace lineserv {
 class ReceiveRing;
-class ManualEvent;
-}  // namespace lineserv
+}
+namespace platform {
+class Event;
+}
 
 class TREVO_EXPORT PDM : public CommLineservice {
 public:
@@ -47,6 +49,6 @@ private:
     void signalEvents();
 
     std::unique_ptr<lineserv::ReceiveRing> m_ring;
-    std::unique_ptr<lineserv::ManualEvent> m_outputEmpty;
-    std::unique_ptr<lineserv::ManualEvent> m_dataAvail;
+    std::unique_ptr<platform::Event> m_outputEmpty;
+    std::unique_ptr<platform::Event> m_dataAvail;
 };

@@ -1,7 +1,7 @@
 // Lock objects: a common base with lock and unlock, and a re-entrant critical section.
 #pragma once
 
-#include <mutex>
+#include "platform/CriticalSection.h"
 
 namespace kdcomm {
 
@@ -15,12 +15,12 @@ public:
 // Re-entrant: the owning thread may enter again and must leave as often as it entered.
 class CriticalSection : public SyncObjectBase {
 public:
-    void lock() override { m_mutex.lock(); }
-    void unlock() override { m_mutex.unlock(); }
-    bool tryLock() { return m_mutex.try_lock(); }
+    void lock() override { m_section.Lock(); }
+    void unlock() override { m_section.Unlock(); }
+    bool tryLock() { return m_section.TryLock(); }
 
 private:
-    std::recursive_mutex m_mutex;
+    platform::CriticalSection m_section;
 };
 
 // Holds a sync object for the lifetime of a scope.
