@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "FakePortBackend.h"
+#include "platform/Win32Error.h"
 #include "ports/KDLineserv.h"
 #include "support/TempRoot.h"
 
@@ -31,6 +32,7 @@ TEST_F(HandleFunctionsTest, CallsAnswerAsTheirHandleAllows) {
     // Never handed out: refused without being touched.
     PDM* unknown = reinterpret_cast<PDM*>(&backend);
     auto line = backend.line("COM1");
+    backend.defaults["COM1"] = platform::Dcb{};
 
     std::uint8_t data[] = {'h', 'e', 'l', 'l', 'o'};
     std::uint8_t in[16];
@@ -42,6 +44,15 @@ TEST_F(HandleFunctionsTest, CallsAnswerAsTheirHandleAllows) {
         const char* logged;  // the line this call adds to the log, or null
     };
     const Case cases[] = {
+        {"settings dialog without a display: cancelled",
+         [&] {
+             platform::SetLastError(0);
+             const int r = KDConfigurePort(nullptr, name);
+             EXPECT_EQ(platform::GetLastError(), platform::ERROR_CANCELLED);
+             return r;
+         },
+         0, nullptr},
+        {"no ports to list", [&] { return KDEnumPorts(nullptr); }, 0, nullptr},
         {"open without a place for the handle", [&] { return KDOpenPort(name, nullptr); }, 0,
          "KDLineserv: KDOpenPort - Unable to allocate PDM handle\n"},
         {"close null", [&] { return KDClosePort(nullptr); }, 0,

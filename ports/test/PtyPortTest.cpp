@@ -10,6 +10,7 @@
 
 #include "WaitFor.h"
 #include "platform/PortMap.h"
+#include "ports/LptLineservice.h"
 #include "ports/PDM.h"
 #include "support/PtyPair.h"
 #include "support/TempRoot.h"
@@ -45,7 +46,10 @@ std::vector<std::uint8_t> pattern(std::size_t n) {
 
 class PtyPortTest : public support::TempRootTest {
 protected:
-    void SetUp() override { platform::SetPortPath("COM11", far.path()); }
+    void SetUp() override {
+        platform::SetPortPath("COM11", far.path());
+        platform::SetPortPath("LPT2", far.path());
+    }
     void TearDown() override { platform::ClearPortPaths(); }
 
     std::vector<std::uint8_t> readT(PDM& port, std::uint32_t size, std::uint32_t timeout) {
@@ -163,6 +167,46 @@ TEST_F(PtyPortTest, AWriteThatRunsOutOfTimeReportsWhatWentOut) {
     EXPECT_NE(log.find("CommLineserv: COM11 Probable Write Timeout: Total of " +
                        std::to_string(written) + " bytes sent\n"),
               std::string::npos);
+}
+
+TEST_F(PtyPortTest, AParallelPortWritesReadsAndReportsAPartialWrite) {
+    LptLineservice port("LPT2:");
+    // As the device core sets up every parallel port.
+    port.setReadIntervalTimeout(0xFFFFFFFFu);
+    port.setWriteTotalTimeoutConstant(100);
+    ASSERT_EQ(port.openPort(), 1);
+    EXPECT_EQ(port.getPortState(), 1);
+
+    std::uint8_t ticket[] = {'T', 'K', 'T', 0x03};
+    std::uint32_t written = 0;
+    ASSERT_EQ(port.writePortT(ticket, sizeof ticket, &written, 0), 1);
+    EXPECT_EQ(written, sizeof ticket);
+    EXPECT_EQ(far.ReadExactly(sizeof ticket), std::vector<std::uint8_t>(ticket, ticket + 4));
+
+    std::uint8_t buffer[16];
+    std::uint32_t read = 9;
+    EXPECT_EQ(port.readPort(buffer, sizeof buffer, &read), 0);  // one poll of a quiet line
+    EXPECT_EQ(read, 0u);
+    far.Send("ok");
+    ASSERT_TRUE(waitFor([&] { return port.readPort(buffer, sizeof buffer, &read) == 1; }));
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer), read), "ok");
+
+    // The printer takes nothing more: after the poll limit the count is what went out.
+    std::vector<std::uint8_t> big = pattern(1 << 20);
+    ASSERT_EQ(port.writePort(big.data(), static_cast<std::uint32_t>(big.size()), &written), 1);
+    ASSERT_GT(written, 0u);
+    ASSERT_LT(written, big.size());
+    const std::vector<std::uint8_t> got =
+        far.ReadExactly(written + 1, std::chrono::milliseconds(500));
+    ASSERT_EQ(got.size(), written);
+    EXPECT_TRUE(std::equal(got.begin(), got.end(), big.begin()));
+    EXPECT_NE(root.ReadFile("Lineserv.Log")
+                  .value_or("")
+                  .find("LptLineserv: LPT2: Probable Write Timeout: Total of " +
+                        std::to_string(written) + " bytes sent\n"),
+              std::string::npos);
+    EXPECT_EQ(port.closePort(), 1);
+    EXPECT_EQ(port.getPortState(), 0);
 }
 
 }  // namespace
