@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <mutex>
 #include <string>
 
@@ -14,6 +15,10 @@ public:
     void ReportLastError(const std::string& text) override {
         std::lock_guard lock(m_cs);
         m_strLastError = text;
+    }
+    void ReportLastErrorId(std::uint32_t nStringId) override {
+        std::lock_guard lock(m_cs);
+        m_strLastError = "#" + std::to_string(nStringId);
     }
     void ReportAvailable() override { ++m_nAvailable; }
     bool ReportIsBusy() const override { return m_bBusy; }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace devices {
@@ -14,6 +15,8 @@ public:
     // The device's registry key name, which opens its log lines.
     virtual std::string ReportKey() const = 0;
     virtual void ReportLastError(const std::string& text) = 0;
+    // The last error is the program's text of a string-table id.
+    virtual void ReportLastErrorId(std::uint32_t nStringId) = 0;
     // The device is available again (DEVICE_ONLINE_AVAILABLE).
     virtual void ReportAvailable() = 0;
     // The device is busy with a host message (DEVICE_ONLINE_BUSY).
