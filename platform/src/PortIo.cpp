@@ -22,6 +22,8 @@ int openExclusive(const std::string& path, int flags) {
     if (fd < 0) {
         if (errno == EBUSY)
             SetLastError(ERROR_ACCESS_DENIED);
+        else if (errno == ENXIO || errno == ENODEV || errno == EIO)
+            SetLastError(ERROR_FILE_NOT_FOUND);  // a device node with no port behind it
         else
             SetLastErrorFromErrno();
         return -1;
