@@ -91,7 +91,7 @@ void BM_PortWriteAndReadT(benchmark::State& state) {
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * 2 *
                             static_cast<std::int64_t>(block.size()));
-    port.closePort();
+    static_cast<void>(port.closePort());
     platform::ClearPortPaths();
 }
 BENCHMARK(BM_PortWriteAndReadT)->Arg(64)->Arg(1024)->UseRealTime();

@@ -54,7 +54,7 @@ CommLineservice::~CommLineservice() {
     m_run = 0;
     m_eventMask = 0;
     m_errorMask = 0;
-    endDocPort();
+    static_cast<void>(endDocPort());
 }
 
 int CommLineservice::getPortState() {
@@ -179,7 +179,7 @@ int CommLineservice::readPort(std::uint8_t* buffer, std::uint32_t size, std::uin
     DWORD count = 0;
     if (size && !line->ReadFile(buffer, size, count)) {
         count = 0;
-        clearPortStatusError();
+        static_cast<void>(clearPortStatusError());
     }
     *read = count;
     return count != 0 ? 1 : 0;
@@ -195,7 +195,7 @@ int CommLineservice::writePort(std::uint8_t* buffer, std::uint32_t size, std::ui
     const bool ok = line->WriteFile(buffer, size, count);
     *written = count;
     if (!ok) {
-        clearPortStatusError();
+        static_cast<void>(clearPortStatusError());
         return 0;
     }
     if (count != size)
@@ -262,9 +262,9 @@ int CommLineservice::clearCommBreak() {
 }
 
 void CommLineservice::sendBreak(std::uint32_t ms) {
-    setCommBreak();
+    static_cast<void>(setCommBreak());
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-    clearCommBreak();
+    static_cast<void>(clearCommBreak());
 }
 
 int CommLineservice::setDTR(int on) {

@@ -26,7 +26,7 @@ unsigned long code(DWORD value) {
 LptLineservice::LptLineservice(const char* name) : Lineservice(name) {}
 
 LptLineservice::~LptLineservice() {
-    endDocPort();
+    static_cast<void>(endDocPort());
 }
 
 int LptLineservice::getPortState() {
@@ -73,7 +73,7 @@ int LptLineservice::readPort(std::uint8_t* buffer, std::uint32_t size, std::uint
     DWORD count = 0;
     if (size && !line->Read(buffer, size, count, m_readPolls)) {
         count = 0;
-        clearPortStatusError();
+        static_cast<void>(clearPortStatusError());
     }
     *read = count;
     return count != 0 ? 1 : 0;
@@ -90,7 +90,7 @@ int LptLineservice::writePort(std::uint8_t* buffer, std::uint32_t size, std::uin
         line->Write(buffer, size, count, m_writePolls == 0 ? platform::MAXDWORD : m_writePolls);
     *written = count;
     if (!ok) {
-        clearPortStatusError();
+        static_cast<void>(clearPortStatusError());
         return 0;
     }
     if (count != size)

@@ -38,7 +38,7 @@ PDM::PDM(const char* name, std::uint32_t baud, ENUM_DATABITS dataBits, ENUM_STOP
 
 PDM::~PDM() {
     // The notification thread fills the ring and signals the events: it ends before they go.
-    endDocPort();
+    static_cast<void>(endDocPort());
     notifyOnOEevent(0);
     notifyOnPEevent(0);
     notifyOnFEevent(0);

@@ -26,7 +26,7 @@ class RecordingPort : public PDM {
 public:
     RecordingPort(const char* name)
         : PDM(name, 9600, DATABITS_8, STOPBITS_ONE, FLOWCONTROL_NONE, PARITY_NONE) {}
-    ~RecordingPort() override { endDocPort(); }
+    ~RecordingPort() override { static_cast<void>(endDocPort()); }
 
     void onCTSevent(int s) override { record("CTS", s), PDM::onCTSevent(s); }
     void onDSRevent(int s) override { record("DSR", s), PDM::onDSRevent(s); }

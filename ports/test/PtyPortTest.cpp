@@ -29,7 +29,7 @@ public:
         setReadIntervalTimeout(0xFFFFFFFFu);
         setWriteTotalTimeoutConstant(1000);
     }
-    ~CountingPort() override { endDocPort(); }
+    ~CountingPort() override { static_cast<void>(endDocPort()); }
     int readPort(std::uint8_t* buffer, std::uint32_t size, std::uint32_t* read) override {
         const int result = PDM::readPort(buffer, size, read);
         if (result) taken += *read;

@@ -22,22 +22,26 @@ public:
                     ENUM_STOPBITS stopBits, ENUM_FLOWCONTROL flow, ENUM_PARITY parity);
     ~CommLineservice() override;
 
-    int openPort() override { return startDocPort(); }
-    int closePort() override { return endDocPort(); }
+    [[nodiscard]] int openPort() override { return startDocPort(); }
+    [[nodiscard]] int closePort() override { return endDocPort(); }
     int getPortState() override;
-    int startDocPort() override;
-    int endDocPort() override;
-    int readPort(std::uint8_t* buffer, std::uint32_t size, std::uint32_t* read) override;
-    int writePort(std::uint8_t* buffer, std::uint32_t size, std::uint32_t* written) override;
-    int readPortT(std::uint8_t*, std::uint32_t, std::uint32_t*, std::uint32_t) override {
+    [[nodiscard]] int startDocPort() override;
+    [[nodiscard]] int endDocPort() override;
+    [[nodiscard]] int readPort(std::uint8_t* buffer, std::uint32_t size,
+                               std::uint32_t* read) override;
+    [[nodiscard]] int writePort(std::uint8_t* buffer, std::uint32_t size,
+                                std::uint32_t* written) override;
+    [[nodiscard]] int readPortT(std::uint8_t*, std::uint32_t, std::uint32_t*,
+                                std::uint32_t) override {
         return 0;
     }
-    int writePortT(std::uint8_t*, std::uint32_t, std::uint32_t*, std::uint32_t) override {
+    [[nodiscard]] int writePortT(std::uint8_t*, std::uint32_t, std::uint32_t*,
+                                 std::uint32_t) override {
         return 0;
     }
-    int configurePort() override;
+    [[nodiscard]] int configurePort() override;
     ENUM_PORTTYPE getPortType() override { return PORTTYPE_SERIAL; }
-    int flushBuffer() override;
+    [[nodiscard]] int flushBuffer() override;
     int dataAvailableToReceive() override { return 0; }
     int isOEState() override;
     int isPEState() override;
@@ -56,13 +60,13 @@ public:
     virtual void onDataAvailEvent(int state);
 
     // The settings dialog for a port; 1 when new default settings were stored.
-    static int configurePort(void* owner, const char* name);
+    [[nodiscard]] static int configurePort(void* owner, const char* name);
 
-    int setCommBreak();
-    int clearCommBreak();
+    [[nodiscard]] int setCommBreak();
+    [[nodiscard]] int clearCommBreak();
     void sendBreak(std::uint32_t ms);
-    int setDTR(int on);
-    int setRTS(int on);
+    [[nodiscard]] int setDTR(int on);
+    [[nodiscard]] int setRTS(int on);
     int isCD();
     int isCTS();
     int isDSR();

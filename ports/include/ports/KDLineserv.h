@@ -10,14 +10,14 @@ class PDM;
 
 extern "C" {
 
-TREVO_EXPORT int KDConfigurePort(void* owner, char* portName);
-TREVO_EXPORT int KDEnumPorts(void* combo);
-TREVO_EXPORT int KDOpenPort(char* portName, PDM** handle);
-TREVO_EXPORT int KDClosePort(PDM* handle);
-TREVO_EXPORT int KDStartDocPort(PDM* handle);
-TREVO_EXPORT int KDEndDocPort(PDM* handle);
-TREVO_EXPORT int KDReadPort(PDM* handle, std::uint8_t* buffer, std::uint32_t size,
-                            std::uint32_t* read);
-TREVO_EXPORT int KDWritePort(PDM* handle, std::uint8_t* buffer, std::uint32_t size,
-                             std::uint32_t* written);
+[[nodiscard]] TREVO_EXPORT int KDConfigurePort(void* owner, char* portName);
+[[nodiscard]] TREVO_EXPORT int KDEnumPorts(void* combo);
+[[nodiscard]] TREVO_EXPORT int KDOpenPort(char* portName, PDM** handle);
+[[nodiscard]] TREVO_EXPORT int KDClosePort(PDM* handle);
+[[nodiscard]] TREVO_EXPORT int KDStartDocPort(PDM* handle);
+[[nodiscard]] TREVO_EXPORT int KDEndDocPort(PDM* handle);
+[[nodiscard]] TREVO_EXPORT int KDReadPort(PDM* handle, std::uint8_t* buffer, std::uint32_t size,
+                                          std::uint32_t* read);
+[[nodiscard]] TREVO_EXPORT int KDWritePort(PDM* handle, std::uint8_t* buffer, std::uint32_t size,
+                                           std::uint32_t* written);
 }

@@ -47,35 +47,37 @@ public:
     Lineservice(const Lineservice&) = delete;
     Lineservice& operator=(const Lineservice&) = delete;
 
-    virtual int openPort() = 0;
-    virtual int closePort() = 0;
+    [[nodiscard]] virtual int openPort() = 0;
+    [[nodiscard]] virtual int closePort() = 0;
     virtual int getPortState() = 0;
-    virtual int startDocPort() = 0;
-    virtual int endDocPort() = 0;
-    virtual int readPort(std::uint8_t* buffer, std::uint32_t size, std::uint32_t* read) = 0;
+    [[nodiscard]] virtual int startDocPort() = 0;
+    [[nodiscard]] virtual int endDocPort() = 0;
+    [[nodiscard]] virtual int readPort(std::uint8_t* buffer, std::uint32_t size,
+                                       std::uint32_t* read) = 0;
     // 1 when the write went out whole or ran out of time (written: the bytes that went
     // out); 0 on a failure of the line.
-    virtual int writePort(std::uint8_t* buffer, std::uint32_t size, std::uint32_t* written) = 0;
-    virtual int readPortT(std::uint8_t* buffer, std::uint32_t size, std::uint32_t* read,
-                          std::uint32_t timeout) = 0;
-    virtual int writePortT(std::uint8_t* buffer, std::uint32_t size, std::uint32_t* written,
-                           std::uint32_t timeout) = 0;
-    virtual int configurePort() = 0;
+    [[nodiscard]] virtual int writePort(std::uint8_t* buffer, std::uint32_t size,
+                                        std::uint32_t* written) = 0;
+    [[nodiscard]] virtual int readPortT(std::uint8_t* buffer, std::uint32_t size,
+                                        std::uint32_t* read, std::uint32_t timeout) = 0;
+    [[nodiscard]] virtual int writePortT(std::uint8_t* buffer, std::uint32_t size,
+                                         std::uint32_t* written, std::uint32_t timeout) = 0;
+    [[nodiscard]] virtual int configurePort() = 0;
     virtual ENUM_PORTTYPE getPortType() = 0;
-    virtual int flushBuffer() = 0;
+    [[nodiscard]] virtual int flushBuffer() = 0;
     virtual int dataAvailableToReceive() = 0;
     virtual int isOEState() = 0;
     virtual int isPEState() = 0;
     virtual int isFEState() = 0;
 
     // Adds the ports of the machine to a combo box; 0 when there are none.
-    static int enumPorts(void* combo);
+    [[nodiscard]] static int enumPorts(void* combo);
     // Shows the calling thread's last system error.
     static void DisplayErrorMessage();
 
     const char* getPortName() const { return m_portName; }
     // Takes the line errors of the port into the last port status; 1 when there were none.
-    int clearPortStatusError();
+    [[nodiscard]] int clearPortStatusError();
     // The last line error's text, handed out once; null when none is waiting. The caller
     // frees it with ::operator delete.
     char* getLastPortStatus();

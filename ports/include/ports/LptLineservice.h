@@ -10,24 +10,26 @@ public:
     explicit LptLineservice(const char* name);
     ~LptLineservice() override;
 
-    int openPort() override { return startDocPort(); }
-    int closePort() override { return endDocPort(); }
+    [[nodiscard]] int openPort() override { return startDocPort(); }
+    [[nodiscard]] int closePort() override { return endDocPort(); }
     int getPortState() override;
-    int startDocPort() override;
-    int endDocPort() override;
-    int readPort(std::uint8_t* buffer, std::uint32_t size, std::uint32_t* read) override;
-    int writePort(std::uint8_t* buffer, std::uint32_t size, std::uint32_t* written) override;
-    int readPortT(std::uint8_t* buffer, std::uint32_t size, std::uint32_t* read,
-                  std::uint32_t) override {
+    [[nodiscard]] int startDocPort() override;
+    [[nodiscard]] int endDocPort() override;
+    [[nodiscard]] int readPort(std::uint8_t* buffer, std::uint32_t size,
+                               std::uint32_t* read) override;
+    [[nodiscard]] int writePort(std::uint8_t* buffer, std::uint32_t size,
+                                std::uint32_t* written) override;
+    [[nodiscard]] int readPortT(std::uint8_t* buffer, std::uint32_t size, std::uint32_t* read,
+                                std::uint32_t) override {
         return readPort(buffer, size, read);
     }
-    int writePortT(std::uint8_t* buffer, std::uint32_t size, std::uint32_t* written,
-                   std::uint32_t) override {
+    [[nodiscard]] int writePortT(std::uint8_t* buffer, std::uint32_t size, std::uint32_t* written,
+                                 std::uint32_t) override {
         return writePort(buffer, size, written);
     }
-    int configurePort() override { return 1; }
+    [[nodiscard]] int configurePort() override { return 1; }
     ENUM_PORTTYPE getPortType() override { return PORTTYPE_PARALLEL; }
-    int flushBuffer() override;
+    [[nodiscard]] int flushBuffer() override;
     int dataAvailableToReceive() override { return 0; }
     int isOEState() override { return 0; }
     int isPEState() override { return 0; }

@@ -24,11 +24,11 @@ public:
         ENUM_FLOWCONTROL flow, ENUM_PARITY parity);
     ~PDM() override;
 
-    int closePort() override;
-    int readPortT(std::uint8_t* buffer, std::uint32_t size, std::uint32_t* read,
-                  std::uint32_t timeout) override;
-    int writePortT(std::uint8_t* buffer, std::uint32_t size, std::uint32_t* written,
-                   std::uint32_t timeout) override;
+    [[nodiscard]] int closePort() override;
+    [[nodiscard]] int readPortT(std::uint8_t* buffer, std::uint32_t size, std::uint32_t* read,
+                                std::uint32_t timeout) override;
+    [[nodiscard]] int writePortT(std::uint8_t* buffer, std::uint32_t size, std::uint32_t* written,
+                                 std::uint32_t timeout) override;
     int dataAvailableToReceive() override;
     int isOEState() override { return CommLineservice::isOEState(); }
     int isPEState() override { return CommLineservice::isPEState(); }
