@@ -50,6 +50,7 @@ void BM_HostLink(benchmark::State& state) {
     core::CHostTrevo host("Device 01", "HOST", false, false, "", false, false);
     NullControl control;
     host.SetHostControl(&control);
+    host.SetRegistry(nullptr);  // the rules alone, without the store
     host.SetConnectionState(core::CONNECTION_CONNECTED);
     std::string reset = "\xC3\xD9\x4E";
     (void)host.MsgFromHost(reset);

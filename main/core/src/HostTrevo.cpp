@@ -1,8 +1,11 @@
 #include "core/HostTrevo.h"
 
 #include "HostTrevoInternal.h"
+#include "core/HostTrevoRegistry.h"
 #include "core/TraceLog.h"
 #include "core/Translation.h"
+#include "core/VekaStrings.h"
+#include "platform/Time.h"
 
 namespace core {
 
@@ -98,11 +101,15 @@ CHostTrevo::CHostTrevo(const std::string& strDeviceName, const std::string& strH
       m_bPassThrough(bPassThrough),
       m_strEndOfOutput(strEndOfOutput),
       m_bSpecialActions(bSpecialActions),
-      m_bDeliverCT(bDeliverCT) {
+      m_bDeliverCT(bDeliverCT),
+      m_pOwnRegistry(std::make_unique<CHostTrevoRegistry>()) {
     TRACE_FORMAT(0, "CHostTrevo::CHostTrevo(...):", "Construct '%s', Host=%s",
                  m_strDeviceName.c_str(), m_strHost.c_str());
+    m_pRegistry = m_pOwnRegistry.get();
     SetHostState(HOST_OFFLINE);
     SetConnectionState(CONNECTION_DISCONNECTED);
+    m_timeReconnectAfter = platform::CurrentTime();
+    ReadRoute();
 }
 
 CHostTrevo::~CHostTrevo() {
@@ -260,7 +267,7 @@ eDeviceAction CHostTrevo::MsgFromATB2(std::string& msg, bool bFramed) {
     std::unique_lock lock(m_csState);
     m_byDeviceC1 = At(msg, 0);
     m_byDeviceC2 = At(msg, 1);
-    m_timeDevice = std::time(nullptr);
+    m_timeDevice = platform::CurrentTime();
     if (m_byDeviceC1 == 'C' && m_byDeviceC2 == 'R') {
         m_byDeviceDS = 0;
         SetDeviceStatus(NORMAL_STATUS);
@@ -314,7 +321,7 @@ eDeviceAction CHostTrevo::MsgFromATB2AnswerBack(std::string& msg) {
     TraceLog().TraceData(0, Bytes(msg).data(), static_cast<int>(msg.size()));
     msg.push_back(static_cast<char>(ASCII_EOM_C));
     std::lock_guard lock(m_csState);
-    m_timeDevice = std::time(nullptr);
+    m_timeDevice = platform::CurrentTime();
     if (m_byDeviceC1 != 'D') return IGNORE_BUFFER_FROM_HOST;
     if (msg.size() < 5) {
         SetLastError(TRACE_FORMAT(2, kLabel,
@@ -377,11 +384,15 @@ bool CHostTrevo::MsgSendToHost(const std::string& text, bool bHostStatistics) {
     MsgTranslateAsciiToEbcdic(wire);
     TRACE_FORMAT(0, kLabel, "'%s', Ebcdic: C1C2=0x%2x0x%2x EOM=0x%2x", m_strDeviceName.c_str(),
                  At(wire, 0), At(wire, 1), wire.empty() ? 0 : At(wire, wire.size() - 1));
-    if (GetConnectionState() != CONNECTION_CONNECTED) {
-        SetLastError("Unable to send to host.");
+    if (GetConnectionState() != CONNECTION_CONNECTED || !m_pHostCtrl) {
+        SetLastError(std::uint32_t{424});
         return false;
     }
-    if (m_pHostCtrl) static_cast<void>(m_pHostCtrl->SendString(wire));
+    // A message the control refuses (busy, or its connection closed) was not sent.
+    if (!m_pHostCtrl->SendString(wire)) {
+        static_cast<void>(SetLastErrorFromHostCtrl());
+        return false;
+    }
     return true;
 }
 
@@ -401,6 +412,10 @@ void CHostTrevo::SetLastError(const std::string& text) {
     if (!text.empty()) {
         TRACE_FORMAT(2, "CHostTrevo::SetLastError():", "'%s'", m_strDeviceName.c_str());
     }
+}
+
+void CHostTrevo::SetLastError(std::uint32_t nStringId) {
+    SetLastError(LoadVekaString(nStringId));
 }
 
 std::string CHostTrevo::GetLastError() const {
@@ -434,13 +449,5 @@ std::string CHostTrevo::GetDeviceData() const {
     std::lock_guard lock(m_csState);
     return m_strDeviceData;
 }
-
-// --- Connection side --------------------------------------------------------------------
-// The connection handling gives these their work; until then they do nothing.
-
-void CHostTrevo::OnConnect(long) {}
-void CHostTrevo::HostStartReconnect() {}
-void CHostTrevo::IssueChangeChange() {}
-void CHostTrevo::AddHostsFromControlFrame(const std::string&) {}
 
 }  // namespace core

@@ -3,6 +3,7 @@
 #include "core/HostTrevo.h"
 #include "core/TraceLog.h"
 #include "core/Translation.h"
+#include "platform/Time.h"
 
 namespace core {
 
@@ -59,7 +60,7 @@ eDeviceAction CHostTrevo::MsgFromHost(std::string& msg) {
         m_byHostC1 = c1;
         m_byHostC2 = c2;
         m_byHostEOM = eom;
-        if (IsCompleteMessage()) m_timeMessage = std::time(nullptr);
+        if (IsCompleteMessage()) m_timeMessage = platform::CurrentTime();
     }
     TRACE_FORMAT(0, kLabel, "'%s', Ebcdic: C1C2=0x%2x0x%2x EOM=0x%2x", name, c1, c2, eom);
     TRACE_FORMAT(0, kLabel, "'%s',  Ascii: C1C2=%c   %c    EOM%s", name, EbcdicLetterToAscii(c1),
@@ -79,6 +80,7 @@ eDeviceAction CHostTrevo::MsgFromHost(std::string& msg) {
     if (bCT) m_bSkipSequenceChecks = true;
     if (bCR) {
         m_bResetSeen = true;
+        m_bResetReceived = true;
         std::lock_guard lock(m_csState);
         m_CRFlag = true;
         m_bSkipSequenceChecks = false;

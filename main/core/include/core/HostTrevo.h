@@ -3,9 +3,13 @@
 // the acknowledgements it builds, and the character translation between the host's EBCDIC
 // and the ASCII the devices work on.
 //
-// Threads: MsgFromHost runs on the user-interface thread; the acknowledgement builders,
-// MsgSendToHost and the readers of status, times and states are also called from the
-// device's threads.
+// It also keeps the link's connection to the host through its host control: the route it
+// reads from the configuration store, connect, reconnect after a random delay, disconnect,
+// fall-back to another host, the control's events, and taking a message out of the control.
+//
+// Threads: MsgFromHost, the control's events, connect and disconnect run on the
+// user-interface thread; the acknowledgement builders, MsgSendToHost and the readers of
+// status, times and states are also called from the device's threads.
 // Lock order: m_csState, then m_csLastError; the trace log is always the innermost. No lock
 // is held while a connection hook or the host control is called.
 #pragma once
@@ -14,12 +18,15 @@
 #include <atomic>
 #include <cstdint>
 #include <ctime>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <span>
 #include <string>
 
 #include "core/BlockCheck.h"
 #include "core/HostTrevoSeams.h"
+#include "platform/EventLoop.h"
 
 namespace core {
 
@@ -65,8 +72,14 @@ struct CHostStatistics {
     std::array<std::uint32_t, 9> m_dwCount{};
 };
 
+class CHostCtrl;
+
 class CHostTrevo {
 public:
+    // The application name the link connects with.
+    static constexpr const char* kAppName = "TREVO VEKA";
+    // The routes, one key per device name below it.
+    static constexpr const char* kRoutesKey = "Software\\The TREVO Group\\Common TREVO API\\Routes";
     // The application key; a device's temporary-hold record is below it, under its name.
     static constexpr const char* kApplicationKey =
         "Software\\The TREVO Group\\Common TREVO API\\Applications\\TREVO VEKA";
@@ -79,8 +92,9 @@ public:
     CHostTrevo(const CHostTrevo&) = delete;
     CHostTrevo& operator=(const CHostTrevo&) = delete;
 
-    // Where messages to the host go, and the configuration store; either may be absent
-    // (nothing is sent; registry reads give their defaults and writes are skipped).
+    // Stand-ins for tests: the control is otherwise the one HostConnectionCreate makes, the
+    // store the program's registry facade; either may be set to none (nothing is sent;
+    // registry reads give their defaults and writes are skipped).
     void SetHostControl(IHostControl* pHostCtrl) noexcept { m_pHostCtrl = pHostCtrl; }
     void SetRegistry(IHostRegistry* pRegistry) noexcept { m_pRegistry = pRegistry; }
 
@@ -139,14 +153,62 @@ public:
     void GetDeviceStatistics(CHostStatistics* pOut) const;
 
     void SetLastError(const std::string& text);
+    void SetLastError(std::uint32_t nStringId);
     std::string GetLastError() const;
 
     // --- Connection side ---------------------------------------------------------------
-    // Called by the message rules; the connection handling gives them their work.
+    // Makes the device's control in the wrapper given (not owned) as a child of hParent.
+    [[nodiscard]] bool HostConnectionCreate(CHostCtrl* pHostCtrl, std::uint32_t nControlId,
+                                            platform::HWND hParent);
+    // Connect on the user's request (disconnecting first unless connected).
+    [[nodiscard]] bool HostConnect(const std::string& strSession);
+    [[nodiscard]] bool HostConnectUnlessPending(const std::string& strSession);
+    // Counts the attempt and connects unless one is pending.
+    [[nodiscard]] bool HostConnectRetry(const std::string& strSession);
+    [[nodiscard]] bool HostDisconnect();
+    // FALSE: the connection translates to ASCII; TRUE: messages come as EBCDIC.
+    void MsgTranslateAtHost(bool bEbcdic);
+    // The last error from the control: TRUE when the control had a non-zero code.
+    bool SetLastErrorFromHostCtrl();
+    // Takes the next message out of the control; FALSE when there is no control.
+    [[nodiscard]] bool OnReceive(std::string& text);
+    // Runs work on the control's thread (directly when there is no control).
+    [[nodiscard]] bool RunOnControlThread(const std::function<void()>& work,
+                                          platform::Waitable* pCancel);
+
+    // The control's events, forwarded by the device.
     virtual void OnConnect(long lFlag);
+    void OnDisconnect(long lFlag);
+    void OnSystemAvailable(long lFlag);
+    void OnLock(long lFlag);
+    void OnUnLock(long lFlag);
+    void OnSend(long lFlag);
+    void OnResource(long lFlag);
+
+    // Schedules the next connection attempt after a random delay.
     virtual void HostStartReconnect();
+    // Moves the connection to the next host of the route's host list.
     virtual void IssueChangeChange();
+    // Adds the host names of an address control frame to the route's host list.
     virtual void AddHostsFromControlFrame(const std::string& frame);
+    // Reads (bWrite FALSE) or writes the route's host list ("A/B/").
+    void AccessUrlQueue(std::string& strList, bool bWrite);
+    void AppendToHostListInRegistry(const std::string& strHost);
+    void SendStatusToHost(char cTSN, char cStatus);
+
+    void SetLNIATA(const std::string& strLNIATA);
+    std::string GetLNIATA() const;
+    std::int64_t GetReconnectAfter() const;
+    int GetConnectionRetries() const;
+    std::string GetCurrentHost() const;
+    std::string GetPrimaryHost() const;
+    std::string GetServiceProvider() const { return m_strServiceProvider; }
+    std::string GetHostAddress() const { return m_strHostAddress; }
+    std::uint32_t GetHostPort() const noexcept { return m_nHostPort; }
+    const std::string& GetHost() const noexcept { return m_strHost; }
+    bool IsConnectPending() const;
+    bool IsPlatformTitle() const noexcept { return m_bPlatformTitle; }
+    bool IsPreventUnicodeConversion() const noexcept { return m_bPreventUnicodeConversion; }
 
     // Block checks of printer and async-mini frames.
     static std::uint8_t CalculateBCC(std::span<const std::uint8_t> data, bool bSubstitutes) {
@@ -184,6 +246,11 @@ public:
     std::atomic<bool> m_bBSeen{false};
     std::atomic<bool> m_bProtectedSeen{false};
     std::atomic<bool> m_bNoNewForm{false};
+    // Cleared by the device for each host message; set by a reset ("CR").
+    std::atomic<bool> m_bResetReceived{false};
+    // The flush protocol between a device's send thread and the user-interface thread.
+    std::atomic<bool> m_bBufferTaken{false};
+    std::atomic<bool> m_bBufferReleased{false};
     // Further flags that device kinds take from the classification of a host message
     // belong here, beside these.
 
@@ -248,8 +315,27 @@ protected:
 
     IHostControl* m_pHostCtrl = nullptr;
     IHostRegistry* m_pRegistry = nullptr;
+    std::unique_ptr<IHostRegistry> m_pOwnRegistry;  // the program's store, by default
+
+    // The route and the connection (under m_csState where other threads read them).
+    std::string m_strLNIATA;
+    std::string m_strHostAddress;
+    std::uint32_t m_nHostPort = 0;
+    std::string m_strServiceProvider;
+    std::uint32_t m_nControlID = 0;
+    bool m_bConnectPending = false;
+    std::int64_t m_timeReconnectAfter = 0;
+    std::string m_strPrimaryHost;
+    bool m_bPreventUnicodeConversion = false;
 
 private:
+    void ReadRoute();
+    std::string RouteKey() const;
+    // The control's error as the last error, logged at level 2 when it had a code.
+    void ErrorLine(const char* pszLabel);
+    void LogConnecting(const char* pszLabel, bool bReconnecting, const std::string& strSession,
+                       const char* pszSuffix);
+
     bool IsHost(char c1, char c2) const noexcept;
     std::uint8_t AckLetter() const noexcept;
     std::string PrinterAck(const char* pszLabelProtected, const char* pszLabelControl, char cThird,

@@ -1,0 +1,233 @@
+// The abstract device: what every device kind shares. It holds the device's identity, its
+// host link, the queue of host messages waiting for its send thread, the sleep and wake-up
+// protocol and time-out decisions of its worker threads, its state, statistics, last error
+// and status message. The application shell hands it the host control's events; the device
+// kinds write to their devices in SendToDevice.
+//
+// Threads: OnHostReceive, the host-event slots, the connection helpers and ShutDown run on
+// the user-interface thread; SendToHost and the state, error, status and statistics
+// operations also run on the device's own threads.
+// Lock order: m_csSendToHost, then m_csStatistics; each other lock of a device is taken only
+// for its own field. The host link's locks and the trace log's come after any of them. No
+// lock of the device is held while it waits for a thread or for the user-interface thread.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "core/HostTrevo.h"
+#include "core/MessageBufferQueue.h"
+#include "platform/Event.h"
+#include "platform/EventLoop.h"
+#include "platform/Thread.h"
+
+namespace core {
+
+class CHostCtrl;
+
+enum eDeviceState : int {
+    DEVICE_ONLINE_AVAILABLE = 0,
+    DEVICE_ONLINE_BUSY = 1,
+    DEVICE_OFFLINE = 2,
+};
+
+// What a worker thread learns from its time-out decision.
+enum eTimeOutResult : int {
+    TIMEOUT_OFFLINE = 0,
+    TIMEOUT_COMPLETE_MSG = 1,
+    TIMEOUT_COMPLETE_MSG_IMMEDIATE = 2,
+    TIMEOUT_INCOMPLETE_MSG = 3,
+    TIMEOUT_NONE = 4,
+};
+
+// Messages and bytes taken from and given to the host and the device.
+struct CDeviceStatistics {
+    std::uint32_t m_dwHostMsgsRcvd = 0;
+    std::uint32_t m_dwHostBytesRcvd = 0;
+    std::uint32_t m_dwHostMsgsSent = 0;
+    std::uint32_t m_dwHostBytesSent = 0;
+    std::uint32_t m_dwDeviceMsgsRcvd = 0;
+    std::uint32_t m_dwDeviceBytesRcvd = 0;
+    std::uint32_t m_dwDeviceMsgsSent = 0;
+    std::uint32_t m_dwDeviceBytesSent = 0;
+};
+
+class CDevice {
+public:
+    // The device type that has no host link.
+    static constexpr const char* kPassportReaderType = "Passport Reader";
+    // How long ShutDown waits for the device's threads before it gives up the disconnect.
+    static constexpr platform::DWORD kShutDownWaitMs = 65000;
+
+    CDevice();
+    // Stops and joins the device's threads if they still run. A device kind whose threads
+    // call its own members stops them (ShutDown or StopThreads) in its own destructor.
+    virtual ~CDevice();
+    CDevice(const CDevice&) = delete;
+    CDevice& operator=(const CDevice&) = delete;
+
+    // --- What the device kinds provide -------------------------------------------------
+    // Writes the queue's head to the device (send thread).
+    [[nodiscard]] virtual bool SendToDevice() = 0;
+    [[nodiscard]] virtual bool ReceiveFromDevice();
+    virtual void OnConnect(long lFlag);
+    virtual void OnDisconnect(long lFlag);
+    virtual void OnSystemAvailable(long lFlag);
+    virtual void OnSend(long lFlag);
+    virtual void OnResource(long lFlag);
+    virtual void OnLock(long lFlag);
+    virtual void OnUnLock(long lFlag);
+    // Acts on a message the host control has ready (user-interface thread).
+    virtual void OnHostReceive() = 0;
+    // Stops the device's threads and disconnects a connected host link.
+    virtual void ShutDown();
+
+    // Called by the device kind's constructor once it has read its settings and made its
+    // host link. The passport reader's host link, if one is given, is not kept.
+    void PreCreateDevice(const std::string& strDeviceKey, const std::string& strDeviceName,
+                         const std::string& strSession, const std::string& strDeviceType,
+                         std::unique_ptr<CHostTrevo> pHost);
+
+    // --- Host messages -----------------------------------------------------------------
+    eDeviceAction ReceiveFromHost();
+    [[nodiscard]] bool ReceiveMessageFromHost(std::string& text);
+    // Sends one ASCII text to the host through the host link (any thread); an empty text
+    // is nothing to send and succeeds.
+    bool SendToHost(const std::string& text);
+    bool DoChangeChange();
+    // The common answer to a host message (the file device's, which most kinds share).
+    void OnHostReceiveCommon();
+
+    // --- Connection helpers of the view ------------------------------------------------
+    [[nodiscard]] bool CreateHostConnection(CHostCtrl* pHostCtrl, std::uint32_t nControlId,
+                                            platform::HWND hParent);
+    [[nodiscard]] bool HostConnect();
+    [[nodiscard]] bool HostConnectUnlessPending();
+    [[nodiscard]] bool HostConnectRetry();
+
+    // --- State, errors, status, statistics ----------------------------------------------
+    void SetDeviceState(int eState);
+    eDeviceState GetDeviceState() const;
+    void SetLastError(const std::string& text);
+    void SetLastError(std::uint32_t nStringId);
+    std::string GetLastError() const;
+    void SetStatusMessage(std::uint32_t nStringId);
+    std::string GetStatusMessage() const;
+    void GetStatisticsForDeviceHost();
+    void GetStatisticsForDeviceDevice();
+    CDeviceStatistics GetStatistics() const;
+
+    // --- Worker threads ----------------------------------------------------------------
+    void SendToDeviceThreadGoToSleep();
+    void ReceiveFromDeviceThreadGoToSleep();
+    void SendToDeviceThreadWakeUp(bool bSetEvent);
+    void ReceiveFromDeviceThreadWakeUp(bool bSetEvent);
+    bool SendToDeviceThreadIsAsleep() const;
+    bool ReceiveFromDeviceThreadIsAsleep() const;
+    bool SendToDeviceThreadIsRunning() const;
+    bool ReceiveFromDeviceThreadIsRunning() const;
+    // True when the current time is strictly later than *pStart + iSeconds.
+    bool DeviceTimeOut(const std::int64_t* pStart, int iSeconds);
+    eTimeOutResult SendToDeviceThreadTimeOut(bool bMoreToCome, int iSeconds);
+    eTimeOutResult ReceiveFromDeviceThreadTimeOut(bool bComplete, bool bWait);
+    // Drops the queued message that the send thread has not begun to write (user-interface
+    // thread); FALSE when the send thread does not release a buffer within about 3 s.
+    bool FlushDeviceBuffer(int);
+
+    // --- Identity ----------------------------------------------------------------------
+    std::string GetDeviceKey() const { return m_strDeviceKey; }
+    std::string GetDeviceType() const { return m_strDeviceType; }
+    std::string GetDeviceName() const { return m_strDeviceName; }
+    std::string GetSession() const { return m_strSession; }
+    // The host link, or null (the passport reader has none).
+    CHostTrevo* GetHost() const noexcept { return m_pHost.get(); }
+    CMessageBufferQueue& MessageBufferQueue() noexcept { return m_MessageBufferQueue; }
+
+protected:
+    // Starts the device's send or receive thread with its loop (once each).
+    [[nodiscard]] bool StartSendThread(std::function<void()> body);
+    [[nodiscard]] bool StartReceiveThread(std::function<void()> body);
+    // Clears the run flags, wakes and stops the device's threads and joins them.
+    void StopThreads();
+    // The event that a thread of the device blocked in its device's I/O watches: set when
+    // the device's threads are asked to end.
+    platform::Event& ThreadStopEvent() noexcept { return m_eventStop; }
+
+    // The common send-thread loop: writes every queued message, acknowledges each, and
+    // goes back to sleep once the output is over.
+    void SendToDeviceThreadLoop();
+    // Called by the send-thread loop when the output is over or the device went offline:
+    // the device kind closes what it opened for the output.
+    virtual void SendToDeviceOutputDone() {}
+
+    // For SendToDevice: the head of the queue, marked as being written (none when empty),
+    // and its removal once written. A flush never drops the buffer being written.
+    CMessageBuffer* TakeHeadBuffer();
+    void ReleaseHeadBuffer();
+
+    // Device-side counters, for the device kinds' threads.
+    void CountDeviceSent(std::size_t nBytes);
+    void CountDeviceReceived(std::size_t nBytes);
+
+    std::unique_ptr<platform::Thread> m_pSendThread;
+    std::unique_ptr<platform::Thread> m_pReceiveThread;
+    platform::Event m_eventSendToDevice{platform::EventReset::Auto};
+    platform::Event m_eventReceiveFromDevice{platform::EventReset::Auto};
+
+    std::int64_t m_timeSendToDevice = 0;       // stamped by the send thread
+    std::int64_t m_timeReceiveFromDevice = 0;  // stamped by the receive thread
+
+    std::string m_strDeviceKey;
+    std::string m_strDeviceType;
+    std::string m_strDeviceName;
+    std::string m_strSession;
+
+    CMessageBufferQueue m_MessageBufferQueue;
+    bool m_bLastMsgComplete = false;
+    std::int32_t m_iDeviceFlags = 0;
+
+    std::unique_ptr<CHostTrevo> m_pHost;
+
+private:
+    eTimeOutResult TimeOut(const char* pszLabel, std::mutex& csTimeOut, const std::int64_t* pStart,
+                           bool bComplete, bool bImmediate, int iCompleteSeconds,
+                           bool bIncompleteError);
+    void GoToSleep(const char* pszLabel, std::mutex& cs, bool& bAsleep);
+    void WakeUp(const char* pszLabel, std::mutex& cs, bool& bAsleep, platform::Event& event,
+                bool bSetEvent);
+    bool SendToHostNow(const std::string& text);
+    // Waits (bounded) for a thread to end and joins it; true when it ended.
+    static bool EndThread(platform::Thread* pThread, platform::DWORD ms);
+
+    mutable std::mutex m_csSendThreadRunning;
+    mutable std::mutex m_csSendThreadAsleep;
+    mutable std::mutex m_csReceiveThreadRunning;
+    mutable std::mutex m_csReceiveThreadAsleep;
+    bool m_bSendThreadRunning = false;
+    bool m_bSendThreadAsleep = false;
+    bool m_bReceiveThreadRunning = false;
+    bool m_bReceiveThreadAsleep = false;
+    platform::Event m_eventStop{platform::EventReset::Manual};
+
+    std::mutex m_csSendTimeOut;
+    std::mutex m_csReceiveTimeOut;
+    std::mutex m_csSendToHost;
+
+    mutable std::mutex m_csState;
+    eDeviceState m_eDeviceState = DEVICE_ONLINE_AVAILABLE;
+    mutable std::mutex m_csStatistics;
+    CDeviceStatistics m_Statistics;
+    mutable std::mutex m_csLastError;
+    std::string m_strLastError;
+    mutable std::mutex m_csStatus;
+    std::string m_strStatusMessage;
+
+    // The buffer the send thread is writing (under m_csHeadInUse).
+    std::mutex m_csHeadInUse;
+    CMessageBuffer* m_pHeadInUse = nullptr;
+};
+
+}  // namespace core
