@@ -44,6 +44,7 @@ public:
 
     // The device core's own operations, for tests.
     using CDevice::FlushDeviceBuffer;
+    using CDevice::m_eventSendToDevice;
     using CDevice::m_timeReceiveFromDevice;
     using CDevice::m_timeSendToDevice;
     using CDevice::ReleaseHeadBuffer;
