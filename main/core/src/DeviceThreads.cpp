@@ -151,8 +151,13 @@ bool CDevice::StartReceiveThread(std::function<void()> body) {
 void CDevice::SendToDeviceThreadLoop() {
     while (SendToDeviceThreadIsRunning()) {
         if (SendToDeviceThreadIsAsleep()) {
-            const std::array<platform::Waitable*, 2> wake{&m_eventSendToDevice, &m_eventStop};
-            static_cast<void>(platform::WaitForMultipleObjects(wake, false, platform::INFINITE));
+            // A message queued after the decision to sleep but before the thread was marked
+            // asleep found it awake and woke nobody: it is taken now, not at the next wake-up.
+            if (m_MessageBufferQueue.IsEmpty()) {
+                const std::array<platform::Waitable*, 2> wake{&m_eventSendToDevice, &m_eventStop};
+                static_cast<void>(
+                    platform::WaitForMultipleObjects(wake, false, platform::INFINITE));
+            }
             SendToDeviceThreadWakeUp(false);
         }
         if (!SendToDeviceThreadIsRunning()) break;

@@ -212,6 +212,8 @@ bool CHostCtrl::ReceiveBString(std::string& bytes) {
     ReceiveBString(&data);
     std::vector<std::uint8_t> array;
     if (platform::FAILED(data.GetByteArray(array))) return false;
+    // The array holds the message and one zero after it; zeros inside are the message's.
+    if (!array.empty() && array.back() == 0) array.pop_back();
     bytes.assign(array.begin(), array.end());
     return true;
 }

@@ -74,10 +74,11 @@ TEST_F(DeviceTest, HostMessagesThroughTheSendThread) {
 
     Receive("C2 C2 C9 4E");
     ASSERT_TRUE(device->WaitWritten(2));
-    ASSERT_TRUE(support::Eventually([&] { return device->OutputsDone() == 1; }));
+    ASSERT_TRUE(support::Eventually(
+        [&] { return control.Sent().size() == 4 && device->SendToDeviceThreadIsAsleep(); }));
+    EXPECT_GE(device->OutputsDone(), 1u);
     EXPECT_EQ(SentHex().back(), "C3 C2 F2 F0 4E");
     EXPECT_EQ(device->Written(), (std::vector<std::string>{"H", "I"}));
-    EXPECT_TRUE(device->SendToDeviceThreadIsAsleep());
 
     const core::CDeviceStatistics s = device->GetStatistics();
     EXPECT_EQ(s.m_dwHostMsgsRcvd, 4u);
@@ -96,7 +97,7 @@ TEST_F(DeviceTest, FailuresOfWritingAndSending) {
     Receive("C3 D9 4E");
     device->FailWrites(true);
     Receive("C1 C1 C8 4E");
-    ASSERT_TRUE(support::Eventually([&] { return control.Sent().size() == 2; }));
+    ASSERT_TRUE(support::Eventually([&] { return device->GetStatistics().m_dwHostMsgsSent == 2; }));
     EXPECT_EQ(SentHex().back(), "C3 7C F2 F4 4E");  // no TSN taken, status 4
     EXPECT_TRUE(device->Written().empty());
 

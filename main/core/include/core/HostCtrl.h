@@ -69,8 +69,9 @@ public:
     bool ConnectToHost(const std::string& szAppName, const std::string& szSession,
                        bool blShared) override;
     bool Lock() override;
-    // Fills *pvData with the next message as an array of bytes.
+    // Fills *pvData with the next message as an array of bytes (the message and a zero).
     void ReceiveBString(platform::Variant* pvData);
+    // The next message's bytes, zeros inside it included, without the array's closing zero.
     bool ReceiveBString(std::string& bytes) override;
 
     bool RunOnControlThread(const std::function<void()>& work,
