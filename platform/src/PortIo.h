@@ -17,8 +17,11 @@ struct Deadline {
     bool infinite = true;
     Clock::time_point at{};
 
+    // Anything beyond decades is no deadline at all (and cannot overflow the clock).
     static Deadline after(std::uint64_t ms) {
-        return Deadline{false, Clock::now() + std::chrono::milliseconds(ms)};
+        if (ms >= (std::uint64_t{1} << 40)) return never();
+        return Deadline{false,
+                        Clock::now() + std::chrono::milliseconds(static_cast<std::int64_t>(ms))};
     }
     static Deadline never() { return Deadline{}; }
     // Milliseconds left for poll(): -1 for none, 0 when passed.
