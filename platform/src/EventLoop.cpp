@@ -36,7 +36,7 @@ struct SendReply {
 
 void Complete(SendReply& reply, LRESULT result, DWORD error);
 
-enum class PumpEnd { Done, Quit, TimedOut };
+enum class PumpEnd { Done, Quit, TimedOut, Broken };
 
 thread_local EventLoop* t_currentLoop = nullptr;
 
@@ -89,6 +89,7 @@ struct EventLoop::Impl final : detail::ClockWatcher {
     bool quit = false;
     int exitCode = 0;
     bool closed = false;
+    DWORD broken = ERROR_SUCCESS;  // why the system refused the loop its descriptors
 
     void OnClockMoved() noexcept override { WriteWake(); }
 
@@ -255,6 +256,10 @@ PumpEnd EventLoop::Impl::Pump(const std::function<bool()>* doneFn, std::uint64_t
         end = PumpEnd::Quit;
         return quit;
     };
+    if (broken != ERROR_SUCCESS) {
+        SetLastError(broken);
+        return PumpEnd::Broken;
+    }
     constexpr int kMaxEvents = 64;
     epoll_event ready[kMaxEvents];
 
@@ -335,11 +340,13 @@ EventLoop::EventLoop() : impl_(std::make_shared<Impl>()) {
     assert(t_currentLoop == nullptr && "a thread has one event loop at most");
     impl_->epollFd = ::epoll_create1(EPOLL_CLOEXEC);
     impl_->wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    assert(impl_->epollFd >= 0 && impl_->wakeFd >= 0);
     epoll_event wake{};
     wake.events = EPOLLIN;
     wake.data.u64 = 0;
-    ::epoll_ctl(impl_->epollFd, EPOLL_CTL_ADD, impl_->wakeFd, &wake);
+    if (impl_->epollFd < 0 || impl_->wakeFd < 0 ||
+        ::epoll_ctl(impl_->epollFd, EPOLL_CTL_ADD, impl_->wakeFd, &wake) != 0) {
+        impl_->broken = SetLastErrorFromErrno();
+    }
     detail::AddClockWatcher(impl_.get());
     t_currentLoop = this;
 }
@@ -363,8 +370,8 @@ EventLoop::~EventLoop() {
     }
     for (Impl::Sent& item : unanswered) Complete(*item.reply, 0, ERROR_INVALID_WINDOW_HANDLE);
     detail::RemoveClockWatcher(impl_.get());
-    ::close(impl_->epollFd);
-    ::close(impl_->wakeFd);
+    if (impl_->epollFd >= 0) ::close(impl_->epollFd);
+    if (impl_->wakeFd >= 0) ::close(impl_->wakeFd);
     impl_->epollFd = impl_->wakeFd = -1;
     if (t_currentLoop == this) t_currentLoop = nullptr;
 }
@@ -375,6 +382,10 @@ EventLoop* EventLoop::Current() noexcept {
 
 bool EventLoop::IsLoopThread() const noexcept {
     return impl_->IsOwner();
+}
+
+bool EventLoop::IsValid() const noexcept {
+    return impl_->broken == ERROR_SUCCESS;
 }
 
 HWND EventLoop::AddTarget(IMessageTarget& target) {
@@ -407,7 +418,7 @@ void EventLoop::RemoveTarget(HWND target) {
 
 int EventLoop::Run() {
     assert(IsLoopThread());
-    (void)impl_->Pump(nullptr, detail::kNoDeadline);
+    if (impl_->Pump(nullptr, detail::kNoDeadline) == PumpEnd::Broken) return -1;
     std::lock_guard<std::mutex> lock(impl_->mutex);
     impl_->quit = false;
     return impl_->exitCode;

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -409,4 +411,33 @@ TEST(RegisterWindowMessage, SameNameAnyCaseGivesTheSameProcessWideId) {
     EXPECT_NE(second, first);
     EXPECT_GE(second, 0xC000u);
     EXPECT_EQ(RegisterWindowMessage(""), 0u);
+}
+
+TEST(EventLoop, LoopRefusedItsDescriptorsSaysSoInsteadOfRunning) {
+    // Leave no descriptor free: the lowest free number becomes the limit.
+    const int lowestFree = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(lowestFree, 0);
+    ::close(lowestFree);
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
+    rlimit tight = saved;
+    tight.rlim_cur = static_cast<rlim_t>(lowestFree);
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &tight), 0);
+    std::optional<EventLoop> loop;
+    loop.emplace();
+    const DWORD error = GetLastError();
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &saved), 0);
+
+    EXPECT_FALSE(loop->IsValid());
+    EXPECT_EQ(error, ERROR_TOO_MANY_OPEN_FILES);
+    EXPECT_EQ(loop->Run(), -1);
+    EXPECT_FALSE(loop->PumpUntil([] { return false; }, INFINITE));
+    Recorder target;
+    const HWND handle = loop->AddTarget(target);
+    EXPECT_TRUE(PostMessage(handle, WM_USER, 0, 0));
+    loop->RemoveTarget(handle);
+    loop.reset();
+
+    EventLoop good;
+    EXPECT_TRUE(good.IsValid());
 }

@@ -65,6 +65,10 @@ public:
     // The calling thread's loop, or nullptr.
     [[nodiscard]] static EventLoop* Current() noexcept;
     [[nodiscard]] bool IsLoopThread() const noexcept;
+    // False when the system refused the loop its descriptors (too many open files, say); the
+    // constructor then set the last error. Such a loop dispatches nothing: Run returns -1 and
+    // PumpUntil false at once, with the last error set again.
+    [[nodiscard]] bool IsValid() const noexcept;
 
     // Registers a target (any thread). It must stay alive until removed.
     [[nodiscard]] HWND AddTarget(IMessageTarget& target);
