@@ -145,9 +145,14 @@ void RemoveClockWatcher(ClockWatcher* watcher) {
     std::erase(w.watchers, watcher);
 }
 
+std::uint64_t TimeAfter(const IClock& clock, std::uint64_t now, std::uint64_t ms) noexcept {
+    return now + ms + (clock.IsManual() ? 0 : 1);
+}
+
 std::uint64_t DeadlineAfter(DWORD ms) noexcept {
     if (ms == INFINITE) return kNoDeadline;
-    return CurrentClock().NowMs() + ms;
+    const IClock& clock = CurrentClock();
+    return TimeAfter(clock, clock.NowMs(), ms);
 }
 
 bool WaitOnClock(std::condition_variable_any& cv, std::unique_lock<std::mutex>& lock,

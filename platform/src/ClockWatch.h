@@ -28,6 +28,11 @@ protected:
 void AddClockWatcher(ClockWatcher* watcher);
 void RemoveClockWatcher(ClockWatcher* watcher);
 
+// The clock's time ms after now. On a clock that moves with real time one millisecond more:
+// its readings are whole milliseconds, cut down, so a deadline of now + ms could pass up to a
+// millisecond before ms have really gone by; this one never passes early.
+[[nodiscard]] std::uint64_t TimeAfter(const IClock& clock, std::uint64_t now,
+                                      std::uint64_t ms) noexcept;
 // The deadline ms from now on the current clock (kNoDeadline for INFINITE).
 [[nodiscard]] std::uint64_t DeadlineAfter(DWORD ms) noexcept;
 

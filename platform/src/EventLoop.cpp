@@ -40,6 +40,9 @@ enum class PumpEnd { Done, Quit, TimedOut, Broken };
 
 thread_local EventLoop* t_currentLoop = nullptr;
 
+// A longer timer period is cut to this (about 24.8 days), and 0 becomes 1.
+constexpr UINT kMaxTimerPeriod = 0x7FFFFFFF;
+
 }  // namespace
 
 struct EventLoop::Impl final : detail::ClockWatcher {
@@ -188,13 +191,13 @@ struct EventLoop::Impl final : detail::ClockWatcher {
     }
 
     // The timers due at `now`, earliest first; each is rescheduled one period on from now.
-    std::vector<Timer> TakeDueTimers(std::uint64_t now) {
+    std::vector<Timer> TakeDueTimers(const IClock& clock, std::uint64_t now) {
         std::vector<Timer> due;
         std::lock_guard<std::mutex> lock(mutex);
         for (Timer& timer : timers) {
             if (timer.due <= now) {
                 due.push_back(timer);
-                timer.due = now + timer.period;
+                timer.due = detail::TimeAfter(clock, now, timer.period);
             }
         }
         std::sort(due.begin(), due.end(),
@@ -324,8 +327,9 @@ PumpEnd EventLoop::Impl::Pump(const std::function<bool()>* doneFn, std::uint64_t
         }
 
         // Then the timers that are due.
-        const std::uint64_t later = CurrentClock().NowMs();
-        for (const Timer& timer : TakeDueTimers(later)) {
+        const IClock& timerClock = CurrentClock();
+        const std::uint64_t later = timerClock.NowMs();
+        for (const Timer& timer : TakeDueTimers(timerClock, later)) {
             if (!TimerStillSet(timer)) continue;  // killed by an earlier handler
             bool found = false;
             (void)Dispatch(timer.target, WM_TIMER, timer.id, 0, found);
@@ -563,13 +567,15 @@ LRESULT SendMessage(HWND target, UINT msg, WPARAM wParam, LPARAM lParam) {
 bool SetTimer(HWND target, UINT_PTR id, UINT ms) {
     std::shared_ptr<EventLoop::Impl> loop = LoopOf(target);
     if (loop != nullptr) {
-        const std::uint64_t due = CurrentClock().NowMs() + std::max<UINT>(ms, 1);
+        const UINT period = std::clamp<UINT>(ms, 1, kMaxTimerPeriod);
+        const IClock& clock = CurrentClock();
+        const std::uint64_t due = detail::TimeAfter(clock, clock.NowMs(), period);
         std::lock_guard<std::mutex> lock(loop->mutex);
         if (!loop->closed && loop->targets.count(target) != 0) {
             std::erase_if(loop->timers, [&](const EventLoop::Impl::Timer& t) {
                 return t.target == target && t.id == id;
             });
-            loop->timers.push_back({target, id, std::max<UINT>(ms, 1), due, loop->nextSerial++});
+            loop->timers.push_back({target, id, period, due, loop->nextSerial++});
             loop->WakeLocked();
             return true;
         }

@@ -4,6 +4,7 @@
 #include <time.h>
 
 #include <atomic>
+#include <chrono>
 #include <thread>
 
 #include "platform/Clock.h"
@@ -103,9 +104,18 @@ TEST(Clock, ResetClockReturnsToTheRealClock) {
     EXPECT_FALSE(CurrentClock().IsManual());
     const std::uint64_t before = GetTickCount64();
     EXPECT_TRUE(Eventually([&] { return GetTickCount64() > before; }));
-    // A real time-out really passes.
+}
+
+TEST(Clock, RealTimeOutsNeverEndEarly) {
+    // Real time-outs and sleeps never end before their time has really passed, wherever
+    // within a millisecond they begin.
     Event never;
-    const std::uint64_t start = GetTickCount64();
-    EXPECT_EQ(WaitForSingleObject(never, 20), WAIT_TIMEOUT);
-    EXPECT_GE(GetTickCount64() - start, 20u);
+    for (int i = 0; i < 10; ++i) {
+        auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(WaitForSingleObject(never, 7), WAIT_TIMEOUT);
+        EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(7)) << i;
+        start = std::chrono::steady_clock::now();
+        Sleep(3);
+        EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(3)) << i;
+    }
 }

@@ -117,7 +117,8 @@ private:
 LRESULT SendMessage(HWND target, UINT msg, WPARAM wParam, LPARAM lParam);
 
 // Starts, or restarts with a new period, the timer `id` of a target (ids are per target): the
-// target gets WM_TIMER with wParam = id every `ms` of the current clock until KillTimer.
+// target gets WM_TIMER with wParam = id every `ms` of the current clock until KillTimer (0
+// counts as 1, and periods above 0x7FFFFFFF as that).
 // False with ERROR_INVALID_WINDOW_HANDLE for a target that does not exist.
 [[nodiscard]] bool SetTimer(HWND target, UINT_PTR id, UINT ms);
 // False when the target has no such timer.
