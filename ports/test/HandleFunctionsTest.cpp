@@ -1,12 +1,15 @@
 // The handle functions as an outside program uses them: only the exported plain functions.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "FakePortBackend.h"
+#include "WaitFor.h"
 #include "platform/Win32Error.h"
 #include "ports/KDLineserv.h"
 #include "support/TempRoot.h"
@@ -125,6 +128,34 @@ TEST_F(HandleFunctionsTest, EmptyReadsInARowArePacedAndBytesResetThePacing) {
     // Each empty read follows one with bytes, so none of them waits.
     EXPECT_LT(timed(100, true), std::chrono::milliseconds(100));
     EXPECT_EQ(KDClosePort(port), 1);
+}
+
+TEST_F(HandleFunctionsTest, AHandleClosedWhileAnotherThreadUsesItIsNeverUsedAfterItsClose) {
+    char name[] = "COM3";
+    PDM* port = nullptr;
+    ASSERT_EQ(KDOpenPort(name, &port), 1);
+    ASSERT_EQ(KDStartDocPort(port), 1);
+    auto line = backend.line("COM3");
+    std::atomic<int> calls{0};
+    std::atomic<bool> refused{false};
+    std::thread user([&] {
+        std::uint8_t in[8];
+        std::uint8_t out[] = {'p'};
+        std::uint32_t count = 0;
+        for (int i = 0; i < 200000 && !refused; ++i) {
+            line->injectInput({'x'});
+            const int read = KDReadPort(port, in, sizeof in, &count);
+            const int wrote = KDWritePort(port, out, 1, &count);
+            ++calls;
+            refused = read == 0 && wrote == 0;
+        }
+    });
+    ASSERT_TRUE(waitFor([&] { return calls > 10; }));
+    EXPECT_EQ(KDClosePort(port), 1);
+    user.join();
+    EXPECT_TRUE(refused);
+    EXPECT_NE(log().find("KDLineserv: KDWritePort - Invalid PDM handle supplied\n"),
+              std::string::npos);
 }
 
 }  // namespace
