@@ -180,8 +180,10 @@ void CDevice::SendToDeviceThreadLoop() {
             default:
                 break;
         }
-        // A pause of one millisecond that ends at once when the device is shut down.
-        static_cast<void>(platform::WaitForSingleObject(m_eventStop, 1));
+        // A pause of one millisecond that ends at once when the device is shut down or a
+        // host message is queued.
+        const std::array<platform::Waitable*, 2> pause{&m_eventStop, &m_eventQueued};
+        static_cast<void>(platform::WaitForMultipleObjects(pause, false, 1));
     }
 }
 

@@ -211,6 +211,8 @@ private:
     bool m_bReceiveThreadRunning = false;
     bool m_bReceiveThreadAsleep = false;
     platform::Event m_eventStop{platform::EventReset::Manual};
+    // Set for each queued host message: ends the send thread's pause between its rounds.
+    platform::Event m_eventQueued{platform::EventReset::Auto};
 
     std::mutex m_csSendTimeOut;
     std::mutex m_csReceiveTimeOut;

@@ -1,0 +1,195 @@
+// Host messages per second along the whole road inside the program: the control's OnReceive,
+// the device taking the message through the control, the host link judging it, the send
+// thread writing it to the device (memory) and the acknowledgement leaving through the
+// control's SendString on the user-interface thread. The baseline is the host link's message
+// rules alone (judge, build the acknowledgement, send it to a control that only counts),
+// measured in the same run; the ratio of the two times is printed at the end. Both keep the
+// temporary-hold record in the store, as the program does.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "core/Device.h"
+#include "core/HostCtrl.h"
+#include "core/HostTrevo.h"
+#include "platform/ComRegistry.h"
+#include "platform/EventLoop.h"
+#include "platform/EventSink.h"
+#include "support/TestDevice.h"
+#include "support/TestPrinterControl.h"
+
+namespace {
+
+constexpr std::size_t kLength = 100;
+const std::uint8_t kTsn[16] = {0xC1, 0xC2, 0xC3, 0xC4, 0xC5, 0xC6, 0xC7, 0xC8,
+                               0xC9, 0xD1, 0xD2, 0xD3, 0xD4, 0xD5, 0xD6, 0xD7};
+
+// A protected message: C1 "A", the TSN, text, EOM "C".
+std::string Message(std::uint8_t tsn) {
+    static const std::uint8_t kText[] = {0xC8, 0xC5, 0xD3, 0xD3, 0xD6, 0x40, 0xC1, 0xF1,
+                                         0xF2, 0x4B, 0x40, 0xC3, 0xE6, 0xC9, 0xD5, 0xC7};
+    std::string msg{static_cast<char>(0xC1), static_cast<char>(tsn)};
+    while (msg.size() < kLength - 1) msg.push_back(static_cast<char>(kText[msg.size() % 16]));
+    msg.push_back(0x4E);
+    return msg;
+}
+
+std::vector<std::string> Messages() {
+    std::vector<std::string> messages;
+    for (std::uint8_t tsn : kTsn) messages.push_back(Message(tsn));
+    return messages;
+}
+
+// The view's part: the control's events to the device.
+class Sink final : public platform::IEventSink {
+public:
+    explicit Sink(core::CDevice& device) : m_device(device) {}
+    void OnEvent(platform::DISPID id, std::span<const platform::Variant> args) override {
+        bool flag = false;
+        if (!args.empty()) static_cast<void>(args[0].ToBool(flag));
+        switch (id) {
+            case support::printer_event::OnReceive:
+                m_device.OnHostReceive();
+                break;
+            case support::printer_event::OnConnect:
+                m_device.OnConnect(flag);
+                break;
+            case support::printer_event::OnResource:
+                m_device.OnResource(flag);
+                break;
+            default:
+                break;
+        }
+    }
+
+private:
+    core::CDevice& m_device;
+};
+
+void BM_DeviceChain(benchmark::State& state) {
+    platform::EventLoop loop;
+    core::CHostCtrl slot;
+    support::CTestDevice device(
+        "Device 01", "PRN1",
+        std::make_unique<core::CHostTrevo>("Device 01", "HOST", false, false, "", false, false));
+    if (!device.CreateHostConnection(&slot, 1028, 0)) {
+        state.SkipWithError(device.GetLastError().c_str());
+        return;
+    }
+    support::TestPrinterHost* host = support::HostSideOf(*slot.Control());
+    platform::DWORD cookie = 0;
+    if (!host || slot.Control()->EventSource()->Advise(std::make_shared<Sink>(device), &cookie) !=
+                     platform::S_OK) {
+        state.SkipWithError("no test control");
+        return;
+    }
+    if (!device.Start() || !device.HostConnectUnlessPending() || !host->CompleteConnect(true) ||
+        !host->AssignResource("0A1B2C") || !host->Deliver("\xC3\xD9\x4E")) {
+        state.SkipWithError("no connection");
+        return;
+    }
+    const std::vector<std::string> messages = Messages();
+    std::size_t next = 0;
+    std::uint32_t expected = device.GetStatistics().m_dwHostMsgsSent;
+    for (auto _ : state) {
+        ++expected;
+        if (!host->Deliver(messages[next]) ||
+            !loop.PumpUntil([&] { return device.GetStatistics().m_dwHostMsgsSent >= expected; },
+                            10000)) {
+            state.SkipWithError("acknowledgement not sent");
+            break;
+        }
+        next = (next + 1) % 16;
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()));
+    static_cast<void>(slot.Control()->EventSource()->Unadvise(cookie));
+    device.ShutDown();
+}
+BENCHMARK(BM_DeviceChain)->UseRealTime();
+
+class NullControl : public core::IHostControl {
+public:
+    bool SendString(const std::string& data) override {
+        bytes += data.size();
+        return true;
+    }
+    std::size_t bytes = 0;
+};
+
+void BM_MessageRules(benchmark::State& state) {
+    core::CHostTrevo host("Device 01", "HOST", false, false, "", false, false);
+    NullControl control;
+    host.SetHostControl(&control);
+    host.SetConnectionState(core::CONNECTION_CONNECTED);
+    std::string reset = "\xC3\xD9\x4E";
+    static_cast<void>(host.MsgFromHost(reset));
+    static_cast<void>(host.MsgSendToHost(host.MsgAckToHostCreate(), true));
+    const std::vector<std::string> messages = Messages();
+    std::size_t next = 0;
+    for (auto _ : state) {
+        std::string msg = messages[next];
+        next = (next + 1) % 16;
+        host.SetDeviceStatus('0');
+        if (host.MsgFromHost(msg) != core::SEND_BUFFER_TO_DEVICE_AND_ACK_HOST ||
+            !host.MsgSendToHost(host.MsgAckToHostCreate(), true)) {
+            state.SkipWithError("message not answered");
+            break;
+        }
+        benchmark::DoNotOptimize(msg.data());
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()));
+}
+BENCHMARK(BM_MessageRules)->UseRealTime();
+
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs) {
+            if (run.iterations > 0 && !run.error_occurred)
+                times[run.benchmark_name()] = run.GetAdjustedRealTime();
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+    std::map<std::string, double> times;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // The store, the test control's registration and the trace log live in a machine root of
+    // this run's own.
+    std::random_device seed;
+    const auto root = std::filesystem::temp_directory_path() /
+                      ("trevo-bench-" + std::to_string(seed()) + std::to_string(seed()));
+    std::filesystem::create_directories(root);
+    ::setenv("TREVO_HOME", root.c_str(), 1);
+    if (platform::FAILED(support::RegisterTestPrinterControl())) {
+        std::fprintf(stderr, "cannot register the test control: %s\n",
+                     platform::ComLastErrorText().c_str());
+        return 1;
+    }
+
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    const auto chain = reporter.times.find("BM_DeviceChain/real_time");
+    const auto rules = reporter.times.find("BM_MessageRules/real_time");
+    if (chain != reporter.times.end() && rules != reporter.times.end() && rules->second > 0) {
+        std::printf(
+            "%zu-byte message: device chain %.0f messages/s, message rules alone %.0f/s, "
+            "ratio %.1f\n",
+            kLength, 1e9 / chain->second, 1e9 / rules->second, chain->second / rules->second);
+    }
+    benchmark::Shutdown();
+    std::error_code ec;
+    std::filesystem::remove_all(root, ec);
+    return 0;
+}
