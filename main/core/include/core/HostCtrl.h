@@ -2,7 +2,8 @@
 // control by its class id and calls it only by dispatch id. The control belongs to the thread
 // that created it (the user-interface thread, with its event loop): a call from any other
 // thread is handed to that thread and waited for. The control's events do not pass through
-// here: the application's view advises its own sink on Control().
+// here: the application's view advises its own sink on Control(). The owner's event loop
+// must outlive the wrapper.
 //
 // Lock order: m_csPending only, never held while a call or a handed-over piece of work runs.
 #pragma once
