@@ -36,7 +36,7 @@ bool Thread::Start(std::function<void()> body) {
     std::condition_variable running;
     bool idKnown = false;
     try {
-        thread_ = std::thread([this, body = std::move(body), &mutex, &running, &idKnown] {
+        thread_ = std::thread([this, body = std::move(body), &mutex, &running, &idKnown]() mutable {
             if (!name_.empty()) {
                 const std::string shortName = name_.substr(0, 15);
                 pthread_setname_np(pthread_self(), shortName.c_str());
@@ -48,6 +48,9 @@ bool Thread::Start(std::function<void()> body) {
                 running.notify_one();  // under the lock: Start's frame outlives it
             }
             body();
+            // The body and what it holds go before the thread counts as ended: a waiter may
+            // then unload the code they came from.
+            body = nullptr;
             std::lock_guard<std::mutex> lock(detail::WaitLock());
             finished_ = true;
             WakeWaitersLocked();

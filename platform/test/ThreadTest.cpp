@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <memory>
 
 #include "platform/Thread.h"
+#include "support/FakeClockScope.h"
 
 using namespace platform;
+using support::Eventually;
 
 TEST(Thread, RunsOnlyOnceStartedAndEndsWhenStoppedAndJoined) {
     std::atomic<int> runs{0};
@@ -57,4 +61,22 @@ TEST(Thread, WaitForTheEndOfOneOfSeveralThreads) {
     ASSERT_TRUE(quick.Start([&] { (void)WaitForSingleObject(go, INFINITE); }));
     go.Set();
     EXPECT_EQ(WaitForMultipleObjects({&slow, &quick}, false, INFINITE), WAIT_OBJECT_0 + 1);
+}
+
+TEST(Thread, CountsAsEndedOnlyOnceItsBodyAndWhatItHeldAreGone) {
+    // What the body holds takes a while to let go, as a module's objects may.
+    struct SlowToRelease {
+        explicit SlowToRelease(std::atomic<bool>& flag) : released(&flag) {}
+        std::atomic<bool>* released;
+        ~SlowToRelease() {
+            (void)Eventually([] { return false; }, std::chrono::milliseconds(20));
+            *released = true;
+        }
+    };
+    std::atomic<bool> released{false};
+    auto held = std::make_shared<SlowToRelease>(released);
+    Thread thread;
+    ASSERT_TRUE(thread.Start([held = std::move(held)] {}));
+    ASSERT_EQ(WaitForSingleObject(thread, INFINITE), WAIT_OBJECT_0);
+    EXPECT_TRUE(released);
 }
