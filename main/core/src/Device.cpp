@@ -69,6 +69,7 @@ void CDevice::PreCreateDevice(const std::string& strDeviceKey, const std::string
     ReceiveFromDeviceThreadGoToSleep();
     if (m_strDeviceType != kPassportReaderType && pHost) {
         m_pHost = std::move(pHost);
+        m_pHost->SetShutDownEvent(&m_eventStop);
         m_pHost->SetDeviceStatus(UNPROTECTED_MODE);
     }
     SetDeviceState(DEVICE_ONLINE_AVAILABLE);

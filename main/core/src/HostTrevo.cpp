@@ -388,8 +388,15 @@ bool CHostTrevo::MsgSendToHost(const std::string& text, bool bHostStatistics) {
         SetLastError(std::uint32_t{424});
         return false;
     }
-    // A message the control refuses (busy, or its connection closed) was not sent.
-    if (!m_pHostCtrl->SendString(wire)) {
+    // A message the control refuses (busy, or its connection closed) was not sent; nor is
+    // one that a device thread still had to hand over when its device was shut down.
+    bool bSent = false;
+    if (!m_pHostCtrl->RunOnControlThread([&] { bSent = m_pHostCtrl->SendString(wire); },
+                                         m_pShutDownEvent)) {
+        SetLastError(std::uint32_t{424});
+        return false;
+    }
+    if (!bSent) {
         static_cast<void>(SetLastErrorFromHostCtrl());
         return false;
     }

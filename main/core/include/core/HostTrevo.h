@@ -172,6 +172,9 @@ public:
     bool SetLastErrorFromHostCtrl();
     // Takes the next message out of the control; FALSE when there is no control.
     [[nodiscard]] bool OnReceive(std::string& text);
+    // Once this is signalled, a message that a thread other than the control's still has to
+    // hand over to the control is dropped (the owning device is being shut down).
+    void SetShutDownEvent(platform::Waitable* pEvent) noexcept { m_pShutDownEvent = pEvent; }
     // Runs work on the control's thread (directly when there is no control).
     [[nodiscard]] bool RunOnControlThread(const std::function<void()>& work,
                                           platform::Waitable* pCancel);
@@ -316,6 +319,7 @@ protected:
     IHostControl* m_pHostCtrl = nullptr;
     IHostRegistry* m_pRegistry = nullptr;
     std::unique_ptr<IHostRegistry> m_pOwnRegistry;  // the program's store, by default
+    platform::Waitable* m_pShutDownEvent = nullptr;
 
     // The route and the connection (under m_csState where other threads read them).
     std::string m_strLNIATA;

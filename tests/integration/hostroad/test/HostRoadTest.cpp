@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
 #include <thread>
 #include <vector>
@@ -210,6 +211,30 @@ TEST_F(HostRoadTest, ShutDownWithABlockedSendThread) {
         device->ReleaseWrites();
         Drop();
     }
+}
+
+// A message sent from a thread other than the user-interface thread is handed to it and sent
+// there; one still waiting to be handed over when the device is shut down is dropped, so the
+// shutdown is never stuck behind it.
+TEST_F(HostRoadTest, SendsFromOtherThreadsGoThroughTheControlsThread) {
+    Make();
+    Connect();
+    core::CHostTrevo& link = *device->GetHost();
+    const std::string ack = std::string("C\x01") + "20\x15";
+    const std::size_t before = host->Sent().size();
+    std::atomic<int> result{-1};
+    std::thread sender([&] { result = link.MsgSendToHost(ack, true) ? 1 : 0; });
+    EXPECT_TRUE(PumpUntilSent(before + 1));
+    sender.join();
+    EXPECT_EQ(result, 1);
+
+    result = -1;
+    std::thread late([&] { result = link.MsgSendToHost(ack, true) ? 1 : 0; });
+    device->ShutDown();  // the user-interface thread does not run the handed-over send
+    late.join();
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(host->Sent().size(), before + 1);
+    EXPECT_EQ(link.GetLastError(), "Unable to send to host.");
 }
 
 }  // namespace
