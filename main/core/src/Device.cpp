@@ -67,7 +67,7 @@ void CDevice::PreCreateDevice(const std::string& strDeviceKey, const std::string
         m_bReceiveThreadRunning = true;
     }
     ReceiveFromDeviceThreadGoToSleep();
-    if (m_strDeviceType != kPassportReaderType && pHost) {
+    if (m_strDeviceType != LoadVekaString(kPassportReaderTypeId) && pHost) {
         m_pHost = std::move(pHost);
         m_pHost->SetShutDownEvent(&m_eventStop);
         m_pHost->SetDeviceStatus(UNPROTECTED_MODE);

@@ -9,6 +9,7 @@ namespace {
 const platform::StringTable& CoreTexts() {
     static const platform::StringTable table{
         {104, "Trevo Printing Module"},
+        {114, "Passport Reader"},
         {416, "TSN out of sequence."},
         {417, "Transmission error."},
         {418, "Communication link failure."},

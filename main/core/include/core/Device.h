@@ -57,7 +57,9 @@ struct CDeviceStatistics {
 
 class CDevice {
 public:
-    // The device type that has no host link.
+    // The device type that has no host link: the program's text of this string-table id
+    // (in its own words, kPassportReaderType).
+    static constexpr std::uint32_t kPassportReaderTypeId = 114;
     static constexpr const char* kPassportReaderType = "Passport Reader";
     // How long ShutDown waits for the device's threads before it gives up the disconnect.
     static constexpr platform::DWORD kShutDownWaitMs = 65000;
