@@ -182,6 +182,8 @@ std::string CHostCtrl::ReceiveString() {
 }
 
 std::string CHostCtrl::GetLastErrorMessage() {
+    // Without a control the error to tell is why it could not be made.
+    if (!m_pControl) return m_strCreateError;
     return CallString(DISPID_GETLASTERRORMESSAGE, DispatchKind::Method);
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
 #include <string>
 #include <thread>
 #include <vector>
@@ -235,6 +236,23 @@ TEST_F(HostRoadTest, SendsFromOtherThreadsGoThroughTheControlsThread) {
     EXPECT_EQ(result, 0);
     EXPECT_EQ(host->Sent().size(), before + 1);
     EXPECT_EQ(link.GetLastError(), "Unable to send to host.");
+}
+
+// A control that cannot be created leaves its code and text as the device's last error.
+TEST_F(HostRoadTest, ControlThatCannotBeCreated) {
+    support::TempRoot unregistered;  // a store without the control's class
+    device = std::make_unique<support::CTestDevice>(
+        "Device 01", "PRN1",
+        std::make_unique<core::CHostTrevo>("Device 01", "HOST", false, false, "", false, false));
+    slot = std::make_unique<core::CHostCtrl>();
+    EXPECT_FALSE(device->CreateHostConnection(slot.get(), kControlId, 0));
+    char code[32];
+    std::snprintf(code, sizeof code, "(%d) ", static_cast<int>(platform::REGDB_E_CLASSNOTREG));
+    EXPECT_EQ(device->GetLastError().rfind(code, 0), 0u) << device->GetLastError();
+    const std::string error = device->GetLastError();
+    EXPECT_FALSE(device->HostConnectUnlessPending());
+    EXPECT_EQ(device->GetLastError(), error);
+    EXPECT_EQ(slot->Control(), nullptr);
 }
 
 }  // namespace
