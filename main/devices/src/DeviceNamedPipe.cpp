@@ -1,0 +1,159 @@
+#include "devices/DeviceNamedPipe.h"
+
+#include <array>
+
+#include "core/TraceLog.h"
+#include "devices/DeviceKey.h"
+#include "platform/Time.h"
+#include "platform/Wait.h"
+
+namespace devices {
+
+CDeviceNamedPipe::CDeviceNamedPipe(const std::string& strDeviceKey) {
+    std::string strType;
+    std::string strName;
+    std::string strPipe;
+    std::string strTerminator;
+    std::uint32_t dwInsertLineFeed = 0;
+    bool bFailed;
+    {
+        CDeviceKey key(CDeviceKey::DevicePath(strDeviceKey));
+        key.Read("Device Type", strType);
+        key.Read("Device Name", strName);
+        key.Read("Pipe Name", strPipe);
+        key.Read("Insert Line Feed", dwInsertLineFeed);
+        key.BuildTerminator();
+        key.Read("Terminator Data", strTerminator);
+        bFailed = key.AnyFailed();
+    }
+    if (bFailed) {
+        CDeviceKey defaults(CDeviceKey::DefaultsPath("Named Pipe"));
+        defaults.ReadIfUnset("Device Type", strType);
+        defaults.ReadIfUnset("Device Name", strName);
+        defaults.ReadIfUnset("Pipe Name", strPipe);
+        defaults.ReadIfUnset("Insert Line Feed", dwInsertLineFeed);
+        defaults.ReadIfUnset("Terminator Data", strTerminator);
+    }
+    m_strPipeName = "\\\\.\\PIPE\\" + strPipe;
+
+    std::string strHost;
+    std::string strSession;
+    std::unique_ptr<core::CHostTrevo> pHost;
+    if (ReadHostLink(strDeviceKey, strHost, strSession))
+        pHost = std::make_unique<core::CHostTrevo>(strDeviceKey, strHost, dwInsertLineFeed != 0,
+                                                   false, strTerminator, false, false);
+    PreCreateDevice(strDeviceKey, strName, strSession, strType, std::move(pHost));
+    SetDeviceState(core::DEVICE_OFFLINE);
+    m_pPipe = std::make_unique<CPipe>(m_strPipeName);
+    m_pPipe->InitializeNamedPipe();
+    if (!StartSendThread([this] { SendThread(); }))
+        SetLastError(TRACE_LAST_ERROR("CDeviceNamedPipe::CDeviceNamedPipe(): AfxBeginThread():"));
+}
+
+CDeviceNamedPipe::~CDeviceNamedPipe() {
+    TRACE_FORMAT(0, "CDeviceNamedPipe::~CDeviceNamedPipe():", "Destruct, '%s'",
+                 m_strDeviceKey.c_str());
+    m_pPipe->Cancel();
+    StopThreads();
+    m_pPipe.reset();  // closes the pipe
+}
+
+void CDeviceNamedPipe::OnHostReceive() {
+    switch (ReceiveFromHost()) {
+        case core::SEND_BUFFER_TO_DEVICE_AND_ACK_HOST:
+            SendToDeviceThreadWakeUp(true);
+            break;
+        case core::ACK_HOST_ONLY:
+            if (m_pHost) SendToHost(m_pHost->MsgAckToHostCreate());
+            SetDeviceState(core::DEVICE_ONLINE_AVAILABLE);
+            break;
+        case core::IGNORE_BUFFER_FROM_HOST:
+            SetDeviceState(core::DEVICE_ONLINE_AVAILABLE);
+            break;
+        case core::DEVICEACTIONONHOST_ACT_ON_CS:
+            SetDeviceState(core::DEVICE_ONLINE_AVAILABLE);
+            DoChangeChange();
+            break;
+        default:
+            break;
+    }
+    GetStatisticsForDeviceHost();
+}
+
+bool CDeviceNamedPipe::SendToDevice() {
+    static constexpr const char* kLabel = "CDeviceNamedPipe::SendToDevice():";
+    TRACE_FORMAT(0, kLabel, "'%s'", m_strDeviceKey.c_str());
+    std::string text;
+    int iType = 0;
+    m_MessageBufferQueue.GetHead(text, iType, true);
+    TRACE_FORMAT(0, kLabel, "'%s', %i bytes", m_strDeviceKey.c_str(),
+                 static_cast<int>(text.size()));
+    if (!m_pPipe->WriteToNamedPipe(text, iType != 0)) {
+        SetDeviceState(core::DEVICE_OFFLINE);
+        return false;
+    }
+    TRACE_STRING(0, "CDeviceNamedPipe::WriteToNamedPipe():", "Out of if Loop");
+    m_timeSendToDevice = platform::CurrentTime();
+    CountDeviceSent(text.size());
+    SetDeviceState(core::DEVICE_ONLINE_AVAILABLE);
+    return true;
+}
+
+void CDeviceNamedPipe::SendThread() {
+    SetDeviceState(core::DEVICE_ONLINE_AVAILABLE);
+    if (!StartReceiveThread([this] { ReceiveThread(); }))
+        SetLastError(TRACE_LAST_ERROR("CDeviceNamedPipe::SendThread(): AfxBeginThread():"));
+    const std::array<platform::Waitable*, 2> wake{&m_eventSendToDevice, &ThreadStopEvent()};
+    while (SendToDeviceThreadIsRunning()) {
+        if (SendToDeviceThreadIsAsleep()) {
+            (void)platform::WaitForMultipleObjects(wake, false, platform::INFINITE);
+            SendToDeviceThreadWakeUp(false);
+        }
+        if (!SendToDeviceThreadIsRunning()) break;
+        while (!m_MessageBufferQueue.IsEmpty() && SendToDeviceThreadIsRunning()) {
+            if (SendToDevice()) {
+                SetDeviceState(core::DEVICE_ONLINE_AVAILABLE);
+            } else {
+                if (m_pHost) m_pHost->SetDeviceStatus(core::DEVICE_UNABLE_TO_ACCEPT_DATA);
+                SetDeviceState(core::DEVICE_OFFLINE);
+            }
+            if (m_pHost) SendToHost(m_pHost->MsgAckToHostCreate());
+        }
+        switch (SendToDeviceThreadTimeOut(false, 30)) {
+            case core::TIMEOUT_OFFLINE:
+                SendToDeviceThreadGoToSleep();
+                break;
+            case core::TIMEOUT_COMPLETE_MSG:
+            case core::TIMEOUT_COMPLETE_MSG_IMMEDIATE:
+            case core::TIMEOUT_INCOMPLETE_MSG:
+                SetDeviceState(core::DEVICE_ONLINE_AVAILABLE);
+                SendToDeviceThreadGoToSleep();
+                break;
+            default:
+                break;
+        }
+        // A short pause (ended at once by a shutdown) rather than a busy loop while an
+        // output stays open.
+        (void)platform::WaitForSingleObject(ThreadStopEvent(), 1);
+    }
+}
+
+void CDeviceNamedPipe::ReceiveThread() {
+    while (ReceiveFromDeviceThreadIsRunning()) {
+        if (m_pPipe->PipeReceiveAck1()) {
+            if (!m_pPipe->ResetNamedPipe())
+                TRACE_LAST_ERROR("CDeviceNamedPipe::ReceiveThread(): ::DisconnectNamedPipe():");
+            SetDeviceState(core::DEVICE_OFFLINE);
+        }
+    }
+}
+
+void CDeviceNamedPipe::ShutDown() {
+    TRACE_FORMAT(2, "CDeviceNamedPipe::ShutDown(): ::WaitForSingleObject():",
+                 "'%s', Entering Shutdown", m_strDeviceKey.c_str());
+    // Ends the pipe's waits, so both threads see their run flags at once; they are joined.
+    m_pPipe->Cancel();
+    CDevice::ShutDown();
+}
+
+}  // namespace devices
