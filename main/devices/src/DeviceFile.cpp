@@ -109,7 +109,10 @@ void CDeviceFile::SendThread() {
     const std::array<platform::Waitable*, 2> wake{&m_eventSendToDevice, &ThreadStopEvent()};
     while (SendToDeviceThreadIsRunning()) {
         if (SendToDeviceThreadIsAsleep()) {
-            (void)platform::WaitForMultipleObjects(wake, false, platform::INFINITE);
+            // A message queued while the thread was deciding to sleep woke nobody: it is
+            // taken now rather than at the next wake-up.
+            if (m_MessageBufferQueue.IsEmpty())
+                (void)platform::WaitForMultipleObjects(wake, false, platform::INFINITE);
             SendToDeviceThreadWakeUp(false);
         }
         if (!SendToDeviceThreadIsRunning()) break;
