@@ -2,6 +2,8 @@
 
 #include <charconv>
 #include <chrono>
+#include <initializer_list>
+#include <string_view>
 #include <thread>
 
 #include "TextFormat.h"
@@ -118,14 +120,27 @@ std::optional<ScriptCommand> HostScript::ParseLine(std::string_view line, int nu
     ScriptCommand c;
     c.verb = tokens[0].text;
     c.line = number;
-    const bool isMessage = c.verb == "send" || c.verb == "reply" || c.verb == "print";
+    const bool isMessage =
+        c.verb == "send" || c.verb == "reply" || c.verb == "print" || c.verb == "greet";
     if (isMessage) {
-        if (tokens.size() < 3 || tokens[1].kind != Token::Word) {
-            error = c.verb + " needs a session and a message";
+        // The session (not for greet), then key=value words, then the message.
+        std::size_t next = 1;
+        if (c.verb != "greet") {
+            if (tokens.size() < 2 || tokens[1].kind != Token::Word) {
+                error = c.verb + " needs a session and a message";
+                return std::nullopt;
+            }
+            c.words.push_back(tokens[next++].text);
+        }
+        const bool takesType = c.verb == "send" || c.verb == "greet";
+        while (takesType && next < tokens.size() && tokens[next].kind == Token::Word &&
+               tokens[next].text.find('=') != std::string::npos)
+            c.words.push_back(tokens[next++].text);
+        if (next >= tokens.size()) {
+            error = c.verb + " needs a message";
             return std::nullopt;
         }
-        c.words.push_back(tokens[1].text);
-        if (!Message(tokens, 2, c.message, error)) return std::nullopt;
+        if (!Message(tokens, next, c.message, error)) return std::nullopt;
         if (c.verb == "print" && c.message.size() != 1) {
             error = "a print-address request is one record";
             return std::nullopt;
@@ -160,7 +175,7 @@ std::optional<ScriptCommand> HostScript::ParseLine(std::string_view line, int nu
     }
     static const char* const kVerbs[] = {"send",   "reply",     "print", "notify", "error",
                                          "refuse", "terminate", "close", "raw",    "silent",
-                                         "delay",  "wait",      "sleep"};
+                                         "delay",  "wait",      "sleep", "greet",  "keepalive"};
     bool known = false;
     for (const char* v : kVerbs) known = known || c.verb == v;
     if (!known) {
@@ -181,7 +196,7 @@ bool HostScript::Parse(std::string_view text, std::string& error) {
         std::string lineError;
         auto c = ParseLine(line, number, lineError);
         if (!lineError.empty()) {
-            error = Format("line %d: %s", number, lineError.c_str());
+            error = Format("line %d: ", number) + lineError;
             return false;
         }
         if (c) m_commands.push_back(std::move(*c));
@@ -197,7 +212,7 @@ bool HostScript::Run(QuilHost& host, std::string& error) const {
 
 bool HostScript::Run(const ScriptCommand& c, QuilHost& host, std::string& error) {
     auto fail = [&](const std::string& why) {
-        error = Format("line %d: %s", c.line, why.c_str());
+        error = Format("line %d: ", c.line) + why;
         return false;
     };
     auto num = [&](std::size_t i) {
@@ -213,6 +228,31 @@ bool HostScript::Run(const ScriptCommand& c, QuilHost& host, std::string& error)
     };
     std::string why;
 
+    // The message type among the words (type=<n>, 0-255), or the fallback.
+    auto messageType = [&](int fallback) -> std::optional<std::uint8_t> {
+        const auto type = keyed("type", fallback);
+        if (!type || *type > 255) return std::nullopt;
+        return static_cast<std::uint8_t>(*type);
+    };
+    // Words other than the session and the key=value words given.
+    auto onlyKeys = [&](std::size_t from, std::initializer_list<std::string_view> keys) {
+        for (std::size_t i = from; i < c.words.size(); ++i) {
+            const std::string_view w = c.words[i];
+            bool known = false;
+            for (auto k : keys)
+                known = known || (w.size() > k.size() && w.substr(0, k.size()) == k);
+            if (!known) return false;
+        }
+        return true;
+    };
+
+    if (c.verb == "greet") {
+        const auto type = messageType(0);
+        if (!type || !onlyKeys(0, {"type="})) return fail("greet [type=<n>] <message>");
+        if (c.message.size() != 1) return fail("a begin is answered with one record");
+        host.AnswerNextBegin(*type, c.message[0], true);
+        return true;
+    }
     if (c.verb == "send" || c.verb == "reply" || c.verb == "print") {
         const auto s = num(0);
         if (!s) return fail("bad session number");
@@ -220,9 +260,17 @@ bool HostScript::Run(const ScriptCommand& c, QuilHost& host, std::string& error)
             host.QueueReply(*s, c.message);
             return true;
         }
+        const auto type = messageType(0);
+        if (!type || !onlyKeys(1, {"type="})) return fail("bad message type");
         const bool ok = c.verb == "print" ? host.SendPrintAddress(*s, c.message[0])
-                                          : host.SendSegments(*s, c.message);
+                                          : host.SendSegments(*s, c.message, *type);
         return ok || fail(Format("session %d cannot be reached", *s));
+    }
+    if (c.verb == "keepalive") {
+        if (!NeedWords(c, 1, 1, why)) return fail(why);
+        const auto s = num(0);
+        if (!s) return fail("bad session number");
+        return host.SendKeepAlive(*s) || fail(Format("session %d cannot be reached", *s));
     }
     if (c.verb == "notify") {
         if (!NeedWords(c, 4, 4, why)) return fail(why);
@@ -242,10 +290,17 @@ bool HostScript::Run(const ScriptCommand& c, QuilHost& host, std::string& error)
                fail("session error not sent");
     }
     if (c.verb == "refuse") {
-        if (!NeedWords(c, 1, 2, why)) return fail(why);
+        if (!NeedWords(c, 1, 3, why)) return fail(why);
         const auto type = keyed("type", 4);
         if (!type || (*type != 4 && *type != 5)) return fail("bad type");
-        host.RefuseNextBegin(c.words[0], c.text, static_cast<std::uint8_t>(*type));
+        bool keep = false;
+        for (std::size_t i = 1; i < c.words.size(); ++i) {
+            if (c.words[i] == "keep")
+                keep = true;
+            else if (c.words[i].rfind("type=", 0) != 0)
+                return fail("refuse <code> [type=4|5] [keep] [\"text\"]");
+        }
+        host.RefuseNextBegin(c.words[0], c.text, static_cast<std::uint8_t>(*type), keep);
         return true;
     }
     if (c.verb == "terminate") {

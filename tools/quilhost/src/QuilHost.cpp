@@ -196,14 +196,20 @@ std::string QuilHost::StandardErrorText(std::string_view code) {
     return {};
 }
 
-void QuilHost::RefuseNextBegin(std::string code, std::string text, std::uint8_t type) {
+void QuilHost::AnswerNextBegin(std::uint8_t type, std::vector<std::uint8_t> payload,
+                               bool openSession) {
+    HostRecord answer;
+    answer.type = type;
+    answer.payload = std::move(payload);
+    std::lock_guard lock(m_mutex);
+    m_nextBegin = std::move(answer);
+    m_nextBeginOpens = openSession;
+}
+
+void QuilHost::RefuseNextBegin(std::string code, std::string text, std::uint8_t type, bool keep) {
     if (text.empty()) text = StandardErrorText(code);
     if (text.empty()) text = code + "- ";
-    HostRecord refusal;
-    refusal.type = type;
-    refusal.payload = ToHostCode(text).value_or(std::vector<std::uint8_t>{});
-    std::lock_guard lock(m_mutex);
-    m_refusal = std::move(refusal);
+    AnswerNextBegin(type, ToHostCode(text).value_or(std::vector<std::uint8_t>{}), keep);
 }
 
 void QuilHost::QueueReply(int session, std::vector<std::vector<std::uint8_t>> segments) {
@@ -281,7 +287,7 @@ void QuilHost::ReadLoop(const std::shared_ptr<Connection>& conn) {
         e.kind = EventKind::Problem;
         e.connection = conn->id;
         e.problems.push_back(text);
-        e.line = Format("#%d !! %s", conn->id, text.c_str());
+        e.line = Format("#%d !! ", conn->id) + text;
         AddEvent(std::move(e));
     };
 
@@ -336,7 +342,7 @@ void QuilHost::ReadLoop(const std::shared_ptr<Connection>& conn) {
     HostEvent e;
     e.kind = EventKind::Closed;
     e.connection = conn->id;
-    e.line = Format("#%d %s", conn->id, reason.c_str());
+    e.line = Format("#%d ", conn->id) + reason;
     AddEvent(std::move(e));
 }
 
@@ -357,7 +363,7 @@ void QuilHost::HandleRecord(const std::shared_ptr<Connection>& conn,
         if (rec.type == 0 && rec.kind != 2) e.ack = DecodeAcknowledgement(rec.payload);
         e.record = rec;
         e.problems = d.problems;
-        e.line = Format("#%d <- %s", conn->id, Describe(rec).c_str());
+        e.line = Format("#%d <- ", conn->id) + Describe(rec);
         if (e.session) e.line += Format(" [session %d]", e.session);
         if (e.ack)
             e.line += Format(" ack tsn=%c %c status=%c", e.ack->tsn, e.ack->third, e.ack->status);
@@ -367,7 +373,7 @@ void QuilHost::HandleRecord(const std::shared_ptr<Connection>& conn,
             pe.kind = EventKind::Problem;
             pe.connection = conn->id;
             pe.problems.push_back(p);
-            pe.line = Format("#%d !! %s", conn->id, p.c_str());
+            pe.line = Format("#%d !! ", conn->id) + p;
             AddEvent(std::move(pe));
         }
     }
@@ -411,9 +417,10 @@ void QuilHost::TakeReply(Session& s, std::vector<HostRecord>& out) const {
 
 int QuilHost::AnswerBegin(int connection, const HostRecord& rec, Session* session,
                           std::vector<HostRecord>& out) {
-    if (m_refusal) {
-        HostRecord refusal = std::move(*m_refusal);
-        m_refusal.reset();
+    std::optional<HostRecord> scripted = std::move(m_nextBegin);
+    m_nextBegin.reset();
+    if (scripted && !m_nextBeginOpens) {
+        HostRecord refusal = std::move(*scripted);
         refusal.kind = 0;
         refusal.terminal = rec.terminal;
         refusal.sessionId = rec.sessionId;
@@ -447,7 +454,13 @@ int QuilHost::AnswerBegin(int connection, const HostRecord& rec, Session* sessio
          Format("#%d session %d %s ta=%s sid=%s", connection, session->number,
                 resumed ? "resumed" : "begun", ids.TerminalText().c_str(),
                 ids.SessionIdText().c_str()));
-    out.push_back(ReplyTo(*session, 0, rec.type));
+    HostRecord answer = ReplyTo(*session, 0, scripted ? scripted->type : rec.type);
+    if (scripted) {
+        answer.payload = std::move(scripted->payload);
+        // A print-address request in answer to the begin is answered like any other.
+        if (answer.type == 2) session->printRequests.push_back(answer.payload);
+    }
+    out.push_back(std::move(answer));
     if (rec.type == 0 && !rec.payload.empty()) TakeReply(*session, out);
     return session->number;
 }
@@ -531,7 +544,7 @@ bool QuilHost::Transmit(const std::shared_ptr<Connection>& conn, int session,
         e.session = session;
         // Shown as decoded from the bytes that go out.
         e.record = DecodeRecord(wire).record;
-        e.line = Format("#%d -> %s", conn->id, Describe(e.record).c_str());
+        e.line = Format("#%d -> ", conn->id) + Describe(e.record);
         AddEvent(std::move(e));
     }
     std::lock_guard send(conn->sendMutex);
@@ -563,10 +576,16 @@ bool QuilHost::SendData(int session, std::span<const std::uint8_t> payload, std:
     return SendTo(session, std::move(r));
 }
 
-bool QuilHost::SendSegments(int session, const std::vector<std::vector<std::uint8_t>>& segments) {
+bool QuilHost::SendSegments(int session, const std::vector<std::vector<std::uint8_t>>& segments,
+                            std::uint8_t type) {
     for (const auto& seg : segments)
-        if (!SendData(session, seg)) return false;
+        if (!(type == 2 ? SendPrintAddress(session, seg) : SendData(session, seg, type)))
+            return false;
     return true;
+}
+
+bool QuilHost::SendKeepAlive(int session) {
+    return SendData(session, {}, 3);
 }
 
 bool QuilHost::SendPrintAddress(int session, std::span<const std::uint8_t> address) {

@@ -1,4 +1,6 @@
-// printf-style text for trace lines and problem reports.
+// printf-style text for trace lines and problem reports. The result is cut at 511 characters, so
+// texts of unbounded length (record descriptions, script text) are appended to it, never
+// formatted into it.
 #pragma once
 
 #include <string>

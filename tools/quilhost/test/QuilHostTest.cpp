@@ -45,6 +45,12 @@ std::vector<std::string> Lines(const QuilHost& host) {
     return lines;
 }
 
+// A script line and the error it is to give.
+struct Bad {
+    const char* line;
+    const char* error;
+};
+
 class QuilHostTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(host.Start()); }
@@ -397,10 +403,6 @@ TEST_F(QuilHostTest, ScriptDrivesTheHost) {
                        "1/0 DAWELCOME<4E>", "1/0 ABONE<6D>", "1/0 ABTWO<4E>", "1/2 PRT01",
                        "1/5 7QS07- STAGING IN EFFECT FOR THIS SESSION SERVICE WILL", "2/0 "}));
 
-    struct Bad {
-        const char* line;
-        const char* error;
-    };
     const Bad bad[] = {
         {"send 1 \"ab~\" 4E", "has a character without a host code"},
         {"send 1 4E | ", "empty message or segment"},
@@ -418,6 +420,106 @@ TEST_F(QuilHostTest, ScriptDrivesTheHost) {
     ASSERT_TRUE(timeout.Parse("wait session 9 50", error));
     EXPECT_FALSE(timeout.Run(host, error));
     EXPECT_EQ(error, "line 1: wait session 9 timed out");
+}
+
+TEST_F(QuilHostTest, ScriptedBeginAnswersHostKeepAlivesAndMessageTypes) {
+    // Each part of the script runs between the client's steps.
+    std::string error;
+    auto run = [&](const char* text) {
+        HostScript script;
+        return script.Parse(text, error) && script.Run(host, error);
+    };
+    ASSERT_TRUE(run("refuse 7QS07 keep")) << error;
+
+    // A staging notice answers the begin, and the session it opened goes on.
+    QuilClient client;
+    ASSERT_TRUE(client.Connect(host.Port()));
+    ASSERT_TRUE(client.Send(Header(0, 0)));
+    auto r = client.Next();
+    ASSERT_TRUE(r.has_value());
+    EXPECT_EQ(r->header.Kind(), 0);
+    EXPECT_EQ(r->header.Err(), 4);
+    EXPECT_EQ(ShowHostCode(r->payload), "7QS07- STAGING IN EFFECT FOR THIS SESSION SERVICE WILL");
+    const auto id = r->header.Identity();
+    EXPECT_EQ(ToHex(id), "1A 2B 01 00 00 00 01 01");
+    ASSERT_TRUE(client.Send(Header(1, 0, id), {}, Host("ENTRY")));
+    ASSERT_TRUE(run(R"(
+        wait received 2 5000
+        keepalive 1
+        send 1 type=1 "NOTIFY 1A2B09  HOSTB//9"
+        send 1 type=7 "DA" 4E
+        send 1 type=2 "PRT01"
+    )")) << error;
+
+    // The host's own keep-alive, then messages of the types named.
+    std::vector<std::string> got;
+    for (int i = 0; i < 4; ++i) {
+        r = client.Next();
+        ASSERT_TRUE(r.has_value()) << i;
+        got.push_back(std::to_string(r->header.Kind()) + "/" + std::to_string(r->header.Err()) +
+                      " " + ShowHostCode(r->payload));
+        EXPECT_EQ(r->header.Identity(), id);
+    }
+    EXPECT_EQ(got, (std::vector<std::string>{"1/3 ", "1/1 NOTIFY 1A2B09  HOSTB//9", "1/7 DA<4E>",
+                                             "1/2 PRT01"}));
+    ASSERT_TRUE(client.Send(Header(1, 2, id), {}, r->payload));
+    ASSERT_TRUE(run("wait received 3 5000\ngreet type=2 \"PRT02\"")) << error;
+
+    // A begin answered with a print-address request; its answer is checked like any other.
+    QuilClient printer;
+    ASSERT_TRUE(printer.Connect(host.Port()));
+    const quil::SessionIdentity own{0x0C, 0x0D, 0x0E, 0, 0, 0, 0, 0};
+    ASSERT_TRUE(printer.Send(Header(0, 0, own)));
+    r = printer.Next();
+    ASSERT_TRUE(r.has_value());
+    EXPECT_EQ(r->header.Kind(), 0);
+    EXPECT_EQ(r->header.Err(), 2);
+    EXPECT_EQ(ShowHostCode(r->payload), "PRT02");
+    EXPECT_EQ(ToHex(r->header.Identity()), "0C 0D 0E 00 00 00 01 02");
+    ASSERT_TRUE(printer.Send(Header(1, 2, r->header.Identity()), {}, r->payload));
+    ASSERT_TRUE(run("wait session 2 5000\nwait received 5 5000\nrefuse 7QS03 type=5")) << error;
+
+    // The refusal readied last opens nothing.
+    QuilClient refused;
+    ASSERT_TRUE(refused.Connect(host.Port()));
+    ASSERT_TRUE(refused.Send(Header(0, 0)));
+    r = refused.Next();
+    ASSERT_TRUE(r.has_value());
+    EXPECT_EQ(r->header.Err(), 5);
+    EXPECT_EQ(ToHex(r->header.Identity()), "00 00 00 00 00 00 00 00");
+    EXPECT_EQ(host.Sessions().size(), 2u);
+
+    for (const auto& e : host.Events()) EXPECT_NE(e.kind, EventKind::Problem) << e.line;
+
+    const Bad bad[] = {
+        {"greet \"A\" | \"B\"", "a begin is answered with one record"},
+        {"greet type=300 \"A\"", "greet [type=<n>] <message>"},
+        {"send 1 type=x \"A\"", "bad message type"},
+        {"refuse 7QS07 hold", "refuse <code>"},
+        {"keepalive", "wrong number of arguments"},
+    };
+    for (const auto& b : bad) {
+        HostScript s;
+        EXPECT_TRUE(s.Parse(b.line, error)) << b.line << ": " << error;
+        EXPECT_FALSE(s.Run(host, error)) << b.line;
+        EXPECT_NE(error.find(b.error), std::string::npos) << b.line << ": " << error;
+    }
+}
+
+TEST_F(QuilHostTest, LongRecordsAreTracedWhole) {
+    QuilClient client;
+    const auto id = Begin(client, {});
+    std::vector<std::uint8_t> payload(700, 0xC1);
+    payload.push_back(0x4E);
+    ASSERT_TRUE(host.SendData(1, payload));
+    ASSERT_TRUE(client.Next().has_value());
+    ASSERT_TRUE(client.Send(Header(1, 0, id), {}, payload));
+    ASSERT_TRUE(host.WaitForReceived(2, kDeadlineMs));
+    const std::string shown = " data=701 \"" + std::string(700, 'A') + "<4E>\"";
+    int whole = 0;
+    for (const auto& line : host.Trace())
+        if (line.find(shown) != std::string::npos) ++whole;
+    EXPECT_EQ(whole, 2) << "the record sent and the record received";
 }
 
 }  // namespace

@@ -1,12 +1,19 @@
 // The simulator's script: one command per line, '#' starts a comment.
 //
-//   send <session> <message>          host message(s); "|" between segments sends each
-//                                     segment as a record of its own
+//   send <session> [type=<n>] <message>   host message(s); "|" between segments sends each
+//                                     segment as a record of its own; message type 0 unless
+//                                     given (1 a notification in any form, 2 a print-address
+//                                     request, or any type a client must drop)
 //   reply <session> <message>         the same, in answer to the session's next data message
 //   print <session> <message>         print-address request (message type 2)
 //   notify <session> <lniata> <host> <code>   unsolicited-message notification (type 1)
+//   keepalive <session>               the host's keep-alive (type 3, no data)
 //   error <session> <code> [type=4|5] [kind=<n>] ["text"]   session error
-//   refuse <code> [type=4|5] ["text"] refuse the next begin with a session error
+//   refuse <code> [type=4|5] [keep] ["text"]   refuse the next begin with a session error;
+//                                     with "keep" the session is opened all the same and the
+//                                     answer carries its address and identifier
+//   greet [type=<n>] <message>        answer the next begin with this message (type 0 unless
+//                                     given, e.g. 2 for a print-address request)
 //   terminate <session>               the host ends the session
 //   close <connection> [reset]        close (or reset) a connection
 //   raw <connection> <hex bytes>      bytes as they are
@@ -18,6 +25,8 @@
 // A message is a sequence of "quoted text" (sent in host code) and two-digit hex bytes, e.g.
 //   send 1 "AB" "HELLO" 4E            protected message, TSN B
 //   send 1 "CR" 4E                    control message
+//   send 1 "EA" 4E                    change of host (C1 E)
+//   send 1 F9 6C 4E                   keep-alive request
 //   send 1 "DA" "PART ONE" 6D | "DA" "PART TWO" 4E   segmented message
 //   reply 1 "DA" "PART TWO" 4E        readied before "send 1 ... 6D": answers a client that
 //                                     asks for the next part (a data message of one byte 6D)

@@ -88,14 +88,24 @@ public:
     // Behaviour. Silent: no automatic answer at all. Delay: wait before each automatic answer.
     void SetSilent(bool silent);
     void SetDelay(int milliseconds);
-    // The next begin is refused with a session error (kind 0) instead of being answered.
-    void RefuseNextBegin(std::string code, std::string text = {}, std::uint8_t type = 4);
+    // The next begin is answered with this message type and payload instead of the usual empty
+    // answer of the begin's own type. With `openSession` the host opens (or resumes) the session
+    // as for any begin and the answer carries its terminal address and identifier; without it
+    // no session is opened and the answer carries the begin's own identity.
+    void AnswerNextBegin(std::uint8_t type, std::vector<std::uint8_t> payload, bool openSession);
+    // The next begin is refused with a session error (kind 0). With `keep` the host opens the
+    // session all the same (a staging notice, after which the session goes on).
+    void RefuseNextBegin(std::string code, std::string text = {}, std::uint8_t type = 4,
+                         bool keep = false);
     // Segments sent, each as a record, in answer to the next data message of the session.
     void QueueReply(int session, std::vector<std::vector<std::uint8_t>> segments);
 
     // Host actions; sessions are numbered from 1 in the order they began.
     bool SendData(int session, std::span<const std::uint8_t> payload, std::uint8_t type = 0);
-    bool SendSegments(int session, const std::vector<std::vector<std::uint8_t>>& segments);
+    bool SendSegments(int session, const std::vector<std::vector<std::uint8_t>>& segments,
+                      std::uint8_t type = 0);
+    // The host's own keep-alive: message type 3 without data.
+    bool SendKeepAlive(int session);
     bool SendPrintAddress(int session, std::span<const std::uint8_t> address);
     // Message type 1 naming a terminal, a host and a code.
     bool SendNotification(int session, std::string_view lniata, std::string_view host,
@@ -158,7 +168,8 @@ private:
     std::array<std::uint8_t, 3> m_nextPooled;
     bool m_silent = false;
     int m_delayMs = 0;
-    std::optional<HostRecord> m_refusal;  // payload and type of the next refusal
+    std::optional<HostRecord> m_nextBegin;  // payload and type of the next begin's answer
+    bool m_nextBeginOpens = false;
     int m_nextConnection = 1;
 
     struct ListenerState;
