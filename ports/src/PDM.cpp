@@ -67,10 +67,11 @@ int PDM::readPortT(std::uint8_t* buffer, std::uint32_t size, std::uint32_t* read
     std::size_t moved;
     {
         // Finding the ring empty and resetting the event is one step under the ring lock,
-        // so bytes put in meanwhile always leave the event signalled.
+        // so bytes put in meanwhile always leave the event signalled. A read that asked for
+        // nothing leaves the event as it is while bytes wait.
         kdcomm::Guard hold(m_ring->lock());
         moved = m_ring->take(buffer, size);
-        if (moved == 0) m_dataAvail->Reset();
+        if (moved == 0 && m_ring->count() == 0) m_dataAvail->Reset();
     }
     *read = static_cast<std::uint32_t>(moved);
     return moved != 0 ? 1 : 0;

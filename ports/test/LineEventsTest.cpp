@@ -2,6 +2,7 @@
 // raise what a pseudo-terminal cannot: modem changes, breaks, parity and framing errors.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <condition_variable>
 #include <cstring>
 #include <memory>
@@ -208,6 +209,24 @@ TEST_F(LineEventsTest, ClosingWakesAWaitingReaderAndWriter) {
     EXPECT_EQ(readResult, 0);
     EXPECT_EQ(read, 0u);
     EXPECT_EQ(port.getPortState(), 0);
+}
+
+TEST_F(LineEventsTest, BytesLeftInTheRingKeepTheNextTimedReadFromWaiting) {
+    PDM port("COM8", 9600, DATABITS_8, STOPBITS_ONE, FLOWCONTROL_NONE, PARITY_NONE);
+    ASSERT_EQ(port.startDocPort(), 1);
+    backend.line("COM8")->injectInput({'a', 'b', 'c'});
+    std::uint8_t buffer[8] = {};
+    std::uint32_t read = 0;
+    ASSERT_EQ(port.readPortT(buffer, 1, &read, 10000), 1);
+    ASSERT_EQ(buffer[0], 'a');
+    // A read that asks for nothing moves nothing, but "bc" still wait in the ring.
+    EXPECT_EQ(port.readPortT(buffer, 0, &read, 0), 0);
+    EXPECT_EQ(read, 0u);
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(port.readPortT(buffer, sizeof buffer, &read, 10000), 1);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer), read), "bc");
+    EXPECT_EQ(port.closePort(), 1);
 }
 
 TEST_F(LineEventsTest, APortDestroyedWhileBytesArriveStopsItsThreadFirst) {
