@@ -14,11 +14,15 @@ struct Probe {
     platform::DynamicLibrary library;
     const void* (*emptyText)() = nullptr;
     int (*random)() = nullptr;
+    void (*failAllocations)(int) = nullptr;
+    int (*holdsText)() = nullptr;
 
     bool Load(const char* name) {
         const platform::SymbolBinding bindings[] = {
             platform::BindSymbol("ToolkitProbeEmptyText", emptyText),
-            platform::BindSymbol("ToolkitProbeRandom", random)};
+            platform::BindSymbol("ToolkitProbeRandom", random),
+            platform::BindSymbol("ToolkitProbeFailAllocations", failAllocations),
+            platform::BindSymbol("ToolkitProbeHoldsText", holdsText)};
         return library.Open(platform::MapLibraryName(name)) && library.Bind(bindings);
     }
 };
@@ -36,6 +40,14 @@ TEST(ModuleCopiesTest, EveryModuleKeepsItsOwnHiddenToolkit) {
     // Each copy's generator was seeded and works on its own.
     (void)a.random();
     (void)b.random();
+
+    // The heap of one copy failing leaves the other copies' heaps alone.
+    a.failAllocations(1);
+    EXPECT_EQ(a.holdsText(), 0);
+    EXPECT_EQ(b.holdsText(), 1);
+    EXPECT_EQ(UTKString::CString("abc").length(), 3u);
+    a.failAllocations(0);
+    EXPECT_EQ(a.holdsText(), 1);
 
     // The modules keep the toolkit to themselves; the Session library exports it.
     EXPECT_EQ(a.library.Symbol(kToolkitSymbol), nullptr);
