@@ -40,6 +40,10 @@ void CRegistryBase::SetAccessLevel(int level) {
     g_accessLevel.store(level);
 }
 
+std::string CRegistryBase::WithoutLeadingBackslash(const std::string& name) {
+    return (!name.empty() && name.front() == '\\') ? name.substr(1) : name;
+}
+
 std::string CRegistryBase::Label(const char* operation, const char* call) const {
     std::string label = m_className;
     label += "::";

@@ -4,14 +4,6 @@
 
 using namespace platform;
 
-namespace {
-
-std::string WithoutLeadingBackslash(const std::string& subKey) {
-    return (!subKey.empty() && subKey.front() == '\\') ? subKey.substr(1) : subKey;
-}
-
-}  // namespace
-
 CRegistryDirect::CRegistryDirect() : CRegistryBase("CRegistryDirect") {}
 
 CRegistryDirect::~CRegistryDirect() {
@@ -26,7 +18,7 @@ bool CRegistryDirect::RegistryOpen(const std::string& path, bool bLog) {
 
 bool CRegistryDirect::RegistryOpenAll(const std::string& path, bool bLog) {
     CRegistryLock lock(m_lock);
-    return OpenKey("RegistryOpenAll", path, bLog);
+    return OpenKey("RegistryOpenAll", WithoutLeadingBackslash(path), bLog);
 }
 
 bool CRegistryDirect::RegistryQueryBinary(const std::string& valueName, BYTE* data, DWORD length,

@@ -4,14 +4,6 @@
 
 using namespace platform;
 
-namespace {
-
-std::string WithoutLeadingBackslash(const std::string& subKey) {
-    return (!subKey.empty() && subKey.front() == '\\') ? subKey.substr(1) : subKey;
-}
-
-}  // namespace
-
 CRegistryServices::CRegistryServices() : CRegistryBase("CRegistryServices") {
     SetAccessLevel(ACCESS_FULL);
 }
@@ -29,8 +21,8 @@ bool CRegistryServices::RegistryOpen(const std::string& path, bool bLog) {
 
 bool CRegistryServices::RegistryOpenAll(const std::string& path, bool bLog) {
     CRegistryLock lock(m_lock);
-    m_strKeyPath = path;
-    return OpenKey("RegistryOpenAll", path, bLog);
+    m_strKeyPath = WithoutLeadingBackslash(path);
+    return OpenKey("RegistryOpenAll", m_strKeyPath, bLog);
 }
 
 bool CRegistryServices::RegistryQueryBinary(const std::string& valueName, BYTE* data, DWORD length,

@@ -206,6 +206,35 @@ TEST_F(RegistryFacade, TheFirstSuccessfulOpenGivesFullAccessAndAFailedOneIsRepor
                                        "The system cannot find the file specified."});
 }
 
+TEST_F(RegistryFacade, OpenAllDropsOneLeadingBackslashInBothBackEnds) {
+    for (int method : {0, 1}) {
+        SCOPED_TRACE(Name(method));
+        CRegistryBase::SetAccessLevel(CRegistryBase::ACCESS_UNDECIDED);
+        const std::string key = kKey + "\\" + Name(method);
+        Put(key, "Where", REG_SZ, "K");
+        auto registry = MakeBackEnd(method);
+        ASSERT_TRUE(registry->RegistryOpenAll("\\" + key, true));
+        std::string where;
+        EXPECT_TRUE(registry->RegistryQueryString("Where", &where, true, true));
+        EXPECT_EQ(where, "K");
+        // Writes (and, through the service, the request's path) name the key itself.
+        EXPECT_TRUE(registry->RegistrySetDWORD("Landed", 1, true, true));
+        EXPECT_EQ(Get(key, "Landed"), (Stored{REG_DWORD, Dword(1)}));
+        ASSERT_TRUE(registry->RegistryClose());
+
+        // Only one: a path that still starts with a backslash names no key.
+        const std::size_t mark = Mark();
+        EXPECT_FALSE(registry->RegistryOpenAll("\\\\" + key, true));
+        const auto texts = LogTextsSince(mark);
+        ASSERT_EQ(texts.size(), 1u);
+        EXPECT_EQ(texts[0].rfind(std::string(Name(method)) +
+                                     "::RegistryOpenAll(): RegOpenKeyEx(): RegistryError(): '\\",
+                                 0),
+                  0u)
+            << texts[0];
+    }
+}
+
 TEST_F(RegistryFacade, ReadsDeliverWhatTheCallerCanHoldInBothBackEnds) {
     for (int method : {0, 1}) {
         SCOPED_TRACE(Name(method));

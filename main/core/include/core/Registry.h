@@ -38,7 +38,8 @@ public:
 
     // Opens HKEY_LOCAL_MACHINE\path with all access, else with read access.
     virtual bool RegistryOpen(const std::string& path, bool bLog) = 0;
-    // The same, for a key whose sub-keys are to be enumerated.
+    // The same, for a key whose sub-keys are to be enumerated; one leading backslash of the
+    // path is dropped.
     virtual bool RegistryOpenAll(const std::string& path, bool bLog) = 0;
     // Copies `length` bytes (at most the transfer buffer) of a value of any type.
     virtual bool RegistryQueryBinary(const std::string& valueName, platform::BYTE* data,
@@ -68,6 +69,8 @@ public:
 protected:
     explicit CRegistryBase(const char* className);
 
+    // The name without its first character when that is a backslash.
+    static std::string WithoutLeadingBackslash(const std::string& name);
     // "<class>::<operation>(): <call>():"
     std::string Label(const char* operation, const char* call) const;
     // Opens the key and decides the access level; the caller holds the lock.
