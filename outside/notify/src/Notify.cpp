@@ -1,10 +1,14 @@
 #include "notify/Notify.h"
 
+#include <charconv>
 #include <chrono>
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <system_error>
 
 #include "platform/MachineRoot.h"
@@ -15,20 +19,74 @@ namespace {
 std::mutex g_fileLock;
 std::FILE* g_file = nullptr;
 std::filesystem::path g_filePath;
+// What the file's path was built from ($TREVO_HOME, else $HOME): the path is built again
+// only when one of them changes, not for every entry.
+std::string g_rootHome;
+std::string g_rootUser;
+bool g_rootKnown = false;
 
-std::string Timestamp() {
+bool SameVariable(const std::string& known, const char* now) {
+    return now ? known == now : known.empty();
+}
+
+// The log file for the current machine root (file lock held).
+const std::filesystem::path& CurrentPath() {
+    const char* home = std::getenv("TREVO_HOME");
+    const char* user = std::getenv("HOME");
+    if (!g_rootKnown || !SameVariable(g_rootHome, home) || !SameVariable(g_rootUser, user)) {
+        const std::filesystem::path path = Notify::LogFilePath();
+        g_rootHome = home ? home : "";
+        g_rootUser = user ? user : "";
+        g_rootKnown = true;
+        if (path != g_filePath) {
+            if (g_file) std::fclose(g_file);
+            g_file = nullptr;
+            g_filePath = path;
+        }
+    }
+    return g_filePath;
+}
+
+void AppendNumber(std::string& out, long value) {
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    out.append(digits, end);
+}
+
+// "2026-12-10T12:57:25.123Z": the part up to the seconds is formatted once per second.
+void AppendTimestamp(std::string& out) {
     using namespace std::chrono;
-    const auto now = system_clock::now();
-    const auto days = floor<std::chrono::days>(now);
-    const year_month_day ymd{days};
-    const hh_mm_ss<milliseconds> tod{duration_cast<milliseconds>(now - days)};
-    char text[40];
-    std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02d.%03dZ",
-                  static_cast<int>(ymd.year()), static_cast<unsigned>(ymd.month()),
-                  static_cast<unsigned>(ymd.day()), static_cast<int>(tod.hours().count()),
-                  static_cast<int>(tod.minutes().count()), static_cast<int>(tod.seconds().count()),
-                  static_cast<int>(tod.subseconds().count()));
-    return text;
+    thread_local std::int64_t t_second = -1;
+    thread_local char t_prefix[48] = {};
+    const auto now = time_point_cast<milliseconds>(system_clock::now());
+    const std::int64_t ms = now.time_since_epoch().count();
+    const std::int64_t second = ms >= 0 ? ms / 1000 : (ms - 999) / 1000;
+    if (second != t_second) {
+        const sys_seconds whole{seconds{second}};
+        const auto days = floor<std::chrono::days>(whole);
+        const year_month_day ymd{days};
+        const hh_mm_ss<seconds> tod{whole - days};
+        std::snprintf(t_prefix, sizeof t_prefix, "%04d-%02u-%02uT%02d:%02d:%02d.",
+                      static_cast<int>(ymd.year()), static_cast<unsigned>(ymd.month()),
+                      static_cast<unsigned>(ymd.day()), static_cast<int>(tod.hours().count()),
+                      static_cast<int>(tod.minutes().count()),
+                      static_cast<int>(tod.seconds().count()));
+        t_second = second;
+    }
+    out += t_prefix;
+    const auto milli = static_cast<int>(ms - second * 1000);
+    out.push_back(static_cast<char>('0' + milli / 100));
+    out.push_back(static_cast<char>('0' + milli / 10 % 10));
+    out.push_back(static_cast<char>('0' + milli % 10));
+    out.push_back('Z');
+}
+
+// The head of every line: the time and the level.
+void AppendHead(std::string& out, int level) {
+    AppendTimestamp(out);
+    out.push_back(' ');
+    AppendNumber(out, level);
+    out.push_back(' ');
 }
 
 void AppendEscaped(std::string& out, const char* text, std::size_t length, bool trimBreaks) {
@@ -38,30 +96,34 @@ void AppendEscaped(std::string& out, const char* text, std::size_t length, bool 
         while (begin < end && (text[begin] == '\n' || text[begin] == '\r')) ++begin;
         while (end > begin && (text[end - 1] == '\n' || text[end - 1] == '\r')) --end;
     }
+    static const char kHex[] = "0123456789ABCDEF";
     for (std::size_t i = begin; i < end; ++i) {
         const auto c = static_cast<unsigned char>(text[i]);
         if ((c < 0x20 && c != '\t') || c == 0x7F) {
-            char hex[5];
-            std::snprintf(hex, sizeof hex, "\\x%02X", c);
-            out += hex;
+            const char hex[4] = {'\\', 'x', kHex[c >> 4], kHex[c & 0x0F]};
+            out.append(hex, sizeof hex);
         } else {
             out.push_back(static_cast<char>(c));
         }
     }
 }
 
+// A line with room for the head and a text of the usual length.
+std::string NewLine() {
+    std::string line;
+    line.reserve(640);
+    return line;
+}
+
 // Writes one finished line; opens (or re-opens) the file for the current machine root.
 void WriteLine(const std::string& line) {
-    const std::filesystem::path path = Notify::LogFilePath();
     std::lock_guard<std::mutex> guard(g_fileLock);
-    if (!g_file || path != g_filePath) {
-        if (g_file) std::fclose(g_file);
-        g_file = nullptr;
+    const std::filesystem::path& path = CurrentPath();
+    if (!g_file) {
         std::error_code ec;
         std::filesystem::create_directories(path.parent_path(), ec);
         g_file = std::fopen(path.c_str(), "ab");
         if (!g_file) return;
-        g_filePath = path;
         // Whole lines go out in one write each: lines are shorter than the buffer.
         std::setvbuf(g_file, nullptr, _IOFBF, 1 << 16);
     }
@@ -83,28 +145,33 @@ std::filesystem::path Notify::LogFilePath() {
 
 void Notify::printLog(int level, int line, const char* file, const char* format, ...) noexcept {
     try {
-        std::string text;
+        // Nearly every text fits the stack buffer; a longer one is formatted again in full.
+        char buffer[1024];
+        std::string longText;
+        std::string_view text;
         if (format) {
             va_list args;
             va_start(args, format);
             va_list again;
             va_copy(again, args);
-            const int needed = std::vsnprintf(nullptr, 0, format, args);
+            const int needed = std::vsnprintf(buffer, sizeof buffer, format, args);
             va_end(args);
-            if (needed > 0) {
-                text.resize(static_cast<std::size_t>(needed) + 1);
-                std::vsnprintf(text.data(), text.size(), format, again);
-                text.resize(static_cast<std::size_t>(needed));
+            if (needed > 0 && static_cast<std::size_t>(needed) < sizeof buffer) {
+                text = std::string_view(buffer, static_cast<std::size_t>(needed));
+            } else if (needed > 0) {
+                longText.resize(static_cast<std::size_t>(needed) + 1);
+                std::vsnprintf(longText.data(), longText.size(), format, again);
+                longText.resize(static_cast<std::size_t>(needed));
+                text = longText;
             }
             va_end(again);
         }
-        std::string out = Timestamp();
-        char head[32];
-        std::snprintf(head, sizeof head, " %d ", level);
-        out += head;
+        std::string out = NewLine();
+        AppendHead(out, level);
         out += file ? file : "?";
-        std::snprintf(head, sizeof head, "(%d) ", line);
-        out += head;
+        out.push_back('(');
+        AppendNumber(out, line);
+        out += ") ";
         AppendEscaped(out, text.data(), text.size(), true);
         out.push_back('\n');
         WriteLine(out);
@@ -115,10 +182,8 @@ void Notify::printLog(int level, int line, const char* file, const char* format,
 
 void Notify::printLog(int level, const char* text, int length, int /*charType*/) noexcept {
     try {
-        std::string out = Timestamp();
-        char head[16];
-        std::snprintf(head, sizeof head, " %d ", level);
-        out += head;
+        std::string out = NewLine();
+        AppendHead(out, level);
         if (text && length > 0) AppendEscaped(out, text, static_cast<std::size_t>(length), false);
         out.push_back('\n');
         WriteLine(out);

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
+#include <map>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -90,4 +92,54 @@ TEST(Notify, FollowsTheMachineRootWhenItChanges) {
     const auto lines = ReadLines(second.path() / "log" / "veka.log");
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_NE(lines[0].find("second"), std::string::npos);
+}
+
+TEST(Notify, FollowsEveryChangeOfTheVariablesThatNameTheRoot) {
+    Notify notify;
+    support::TempRoot first;
+    support::TempRoot second;  // TREVO_HOME names this one now
+    const std::string user = std::getenv("HOME") ? std::getenv("HOME") : "";
+    const auto set = [](const char* name, const std::filesystem::path& value) {
+        if (value.empty()) {
+            ::unsetenv(name);
+        } else {
+            ::setenv(name, value.c_str(), 1);
+        }
+    };
+    struct Step {
+        std::filesystem::path home;  // TREVO_HOME, empty for none
+        std::filesystem::path user;  // HOME
+        std::filesystem::path file;
+    };
+    const std::filesystem::path fallback = first.path() / ".local" / "state" / "trevo";
+    const Step steps[] = {
+        {second.path(), user, second.path() / "log" / "veka.log"},
+        {first.path(), user, first.path() / "log" / "veka.log"},
+        {second.path(), user, second.path() / "log" / "veka.log"},
+        {{}, first.path(), fallback / "log" / "veka.log"},
+        {first.path(), first.path(), first.path() / "log" / "veka.log"},
+    };
+    int n = 0;
+    for (const auto& step : steps) {
+        set("TREVO_HOME", step.home);
+        set("HOME", step.user);
+        ++n;
+        notify.printLog(0, n, "a.cpp", "step %d", n);
+    }
+    set("HOME", user);
+    set("TREVO_HOME", second.path());
+
+    std::map<std::filesystem::path, std::vector<int>> written;
+    for (const auto& file : {first.path() / "log" / "veka.log", second.path() / "log" / "veka.log",
+                             fallback / "log" / "veka.log"}) {
+        for (const auto& line : ReadLines(file)) {
+            const auto at = line.rfind("step ");
+            ASSERT_NE(at, std::string::npos) << line;
+            written[file].push_back(std::stoi(line.substr(at + 5)));
+        }
+    }
+    std::map<std::filesystem::path, std::vector<int>> expected;
+    n = 0;
+    for (const auto& step : steps) expected[step.file].push_back(++n);
+    EXPECT_EQ(written, expected);
 }
