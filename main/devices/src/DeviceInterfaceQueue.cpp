@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "core/TraceLog.h"
+#include "core/VekaStrings.h"
 #include "devices/DeviceKey.h"
 #include "platform/File.h"
 #include "platform/Path.h"
@@ -93,6 +94,18 @@ CDeviceInterfaceQueue::~CDeviceInterfaceQueue() {
 
 CDeviceInterfaceQueue::CHostLink* CDeviceInterfaceQueue::Link() const {
     return static_cast<CHostLink*>(m_pHost.get());
+}
+
+void CDeviceInterfaceQueue::ReportLastErrorId(std::uint32_t nStringId) {
+    // The program's table has the texts; until it is registered, this device's own copy.
+    std::string text = core::LoadVekaString(nStringId);
+    if (text.empty() && nStringId == CInterfaceQueueOutput::IDS_QUEUE_RECORD_LOCKED)
+        text = "Queue Record is locked.";
+    if (text.empty() && nStringId == CInterfaceQueueOutput::IDS_QUEUE_FILE_IN_USE)
+        text =
+            "QWORK.SF is opened by other process,close the other process, and reload Interface "
+            "Queue again.";
+    CDevice::SetLastError(text);
 }
 
 void CDeviceInterfaceQueue::ReportTime() {

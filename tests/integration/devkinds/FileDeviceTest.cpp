@@ -8,6 +8,7 @@
 
 #include "DeviceHarness.h"
 #include "devices/DeviceFile.h"
+#include "platform/Registry.h"
 #include "support/FakeClockScope.h"
 
 namespace devkinds {
@@ -108,6 +109,32 @@ TEST_F(FileDeviceTest, AMessageLeftIncompleteFor600SecondsLeavesNoFile) {
     EXPECT_EQ(Send(HostMessage("C2 C2", "AFTER")), '0');
     EXPECT_EQ(Files(), std::vector<std::string>{"T.001"});
     EXPECT_EQ(Read("T.001"), "AFTER<END>");
+}
+
+// A value missing from the device's key is taken from the defaults key of the kind, as is
+// every other value still empty or 0; values the device has stay its own.
+TEST_F(FileDeviceTest, MissingValuesComeFromTheDefaultsKey) {
+    Configure(true, false);
+    const std::string key = DeviceKey();
+    platform::HKEY h = nullptr;
+    ASSERT_EQ(platform::RegOpenKeyEx(platform::HKEY_LOCAL_MACHINE, key.c_str(), 0,
+                                     platform::KEY_ALL_ACCESS, &h),
+              platform::ERROR_SUCCESS);
+    ASSERT_EQ(platform::RegDeleteValue(h, "File Name"), platform::ERROR_SUCCESS);
+    platform::RegCloseKey(h);
+    PutDword(key, "Single File Append", 0);
+    const std::string defaults =
+        std::string(core::CHostTrevo::kApplicationKey) + "\\Defaults\\Device\\File";
+    PutString(defaults, "File Name", "DEF");
+    PutString(defaults, "File Location", "C:\\ELSEWHERE");
+    PutDword(defaults, "Single File Append", 1);
+    auto device = std::make_unique<CDeviceFile>("Device 01");
+    EXPECT_EQ(device->Settings().strFileName, "DEF");
+    EXPECT_EQ(device->Settings().strFileLocation, "C:\\OUT");
+    EXPECT_TRUE(device->Settings().bSingleFileAppend);
+    Attach(*device);
+    EXPECT_EQ(Send(HostMessage("C2 C1", "VIA DEFAULTS")), '0');
+    EXPECT_EQ(Read("DEF.001"), "VIA DEFAULTS<END>");
 }
 
 }  // namespace

@@ -103,6 +103,29 @@ TEST_F(InterfaceQueueDeviceTest, QueueFileGetsRecordsAndTheResetAndEndOfJobMarke
                                                CDeviceInterfaceQueue::kEndOfJobMarker}));
 }
 
+// A queue file that cannot be opened refuses the buffer (status "4") and is tried again with
+// the next one.
+TEST_F(InterfaceQueueDeviceTest, QueueFileThatCannotBeOpenedRefusesTheBuffer) {
+    Configure(0);
+    PutString(DeviceKey(), "QueuePath", "\\LATER\\QWORK.SF");
+    auto device = std::make_unique<CDeviceInterfaceQueue>("Device 01");
+    Attach(*device);  // the reset marker is refused too
+    EXPECT_EQ(AckStatus(host->Sent()[0]), '4');
+    EXPECT_EQ(device->GetLastError(),
+              "QWORK.SF is opened by other process,close the other process, and reload "
+              "Interface Queue again.");
+    EXPECT_EQ(device->GetDeviceState(), core::DEVICE_OFFLINE);
+    fs::create_directories(root / "drive_c/LATER");
+    EXPECT_EQ(SendIQ(Hex("C3 D9 4E")), '0');
+    EXPECT_EQ(SendIQ(HostMessage("C2 C1", "KEPT")), '0');
+    std::vector<std::uint8_t> bytes;
+    ASSERT_TRUE(platform::ReadWholeFile(root / "drive_c/LATER/QWORK.SF", bytes, 1 << 20));
+    std::vector<spoolkit::QRecord> records;
+    ASSERT_TRUE(spoolkit::ReadQFileRecords(bytes, records));
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(std::string(records[1].data.begin(), records[1].data.end()), "KEPT" + kEndOfMessage);
+}
+
 // One file per message, named from the message's header; with every number taken, "X".
 TEST_F(InterfaceQueueDeviceTest, PnrFilesAreNamedFromTheMessageHeader) {
     NativeFiles(1, ".PNR");

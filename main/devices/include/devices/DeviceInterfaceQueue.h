@@ -62,7 +62,7 @@ private:
 
     std::string ReportKey() const override { return m_strDeviceKey; }
     void ReportLastError(const std::string& text) override { CDevice::SetLastError(text); }
-    void ReportLastErrorId(std::uint32_t nStringId) override { CDevice::SetLastError(nStringId); }
+    void ReportLastErrorId(std::uint32_t nStringId) override;
     void ReportAvailable() override { SetDeviceState(core::DEVICE_ONLINE_AVAILABLE); }
     bool ReportIsBusy() const override { return GetDeviceState() == core::DEVICE_ONLINE_BUSY; }
     void ReportSent(std::size_t bytes) override { CountDeviceSent(bytes); }
