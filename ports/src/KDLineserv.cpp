@@ -31,14 +31,26 @@ HandleTable& handles() {
 // Empty reads in a row, over all handles.
 std::atomic<unsigned> g_emptyReads{0};
 
+// Nothing thrown inside reaches the caller, which may not be C++ at all: it gets 0.
+template <typename Body>
+int guarded(Body body) noexcept {
+    try {
+        return body();
+    } catch (...) {
+        return 0;
+    }
+}
+
 template <typename Call>
 int withHandle(PDM* handle, const char* refusal, Call call) {
-    {
-        std::shared_lock<std::shared_mutex> hold(handles().lock);
-        if (handle && handles().live.count(handle)) return call(handle);
-    }
-    kdLog().logPrint("%s", refusal);
-    return 0;
+    return guarded([&] {
+        {
+            std::shared_lock<std::shared_mutex> hold(handles().lock);
+            if (handle && handles().live.count(handle)) return call(handle);
+        }
+        kdLog().logPrint("%s", refusal);
+        return 0;
+    });
 }
 
 }  // namespace
@@ -46,11 +58,11 @@ int withHandle(PDM* handle, const char* refusal, Call call) {
 extern "C" {
 
 int KDConfigurePort(void* owner, char* portName) {
-    return CommLineservice::configurePort(owner, portName);
+    return guarded([&] { return CommLineservice::configurePort(owner, portName); });
 }
 
 int KDEnumPorts(void* combo) {
-    return Lineservice::enumPorts(combo);
+    return guarded([&] { return Lineservice::enumPorts(combo); });
 }
 
 int KDOpenPort(char* portName, PDM** handle) {
@@ -64,7 +76,7 @@ int KDOpenPort(char* portName, PDM** handle) {
         port = new PDM(portName);
         std::unique_lock<std::shared_mutex> hold(handles().lock);
         handles().live.insert(port);
-    } catch (const std::bad_alloc&) {
+    } catch (...) {
         delete port;
         kdLog().logPrint("KDOpenPort - Unable to allocate PDM handle\n");
         return 0;
@@ -74,16 +86,18 @@ int KDOpenPort(char* portName, PDM** handle) {
 }
 
 int KDClosePort(PDM* handle) {
-    {
-        std::unique_lock<std::shared_mutex> hold(handles().lock);
-        if (!handle || handles().live.erase(handle) == 0) {
-            hold.unlock();
-            kdLog().logPrint("KDClosePort - Unable to deallocate invalid PDM handle\n");
-            return 0;
+    return guarded([&] {
+        {
+            std::unique_lock<std::shared_mutex> hold(handles().lock);
+            if (!handle || handles().live.erase(handle) == 0) {
+                hold.unlock();
+                kdLog().logPrint("KDClosePort - Unable to deallocate invalid PDM handle\n");
+                return 0;
+            }
         }
-    }
-    delete handle;
-    return 1;
+        delete handle;
+        return 1;
+    });
 }
 
 int KDStartDocPort(PDM* handle) {
