@@ -2,6 +2,8 @@
 
 #include <filesystem>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "support/TempRoot.h"
 #include "toolkit/Config.h"
@@ -130,6 +132,35 @@ TEST_F(ConfigTest, WithoutAFileNameNothingIsReadOrWritten) {
     std::int32_t value = 0;
     EXPECT_EQ(adapter.GetLong("S", "K", value, 9), 1);
     EXPECT_EQ(value, 9);
+}
+
+TEST_F(ConfigTest, WritersOnSeveralThreadsLoseNoValue) {
+    adapter.SetFileName("SESSION.INI");
+    constexpr int kThreads = 4;
+    constexpr int kKeys = 10;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([this, t] {
+            const std::string section = "ROUTE" + std::to_string(t);
+            for (int k = 0; k < kKeys; ++k) {
+                EXPECT_EQ(adapter.WriteLong(section.c_str(), ("K" + std::to_string(k)).c_str(),
+                                            t * 100 + k),
+                          1);
+            }
+        });
+    }
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    for (int t = 0; t < kThreads; ++t) {
+        const std::string section = "ROUTE" + std::to_string(t);
+        for (int k = 0; k < kKeys; ++k) {
+            std::int32_t value = -1;
+            EXPECT_EQ(
+                adapter.GetLong(section.c_str(), ("K" + std::to_string(k)).c_str(), value, -1), 1);
+            EXPECT_EQ(value, t * 100 + k) << section << " K" << k;
+        }
+    }
 }
 
 TEST(ConfigWithoutBackEndTest, EveryOperationGivesItsFallback) {

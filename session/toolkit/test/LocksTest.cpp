@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/Clock.h"
@@ -269,6 +270,31 @@ TEST(LocksTest, CondCarriesAQueueBetweenThreads) {
         t.join();
     }
     EXPECT_EQ(taken, kProducers * kItems);
+}
+
+// A wait that times out still hands the caller's mutex back to it, held.
+TEST(LocksTest, TimedOutWaitsTakeTheMutexAgain) {
+    CCondition condition;
+    CCond cond;
+    const std::pair<const char*, std::function<EWAIT_RESULT(CRecursiveMutex&)>> waits[] = {
+        {"CCondition", [&](CRecursiveMutex& m) { return condition.Wait(m, 20); }},
+        {"CCond", [&](CRecursiveMutex& m) { return cond.Wait(m, 20); }},
+    };
+    for (const auto& [name, wait] : waits) {
+        SCOPED_TRACE(name);
+        CRecursiveMutex mutex;
+        mutex.Lock();
+        EXPECT_EQ(wait(mutex), EWAIT_TIMEOUT);
+        platform::Event entered(platform::EventReset::Manual);
+        std::thread other([&] {
+            CGuard guard(mutex);
+            entered.Set();
+        });
+        EXPECT_FALSE(Signalled(entered, kShort));  // still ours after the time-out
+        mutex.Unlock();
+        EXPECT_TRUE(Signalled(entered, kLong));
+        other.join();
+    }
 }
 
 TEST(LocksTest, SemaphoreCountsPostsAndTimesOut) {

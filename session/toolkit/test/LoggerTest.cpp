@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/Clock.h"
@@ -164,6 +166,54 @@ TEST_F(LoggerTest, MediaAreKeptInOrderAndRemovedWithAllTheirEntries) {
     logger.RemoveAllLogMedia();
     logger.GetLogMediaList(list);
     EXPECT_TRUE(list.empty());
+}
+
+// A medium that notices when two calls overlap.
+class Overlap : public UTKLogger::CLogMedia {
+public:
+    void Write(CPriority::EPRIORITY, const char* text) override {
+        if (inside.fetch_add(1) != 0) {
+            overlapped = true;
+        }
+        lines.emplace_back(text);  // unguarded: the logger lets one call in at a time
+        std::this_thread::yield();
+        inside.fetch_sub(1);
+    }
+    std::atomic<int> inside{0};
+    std::atomic<bool> overlapped{false};
+    std::vector<std::string> lines;
+};
+
+TEST_F(LoggerTest, ThreadsHandTheirLinesOverOneAtATime) {
+    CLogger logger(CPriority::DEBUG);
+    Overlap sink;
+    logger.AddLogMedia(sink);
+    constexpr int kThreads = 4;
+    constexpr int kLines = 200;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&logger, t] {
+            const std::uint8_t bytes[3] = {0x41, 0x42, static_cast<std::uint8_t>(t)};
+            for (int i = 0; i < kLines; ++i) {
+                if (i % 2 == 0) {
+                    logger.Log(CPriority::INFO, "worker", "thread %d line %d", t, i);
+                } else {
+                    logger.LogHex(CPriority::INFO, "worker", 3, bytes, CLogger::HEX_XLATE_ASCII,
+                                  16);
+                }
+            }
+        });
+    }
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    EXPECT_FALSE(sink.overlapped.load());
+    ASSERT_EQ(sink.lines.size(), static_cast<std::size_t>(kThreads * kLines));
+    for (const std::string& line : sink.lines) {
+        // Every call carries exactly one whole line.
+        EXPECT_EQ(line.find('\n'), line.size() - 1) << line;
+        EXPECT_EQ(line.rfind(Stamp() + "I worker>", 0), 0u) << line;
+    }
 }
 
 class FileHandlerTest : public support::TempRootTest {};
