@@ -3,8 +3,8 @@
 #include "core/Device.h"
 
 #include <cstdio>
-#include <ctime>
 
+#include "TimeText.h"
 #include "core/TraceLog.h"
 #include "core/VekaStrings.h"
 #include "platform/Time.h"
@@ -12,16 +12,6 @@
 namespace core {
 
 namespace {
-
-// A time in seconds as "%H:%M:%S" of local time.
-std::string FormatTime(std::int64_t seconds) {
-    static std::mutex s_cs;  // localtime's result is shared
-    const std::time_t t = static_cast<std::time_t>(seconds);
-    char text[16] = "";
-    std::lock_guard lock(s_cs);
-    if (const std::tm* tm = std::localtime(&t)) std::strftime(text, sizeof text, "%H:%M:%S", tm);
-    return text;
-}
 
 const char* DeviceStateName(int e) {
     switch (e) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "HostTrevoInternal.h"
+#include "TimeText.h"
 #include "core/HostCtrl.h"
 #include "core/HostTrevo.h"
 #include "core/TraceLog.h"
@@ -22,16 +23,6 @@ namespace core {
 using namespace hostlink;
 
 namespace {
-
-// A time in seconds as "%H:%M:%S" of local time.
-std::string FormatTime(std::int64_t seconds) {
-    static std::mutex s_cs;  // localtime's result is shared
-    const std::time_t t = static_cast<std::time_t>(seconds);
-    char text[16] = "";
-    std::lock_guard lock(s_cs);
-    if (const std::tm* tm = std::localtime(&t)) std::strftime(text, sizeof text, "%H:%M:%S", tm);
-    return text;
-}
 
 bool EqualNoCase(const std::string& a, const std::string& b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {

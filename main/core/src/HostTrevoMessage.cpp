@@ -136,8 +136,13 @@ eDeviceAction CHostTrevo::MsgFromHost(std::string& msg) {
 
     // Printer series.
     if (c1 == E('A') && c2 == E('A')) {
+        // The printer's receive thread writes the data-set status while this one reads it.
+        const auto deviceDS = [this] {
+            std::lock_guard lock(m_csState);
+            return static_cast<int>(m_byDeviceDS);
+        };
         static const char* const kSeries = "CHostTrevo::MsgFromHost(): Before";
-        TRACE_FORMAT(0, kSeries, "'%s', m_byDeviceDS=%d", name, static_cast<int>(m_byDeviceDS));
+        TRACE_FORMAT(0, kSeries, "'%s', m_byDeviceDS=%d", name, deviceDS());
         if (m_bAPSeen) {
             TRACE_FORMAT(0, kLabel, "Inside if 1");
             m_bNewForm = false;
@@ -153,7 +158,7 @@ eDeviceAction CHostTrevo::MsgFromHost(std::string& msg) {
             }
         }
         TRACE_FORMAT(0, "CHostTrevo::MsgFromHost(): After", "'%s', m_byDeviceDS=%d", name,
-                     static_cast<int>(m_byDeviceDS));
+                     deviceDS());
     }
     if (c1 == E('A')) {
         if (m_bBSeries) {

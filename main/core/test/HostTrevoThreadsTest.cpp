@@ -96,4 +96,39 @@ TEST(HostTrevoThreadsTest, JudgingAndAcknowledgingOnTwoThreads) {
     }
 }
 
+// A ticket printer's answers are judged on its receive thread while the user-interface thread
+// judges host messages that read what the printer answered last.
+TEST(HostTrevoThreadsTest, PrinterAnswersWhileHostMessagesAreJudged) {
+    support::TempRoot root;
+    hosttest::TestHostTrevo host({});
+    std::atomic<bool> done{false};
+    std::atomic<int> answers{0};
+    std::atomic<int> refused{0};
+
+    std::thread receiveThread([&] {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (!done && std::chrono::steady_clock::now() < deadline) {
+            std::string answer = "CA20";
+            if (host.MsgFromATB2(answer, false) != core::SEND_BUFFER_TO_DEVICE_AND_ACK_HOST) {
+                ++refused;
+            }
+            ++answers;
+        }
+    });
+
+    int delivered = 0;
+    for (int i = 0; i < 200; ++i) {
+        std::string reset = Msg("C3 D9 4E");
+        std::string aa = Msg("C1 C1 C8 4E");
+        EXPECT_EQ(host.MsgFromHost(reset), core::ACK_HOST_ONLY);
+        if (host.MsgFromHost(aa) == core::SEND_BUFFER_TO_DEVICE_AND_ACK_HOST) ++delivered;
+    }
+    done = true;
+    receiveThread.join();
+
+    EXPECT_EQ(delivered, 200);
+    EXPECT_GT(answers, 0);
+    EXPECT_EQ(refused, 0);
+}
+
 }  // namespace
