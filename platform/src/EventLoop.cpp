@@ -275,7 +275,9 @@ PumpEnd EventLoop::Impl::Pump(const std::function<bool()>* doneFn, std::uint64_t
         int timeout = 0;
         {
             std::unique_lock<std::mutex> lock(mutex);
-            if (posted.empty() && sent.empty()) {
+            // A Quit that came after the look above wrote no wake-up (the loop was not
+            // sleeping yet): it must not sleep now.
+            if (posted.empty() && sent.empty() && !quit) {
                 std::uint64_t next = deadline;
                 for (const Timer& timer : timers) next = std::min(next, timer.due);
                 if (next == detail::kNoDeadline) {

@@ -6,11 +6,14 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <utility>
 #include <vector>
 
+#include "platform/Clock.h"
 #include "platform/EventLoop.h"
 #include "platform/Thread.h"
 #include "support/FakeClockScope.h"
@@ -404,6 +407,57 @@ TEST(EventLoop, QuitEndsNestedPumpAndRunWithItsCode) {
     Thread quitter;
     ASSERT_TRUE(quitter.Start([&] { loop.Quit(7); }));
     EXPECT_EQ(loop.Run(), 7) << "Quit from another thread";
+}
+
+namespace {
+
+// The real clock, but for one step run on the loop's thread at its first reading after it
+// is armed: the moment the loop has looked for Quit and is about to choose how long to sleep.
+class ClockWithStep final : public IClock {
+public:
+    std::uint64_t NowMs() const override {
+        if (std::this_thread::get_id() == stepThread.load() && step) std::exchange(step, nullptr)();
+        return real.NowMs();
+    }
+    std::int64_t WallMs() const override { return real.WallMs(); }
+    bool IsManual() const override { return false; }
+
+    RealClock real;
+    mutable std::function<void()> step;
+    std::atomic<std::thread::id> stepThread{};
+};
+
+}  // namespace
+
+TEST(EventLoop, QuitJustBeforeTheLoopSleepsStillEndsIt) {
+    ClockWithStep clock;
+    SetClock(&clock);
+    std::atomic<EventLoop*> running{nullptr};
+    std::atomic<bool> ended{false};
+    int code = -1;
+    Thread loopThread;
+    ASSERT_TRUE(loopThread.Start([&] {
+        EventLoop loop;
+        clock.step = [&] { loop.Quit(9); };
+        clock.stepThread = std::this_thread::get_id();
+        running = &loop;
+        code = loop.Run();
+        ended = true;
+        running = nullptr;
+    }));
+    const bool endedByItself = support::Eventually([&] { return ended.load(); });
+    if (!endedByItself) {
+        // Wake the stuck loop so that the test can end.
+        Recorder nudge;
+        ASSERT_TRUE(support::Eventually([&] { return running.load() != nullptr; }));
+        const HWND handle = running.load()->AddTarget(nudge);
+        EXPECT_TRUE(PostMessage(handle, WM_USER, 0, 0));
+        ASSERT_TRUE(support::Eventually([&] { return ended.load(); }));
+    }
+    EXPECT_TRUE(endedByItself) << "the loop slept through a Quit";
+    EXPECT_TRUE(loopThread.Join());
+    ResetClock();
+    EXPECT_EQ(code, 9);
 }
 
 TEST(RegisterWindowMessage, SameNameAnyCaseGivesTheSameProcessWideId) {
