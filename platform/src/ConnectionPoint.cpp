@@ -24,9 +24,8 @@ struct QueuedEvent {
 }  // namespace
 
 struct ConnectionPoint::Impl final : IMessageTarget, std::enable_shared_from_this<Impl> {
-    EventLoop* loop = nullptr;  // the owner's loop, or null: deliver on the firing thread
     std::thread::id owner;
-    HWND target = 0;
+    HWND target = 0;  // on the owner's loop, or 0: deliver on the firing thread
     Delivery delivery = Delivery::Post;
 
     std::mutex mutex;
@@ -73,8 +72,7 @@ struct ConnectionPoint::Impl final : IMessageTarget, std::enable_shared_from_thi
 ConnectionPoint::ConnectionPoint(Delivery delivery) : m_impl(std::make_shared<Impl>()) {
     m_impl->delivery = delivery;
     m_impl->owner = std::this_thread::get_id();
-    m_impl->loop = EventLoop::Current();
-    if (m_impl->loop) m_impl->target = m_impl->loop->AddTarget(*m_impl);
+    if (EventLoop* loop = EventLoop::Current()) m_impl->target = loop->AddTarget(*m_impl);
 }
 
 ConnectionPoint::~ConnectionPoint() {
@@ -86,13 +84,8 @@ ConnectionPoint::~ConnectionPoint() {
         sinks.swap(m_impl->sinks);
         m_impl->queue.clear();
     }
-    if (!m_impl->loop) return;
-    // On its own thread a loop that is already gone can be told; from elsewhere the loop is
-    // taken to be alive, as the owner promises.
-    if (std::this_thread::get_id() == m_impl->owner && EventLoop::Current() != m_impl->loop) {
-        return;
-    }
-    m_impl->loop->RemoveTarget(m_impl->target);
+    // By its handle: the loop may have gone first, and then there is nothing to remove.
+    if (m_impl->target != 0) RemoveTarget(m_impl->target);
 }
 
 HRESULT ConnectionPoint::Advise(std::shared_ptr<IEventSink> sink, DWORD* cookie) {
@@ -123,7 +116,7 @@ HRESULT ConnectionPoint::Fire(DISPID id, std::span<const Variant> args) {
         std::lock_guard<std::mutex> lock(m_impl->mutex);
         m_impl->queue.push_back({id, std::vector<Variant>(args.begin(), args.end())});
     }
-    if (!m_impl->loop || std::this_thread::get_id() == m_impl->owner) {
+    if (m_impl->target == 0 || std::this_thread::get_id() == m_impl->owner) {
         m_impl->DeliverQueued();
         return S_OK;
     }

@@ -211,6 +211,20 @@ struct EventLoop::Impl final : detail::ClockWatcher {
                            [&](const Timer& t) { return t.serial == timer.serial; });
     }
 
+    // Drops a target taken out of the target table: it gets no more messages and its timers
+    // end; from another thread, once a handler of it that is running has returned.
+    void Forget(HWND target) {
+        std::unique_lock<std::mutex> lock(mutex);
+        targets.erase(target);
+        std::erase_if(timers, [&](const Timer& t) { return t.target == target; });
+        if (!IsOwner()) {
+            idle.wait(lock, [&] {
+                return std::find(runningTargets.begin(), runningTargets.end(), target) ==
+                       runningTargets.end();
+            });
+        }
+    }
+
     PumpEnd Pump(const std::function<bool()>* doneFn, std::uint64_t deadline);
 };
 
@@ -411,15 +425,20 @@ void EventLoop::RemoveTarget(HWND target) {
         auto it = table.loops.find(target);
         if (it != table.loops.end() && it->second == impl_) table.loops.erase(it);
     }
-    std::unique_lock<std::mutex> lock(impl_->mutex);
-    impl_->targets.erase(target);
-    std::erase_if(impl_->timers, [&](const Impl::Timer& t) { return t.target == target; });
-    if (!impl_->IsOwner()) {
-        auto& running = impl_->runningTargets;
-        impl_->idle.wait(lock, [&] {
-            return std::find(running.begin(), running.end(), target) == running.end();
-        });
+    impl_->Forget(target);
+}
+
+void RemoveTarget(HWND target) {
+    std::shared_ptr<EventLoop::Impl> loop;
+    {
+        TargetTable& table = Targets();
+        std::lock_guard<std::mutex> lock(table.mutex);
+        auto it = table.loops.find(target);
+        if (it == table.loops.end()) return;  // removed already, or its loop is gone
+        loop = std::move(it->second);
+        table.loops.erase(it);
     }
+    loop->Forget(target);
 }
 
 int EventLoop::Run() {

@@ -190,3 +190,22 @@ TEST(ConnectionPoint, ASinkMayDestroyTheConnectionPointItIsCalledBy) {
         EXPECT_FALSE(destroyer->point);
     }
 }
+
+// The owner's loop may end first (its thread quits while the object lives on): firing
+// then says the loop is gone, for both ways of delivery, and the object still goes cleanly.
+TEST(ConnectionPoint, OutlivesItsOwnersLoop) {
+    for (const auto delivery : {ConnectionPoint::Delivery::Post, ConnectionPoint::Delivery::Send}) {
+        std::unique_ptr<ConnectionPoint> point;
+        std::thread owner([&] {
+            EventLoop loop;
+            point = std::make_unique<ConnectionPoint>(delivery);
+        });
+        owner.join();
+        auto recorder = std::make_shared<EventRecorder>();
+        DWORD cookie = 0;
+        ASSERT_EQ(point->Advise(recorder, &cookie), S_OK);
+        EXPECT_EQ(point->Fire(1, Flag(true)), HRESULT_FROM_WIN32(ERROR_INVALID_WINDOW_HANDLE));
+        EXPECT_TRUE(recorder->Events().empty());
+        point.reset();
+    }
+}

@@ -7,8 +7,8 @@
 // (the firing thread waits until the sinks have run). A constructing thread without a loop
 // gets its events on the firing thread.
 //
-// The loop must outlive the connection point. Lock order: the connection point's own lock
-// only; it is never held while a sink runs.
+// The loop may end before the connection point: Fire then answers that the loop is gone.
+// Lock order: the connection point's own lock only; it is never held while a sink runs.
 #pragma once
 
 #include <memory>

@@ -105,6 +105,11 @@ private:
     std::shared_ptr<Impl> impl_;
 };
 
+// Any thread: removes a target from whichever loop it belongs to, as EventLoop::RemoveTarget
+// does; nothing when it was removed already or its loop is gone. For an object that may
+// outlive the loop it registered with.
+void RemoveTarget(HWND target);
+
 // Queues a message for a target (any thread). False with ERROR_INVALID_WINDOW_HANDLE for a
 // target that does not exist.
 [[nodiscard]] bool PostMessage(HWND target, UINT msg, WPARAM wParam, LPARAM lParam);
