@@ -34,6 +34,13 @@ std::string EntryText(std::string_view key, std::string_view value) {
     return text;
 }
 
+std::string HeaderText(std::string_view section) {
+    std::string text;
+    text.reserve(section.size() + 2);
+    text.append("[").append(section).append("]");
+    return text;
+}
+
 }  // namespace
 
 bool ProfileNamesEqual(std::string_view a, std::string_view b) noexcept {
@@ -206,7 +213,7 @@ bool ProfileDocument::SetValue(std::string_view section, std::string_view key,
     }
     if (!m_lines.empty() && m_lines.back().kind != LineKind::Other)
         m_lines.push_back(ProfileParser::ParseLine(""));
-    m_lines.push_back(ProfileParser::ParseLine("[" + std::string(section) + "]"));
+    m_lines.push_back(ProfileParser::ParseLine(HeaderText(section)));
     m_lines.push_back(ProfileParser::ParseLine(EntryText(key, value)));
     return true;
 }
