@@ -8,6 +8,12 @@ cmake --build --preset dev -j "$(nproc)"
 if [ -x build/dev/bin/veka ]; then
   exec build/dev/bin/veka "$@"
 fi
+# Each folder of tools/ builds one program of the same name.
+tools=()
+for dir in tools/*/; do
+  name=$(basename "$dir")
+  if [ -x "build/dev/bin/$name" ]; then tools+=("build/dev/bin/$name"); fi
+done
 echo "Built every module. The main program is not assembled yet; what runs today are the"
-echo "module tests (scripts/test.sh) and the tools in build/dev/bin:"
-ls build/dev/bin 2>/dev/null | grep -v '_test$' || true
+echo "module tests (scripts/test.sh), the benchmarks (build/dev/bin/bench_*) and the"
+echo "simulators used by the tests: ${tools[*]:-none yet}"
