@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -105,6 +106,23 @@ TEST_F(NamedPipeDeviceTest, ClientsGetWholeMessagesAndCloseTheirTurn) {
     EXPECT_EQ(third.Messages(), std::vector<std::string>{"LAST<END>"});
     // ShutDown ends both threads of the device without waiting for a client.
     device->ShutDown();
+}
+
+// A client that never reads holds the send thread in its bounded wait for the reading; a
+// shutdown ends that wait and both threads at once instead of waiting it out.
+TEST_F(NamedPipeDeviceTest, ShutDownDoesNotWaitForAClientThatNeverReads) {
+    auto device = std::make_unique<CDeviceNamedPipe>("Device 01");
+    Attach(*device);
+    platform::NamedPipeClient idle;
+    ASSERT_TRUE(idle.Open(kPipe, 10000));
+    Deliver(HostMessage("C2 C1", "UNREAD"));
+    ASSERT_TRUE(PumpUntil([&] { return host->Waiting() == 0; }));
+    const auto start = std::chrono::steady_clock::now();
+    device->ShutDown();
+    EXPECT_LT(std::chrono::steady_clock::now() - start,
+              std::chrono::milliseconds(devices::CPipe::kFlushWaitMs / 2));
+    EXPECT_FALSE(device->SendToDeviceThreadIsRunning());
+    EXPECT_FALSE(device->ReceiveFromDeviceThreadIsRunning());
 }
 
 }  // namespace
