@@ -166,7 +166,7 @@ std::uint8_t* CQorTran::ASCIItoEBCDIC(std::uint32_t count, const std::uint8_t* s
 
 std::uint8_t* CQorTran::EBCDICtoASCII(std::uint32_t count, const std::uint8_t* source,
                                       std::uint8_t* target) {
-    return Translate(detail::kEbcdicToAscii, count, source, target);
+    return Translate(detail::kEbcdicToAscii.data(), count, source, target);
 }
 
 char* CQorTran::ConvertASCIIToPrintableString(std::uint8_t code, char* buffer) {
