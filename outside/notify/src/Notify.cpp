@@ -16,35 +16,43 @@
 namespace {
 
 // Entries share one file per process; the lock keeps the (re)open and each write whole.
-std::mutex g_fileLock;
-std::FILE* g_file = nullptr;
-std::filesystem::path g_filePath;
-// What the file's path was built from ($TREVO_HOME, else $HOME): the path is built again
-// only when one of them changes, not for every entry.
-std::string g_rootHome;
-std::string g_rootUser;
-bool g_rootKnown = false;
+// The state is never destroyed, so objects destroyed at program end can still log.
+struct LogFile {
+    std::mutex lock;
+    std::FILE* file = nullptr;
+    std::filesystem::path path;
+    // What the path was built from ($TREVO_HOME, else $HOME): it is built again only when
+    // one of them changes, not for every entry.
+    std::string home;
+    std::string user;
+    bool known = false;
+};
+
+LogFile& TheLogFile() {
+    static LogFile* const log = new LogFile;
+    return *log;
+}
 
 bool SameVariable(const std::string& known, const char* now) {
     return now ? known == now : known.empty();
 }
 
-// The log file for the current machine root (file lock held).
-const std::filesystem::path& CurrentPath() {
+// The log file for the current machine root (the log file's lock held).
+const std::filesystem::path& CurrentPath(LogFile& log) {
     const char* home = std::getenv("TREVO_HOME");
     const char* user = std::getenv("HOME");
-    if (!g_rootKnown || !SameVariable(g_rootHome, home) || !SameVariable(g_rootUser, user)) {
+    if (!log.known || !SameVariable(log.home, home) || !SameVariable(log.user, user)) {
         const std::filesystem::path path = Notify::LogFilePath();
-        g_rootHome = home ? home : "";
-        g_rootUser = user ? user : "";
-        g_rootKnown = true;
-        if (path != g_filePath) {
-            if (g_file) std::fclose(g_file);
-            g_file = nullptr;
-            g_filePath = path;
+        log.home = home ? home : "";
+        log.user = user ? user : "";
+        log.known = true;
+        if (path != log.path) {
+            if (log.file) std::fclose(log.file);
+            log.file = nullptr;
+            log.path = path;
         }
     }
-    return g_filePath;
+    return log.path;
 }
 
 void AppendNumber(std::string& out, long value) {
@@ -117,18 +125,19 @@ std::string NewLine() {
 
 // Writes one finished line; opens (or re-opens) the file for the current machine root.
 void WriteLine(const std::string& line) {
-    std::lock_guard<std::mutex> guard(g_fileLock);
-    const std::filesystem::path& path = CurrentPath();
-    if (!g_file) {
+    LogFile& log = TheLogFile();
+    std::lock_guard<std::mutex> guard(log.lock);
+    const std::filesystem::path& path = CurrentPath(log);
+    if (!log.file) {
         std::error_code ec;
         std::filesystem::create_directories(path.parent_path(), ec);
-        g_file = std::fopen(path.c_str(), "ab");
-        if (!g_file) return;
+        log.file = std::fopen(path.c_str(), "ab");
+        if (!log.file) return;
         // Whole lines go out in one write each: lines are shorter than the buffer.
-        std::setvbuf(g_file, nullptr, _IOFBF, 1 << 16);
+        std::setvbuf(log.file, nullptr, _IOFBF, 1 << 16);
     }
-    std::fwrite(line.data(), 1, line.size(), g_file);
-    std::fflush(g_file);
+    std::fwrite(line.data(), 1, line.size(), log.file);
+    std::fflush(log.file);
 }
 
 }  // namespace
