@@ -10,8 +10,10 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <iterator>
 #include <mutex>
 
+#include "LineSpeed.h"
 #include "PortIo.h"
 
 namespace platform {
@@ -45,6 +47,13 @@ bool speedCode(DWORD baud, speed_t& code) {
             return true;
         }
     return false;
+}
+
+// Standard rates of the settings that have no speed code here: set as free rates.
+constexpr DWORD kFreeSpeeds[] = {7200, 14400, 56000, 128000, 256000};
+
+bool freeSpeed(DWORD baud) {
+    return std::find(std::begin(kFreeSpeeds), std::end(kFreeSpeeds), baud) != std::end(kFreeSpeeds);
 }
 
 DWORD speedBaud(speed_t code) {
@@ -82,6 +91,7 @@ public:
             tio.c_cc[VTIME] = 0;
             ::tcsetattr(m_fd, TCSANOW, &tio);
             m_dcb = fromTermios(tio);
+            if (m_dcb.BaudRate == 0) m_dcb.BaudRate = static_cast<DWORD>(portio::FreeSpeed(m_fd));
         }
         m_modemKnown = readModem(m_lastModem);
         serial_icounter_struct count{};
@@ -104,7 +114,9 @@ public:
         const bool stopOk = dcb.StopBits == ONESTOPBIT ||
                             (dcb.StopBits == ONE5STOPBITS && dcb.ByteSize == 5) ||
                             (dcb.StopBits == TWOSTOPBITS && dcb.ByteSize > 5);
-        if (!shapeOk || !stopOk || !speedCode(dcb.BaudRate, speed)) {
+        const bool freeRate = freeSpeed(dcb.BaudRate);
+        if (freeRate) speed = B38400;  // stands in until the free rate replaces it below
+        if (!shapeOk || !stopOk || (!freeRate && !speedCode(dcb.BaudRate, speed))) {
             SetLastError(ERROR_INVALID_PARAMETER);
             return false;
         }
@@ -148,7 +160,8 @@ public:
         tio.c_cc[VTIME] = 0;
         ::cfsetispeed(&tio, speed);
         ::cfsetospeed(&tio, speed);
-        if (::tcsetattr(m_fd, TCSANOW, &tio) != 0) {
+        if (::tcsetattr(m_fd, TCSANOW, &tio) != 0 ||
+            (freeRate && !portio::SetFreeSpeed(m_fd, dcb.BaudRate))) {
             SetLastErrorFromErrno();
             return false;
         }

@@ -152,6 +152,23 @@ TEST_F(SerialPortTest, SettingsBecomeTermiosOrAreRefused) {
     }
 }
 
+TEST_F(SerialPortTest, RatesOfferedWithoutASpeedCodeOfTheirOwnReachTheLine) {
+    // 9600 last: a standard rate after a free one is a standard rate again.
+    for (const DWORD baud : {7200u, 14400u, 56000u, 128000u, 256000u, 9600u}) {
+        SCOPED_TRACE(baud);
+        SetLastError(0);
+        EXPECT_TRUE(line->SetCommState(settings(baud, 8, NOPARITY, ONESTOPBIT)));
+        EXPECT_EQ(GetLastError(), 0u);
+        // The line itself keeps the rate: a new opening reads it back from the device.
+        line.reset();
+        line = OpenSerialDevice(pty.path);
+        ASSERT_TRUE(line);
+        Dcb dcb;
+        ASSERT_TRUE(line->GetCommState(dcb));
+        EXPECT_EQ(dcb.BaudRate, baud);
+    }
+}
+
 TEST_F(SerialPortTest, ReadTimeoutsKeepTheirMeanings) {
     ASSERT_TRUE(line->SetCommState(settings(9600, 8, NOPARITY, ONESTOPBIT)));
     char buffer[16];
