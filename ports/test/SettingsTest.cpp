@@ -128,6 +128,19 @@ TEST_F(SettingsTest, PortsAreListedIntoTheComboBox) {
     EXPECT_EQ(ui.combos, std::vector<void*>(3, &combo));
 }
 
+TEST(LiveObjects, OnlyPortsWithANameAreCountedAndEveryOneIsCountedOff) {
+    const unsigned long before = Lineservice::classInstance;
+    {
+        PDM serial("COM1");
+        LptLineservice parallel("LPT1:");
+        CommLineservice nameless(nullptr);
+        EXPECT_EQ(Lineservice::classInstance, before + 2);
+        EXPECT_EQ(nameless.getPortState(), 0);
+        EXPECT_EQ(nameless.startDocPort(), 0);
+    }
+    EXPECT_EQ(Lineservice::classInstance, before);
+}
+
 TEST(ParallelPollLimits, AnEndlessReadIntervalBecomesOnePoll) {
     LptLineservice port("LPT1");
     struct Case {
