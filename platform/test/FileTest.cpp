@@ -32,7 +32,8 @@ TEST_F(FileTest, DispositionsActAsCreateFileDoes) {
     };
     int n = 0;
     for (const auto& c : cases) {
-        const std::string name = "f" + std::to_string(n++);
+        std::string name = "f";
+        name += std::to_string(n++);
         SCOPED_TRACE(name);
         if (c.present) root.WriteFile(name, "old");
         File file;

@@ -133,7 +133,11 @@ const Step kSteps[] = {
 
 std::string Describe(const Step& s) {
     auto show = [](const char* t) {
-        return t ? "\"" + std::string(t).substr(0, 40) + "\"" : "null"s;
+        if (!t) return "null"s;
+        std::string quoted = "\"";
+        quoted += std::string(t).substr(0, 40);
+        quoted += '"';
+        return quoted;
     };
     return show(s.section) + " " + show(s.key) + " " + show(s.text) + " size " +
            std::to_string(s.size);
@@ -253,7 +257,10 @@ TEST_F(Profile, ConcurrentWritersLoseNoEntry) {
     for (int t = 0; t < kThreads; ++t) {
         writers.emplace_back([t] {
             for (int k = 0; k < kKeys; ++k) {
-                const std::string key = "T" + std::to_string(t) + "K" + std::to_string(k);
+                std::string key = "T";
+                key += std::to_string(t);
+                key += 'K';
+                key += std::to_string(k);
                 EXPECT_TRUE(WritePrivateProfileString("Shared", key.c_str(), "1", "SHARED.INI"));
             }
         });
@@ -261,7 +268,10 @@ TEST_F(Profile, ConcurrentWritersLoseNoEntry) {
     for (auto& w : writers) w.join();
     for (int t = 0; t < kThreads; ++t)
         for (int k = 0; k < kKeys; ++k) {
-            const std::string key = "T" + std::to_string(t) + "K" + std::to_string(k);
+            std::string key = "T";
+            key += std::to_string(t);
+            key += 'K';
+            key += std::to_string(k);
             EXPECT_EQ(GetPrivateProfileInt("Shared", key.c_str(), 0, "SHARED.INI"), 1u) << key;
         }
 }
