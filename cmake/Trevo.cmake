@@ -84,8 +84,13 @@ function(trevo_fuzz name)
   endif()
   set(corpus ${CMAKE_CURRENT_SOURCE_DIR}/corpus)
   if(TREVO_FUZZ)
+    # libFuzzer adds what it finds to its first corpus folder: a scratch one in the build
+    # tree, so that the committed seeds (read only) stay as they are.
+    set(found ${CMAKE_CURRENT_BINARY_DIR}/${name}.found)
+    file(MAKE_DIRECTORY ${found})
     set(test_name ${name}.smoke)
-    add_test(NAME ${test_name} COMMAND ${name} -runs=20000 -max_total_time=20 ${corpus})
+    add_test(NAME ${test_name}
+             COMMAND ${name} -runs=20000 -max_total_time=20 ${found} ${corpus})
   else()
     set(test_name ${name}.replay)
     add_test(NAME ${test_name} COMMAND ${name} ${corpus})
