@@ -2,11 +2,11 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <mutex>
 #include <new>
-#include <shared_mutex>
 #include <thread>
-#include <unordered_set>
+#include <unordered_map>
 
 #include "Logs.h"
 #include "ports/CommLineservice.h"
@@ -16,11 +16,17 @@ using lineserv::kdLog;
 
 namespace {
 
-// The handles given out and not yet closed. A call holds the table shared while it uses
-// its handle, so a close (exclusive) never frees an object in use.
+// The handles given out and not yet closed, each with the calls running through it. A
+// handle being closed takes no new call; it is freed once its running calls are done.
+struct Handle {
+    int calls = 0;
+    bool closing = false;
+};
+
 struct HandleTable {
-    std::shared_mutex lock;
-    std::unordered_set<PDM*> live;
+    std::mutex lock;
+    std::condition_variable idle;  // a handle's last running call has ended
+    std::unordered_map<PDM*, Handle> live;
 };
 
 HandleTable& handles() {
@@ -44,12 +50,25 @@ int guarded(Body body) noexcept {
 template <typename Call>
 int withHandle(PDM* handle, const char* refusal, Call call) {
     return guarded([&] {
+        HandleTable& table = handles();
         {
-            std::shared_lock<std::shared_mutex> hold(handles().lock);
-            if (handle && handles().live.count(handle)) return call(handle);
+            std::lock_guard<std::mutex> hold(table.lock);
+            const auto it = handle ? table.live.find(handle) : table.live.end();
+            if (it == table.live.end() || it->second.closing) {
+                kdLog().logPrint("%s", refusal);
+                return 0;
+            }
+            ++it->second.calls;
         }
-        kdLog().logPrint("%s", refusal);
-        return 0;
+        struct Leave {
+            HandleTable& table;
+            PDM* handle;
+            ~Leave() {
+                std::lock_guard<std::mutex> hold(table.lock);
+                if (--table.live.find(handle)->second.calls == 0) table.idle.notify_all();
+            }
+        } leave{table, handle};
+        return call(handle);
     });
 }
 
@@ -74,8 +93,8 @@ int KDOpenPort(char* portName, PDM** handle) {
     PDM* port = nullptr;
     try {
         port = new PDM(portName);
-        std::unique_lock<std::shared_mutex> hold(handles().lock);
-        handles().live.insert(port);
+        std::lock_guard<std::mutex> hold(handles().lock);
+        handles().live.emplace(port, Handle{});
     } catch (...) {
         delete port;
         kdLog().logPrint("KDOpenPort - Unable to allocate PDM handle\n");
@@ -87,14 +106,28 @@ int KDOpenPort(char* portName, PDM** handle) {
 
 int KDClosePort(PDM* handle) {
     return guarded([&] {
-        {
-            std::unique_lock<std::shared_mutex> hold(handles().lock);
-            if (!handle || handles().live.erase(handle) == 0) {
-                hold.unlock();
-                kdLog().logPrint("KDClosePort - Unable to deallocate invalid PDM handle\n");
-                return 0;
-            }
+        HandleTable& table = handles();
+        std::unique_lock<std::mutex> hold(table.lock);
+        const auto it = handle ? table.live.find(handle) : table.live.end();
+        if (it == table.live.end() || it->second.closing) {
+            hold.unlock();
+            kdLog().logPrint("KDClosePort - Unable to deallocate invalid PDM handle\n");
+            return 0;
         }
+        // A reference to the entry outlives rehashing by handles opened meanwhile.
+        Handle& entry = it->second;
+        entry.closing = true;
+        // Closing the port ends the reads and writes still running through the handle;
+        // it is closed again should one of them have opened it meanwhile.
+        while (entry.calls != 0) {
+            hold.unlock();
+            static_cast<void>(handle->endDocPort());
+            hold.lock();
+            table.idle.wait_for(hold, std::chrono::milliseconds(10),
+                                [&] { return entry.calls == 0; });
+        }
+        table.live.erase(handle);
+        hold.unlock();
         delete handle;
         return 1;
     });

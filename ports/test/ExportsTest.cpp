@@ -3,8 +3,11 @@
 // helpers built into the library stay out of sight.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "WaitFor.h"
@@ -91,6 +94,36 @@ TEST_F(ExportsTest, ThePlainHandleFunctionsDriveAPortAndTheHelpersStayInside) {
                   .value_or("")
                   .find("KDLineserv: KDClosePort - Unable to deallocate invalid PDM handle\n"),
               std::string::npos);
+}
+
+TEST_F(ExportsTest, ClosingAHandleEndsAWriteThatAnotherThreadHasStuckOnTheLine) {
+    char name[] = "COM12";
+    Handle port = nullptr;
+    ASSERT_EQ(kd.openPort(name, &port), 1);
+    ASSERT_EQ(kd.startDocPort(port), 1);
+    // The far end takes nothing, so the write fills the line and waits there for room.
+    std::vector<std::uint8_t> big(1 << 20, 0x5A);
+    std::atomic<int> writeResult{-1};
+    std::uint32_t written = 0;
+    std::thread writer([&] {
+        writeResult =
+            kd.writePort(port, big.data(), static_cast<std::uint32_t>(big.size()), &written);
+    });
+    ASSERT_EQ(far.ReadExactly(1).size(), 1u);  // the write is under way
+
+    std::atomic<int> closeResult{-1};
+    std::thread closer([&] { closeResult = kd.closePort(port); });
+    const bool closedInTime = waitFor([&] { return closeResult != -1; });
+    // Should the close wait for the write, the far end lets the write finish so the test
+    // ends all the same.
+    for (int i = 0; i < 10000 && closeResult == -1; ++i)
+        static_cast<void>(far.ReadAvailable(std::chrono::milliseconds(10)));
+    closer.join();
+    writer.join();
+    EXPECT_TRUE(closedInTime);
+    EXPECT_EQ(closeResult, 1);
+    EXPECT_EQ(writeResult, 0);
+    EXPECT_LT(written, big.size());
 }
 
 }  // namespace
