@@ -243,8 +243,18 @@ bool CDevice::HostConnectRetry() {
 // --- State, errors, status, statistics --------------------------------------------------
 
 void CDevice::SetDeviceState(int eState) {
-    static const char* const kLabel = "CDevice::SetDeviceState():";
     std::unique_lock lock(m_csState);
+    SetDeviceStateLocked(lock, eState);
+}
+
+void CDevice::SetDeviceStateUnlessOffline(int eState) {
+    std::unique_lock lock(m_csState);
+    if (m_eDeviceState == DEVICE_OFFLINE) return;
+    SetDeviceStateLocked(lock, eState);
+}
+
+void CDevice::SetDeviceStateLocked(std::unique_lock<std::mutex>& lock, int eState) {
+    static const char* const kLabel = "CDevice::SetDeviceState():";
     m_eDeviceState = static_cast<eDeviceState>(eState);
     if (const char* name = DeviceStateName(eState)) {
         TRACE_FORMAT(0, kLabel, "'%s', %s", m_strDeviceKey.c_str(), name);

@@ -129,7 +129,9 @@ void CDeviceNamedPipe::SendThread() {
             case core::TIMEOUT_COMPLETE_MSG:
             case core::TIMEOUT_COMPLETE_MSG_IMMEDIATE:
             case core::TIMEOUT_INCOMPLETE_MSG:
-                SetDeviceState(core::DEVICE_ONLINE_AVAILABLE);
+                // A client's "CLOSE" (or a failed write) keeps the device offline until the
+                // next write succeeds, whichever thread gets here first.
+                SetDeviceStateUnlessOffline(core::DEVICE_ONLINE_AVAILABLE);
                 SendToDeviceThreadGoToSleep();
                 break;
             default:

@@ -112,6 +112,10 @@ public:
 
     // --- State, errors, status, statistics ----------------------------------------------
     void SetDeviceState(int eState);
+    // As SetDeviceState, but an offline device stays offline (checked and set in one step):
+    // for a send thread's idle bookkeeping, which must not undo an offline state that
+    // another thread set after the last write.
+    void SetDeviceStateUnlessOffline(int eState);
     eDeviceState GetDeviceState() const;
     void SetLastError(const std::string& text);
     void SetLastError(std::uint32_t nStringId);
@@ -221,6 +225,7 @@ private:
     std::mutex m_csSendToHost;
 
     mutable std::mutex m_csState;
+    void SetDeviceStateLocked(std::unique_lock<std::mutex>& lock, int eState);
     eDeviceState m_eDeviceState = DEVICE_ONLINE_AVAILABLE;
     mutable std::mutex m_csStatistics;
     CDeviceStatistics m_Statistics;
