@@ -9,14 +9,11 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <map>
 #include <memory>
-#include <random>
 #include <string>
 #include <vector>
 
+#include "bench/Ratio.h"
 #include "core/Device.h"
 #include "core/HostCtrl.h"
 #include "core/HostTrevo.h"
@@ -149,47 +146,30 @@ void BM_MessageRules(benchmark::State& state) {
 }
 BENCHMARK(BM_MessageRules)->UseRealTime();
 
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            if (run.iterations > 0 && !run.error_occurred)
-                times[run.benchmark_name()] = run.GetAdjustedRealTime();
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> times;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
     // The store, the test control's registration and the trace log live in a machine root of
     // this run's own.
-    std::random_device seed;
-    const auto root = std::filesystem::temp_directory_path() /
-                      ("trevo-bench-" + std::to_string(seed()) + std::to_string(seed()));
-    std::filesystem::create_directories(root);
-    ::setenv("TREVO_HOME", root.c_str(), 1);
+    const bench::OwnMachineRoot root("trevo-bench-");
     if (platform::FAILED(support::RegisterTestPrinterControl())) {
         std::fprintf(stderr, "cannot register the test control: %s\n",
                      platform::ComLastErrorText().c_str());
         return 1;
     }
 
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    const auto chain = reporter.times.find("BM_DeviceChain/real_time");
-    const auto rules = reporter.times.find("BM_MessageRules/real_time");
-    if (chain != reporter.times.end() && rules != reporter.times.end() && rules->second > 0) {
-        std::printf(
-            "%zu-byte message: device chain %.0f messages/s, message rules alone %.0f/s, "
-            "ratio %.1f\n",
-            kLength, 1e9 / chain->second, 1e9 / rules->second, chain->second / rules->second);
-    }
-    benchmark::Shutdown();
-    std::error_code ec;
-    std::filesystem::remove_all(root, ec);
+    bench::RunWithRatios(
+        argc, argv,
+        [](const bench::RatioReporter& reporter) {
+            const double chain = reporter.Time("BM_DeviceChain/real_time");
+            const double rules = reporter.Time("BM_MessageRules/real_time");
+            if (chain > 0.0 && rules > 0.0) {
+                std::printf(
+                    "%zu-byte message: device chain %.0f messages/s, message rules alone %.0f/s, "
+                    "ratio %.1f\n",
+                    kLength, 1e9 / chain, 1e9 / rules, chain / rules);
+            }
+        },
+        bench::RatioReporter::Keep::CleanRuns);
     return 0;
 }

@@ -6,11 +6,11 @@
 #include <condition_variable>
 #include <cstdint>
 #include <cstdio>
-#include <map>
 #include <mutex>
 #include <string>
 #include <thread>
 
+#include "bench/Ratio.h"
 #include "platform/EventLoop.h"
 #include "platform/Thread.h"
 
@@ -114,35 +114,16 @@ void BM_EventLoopRoundTrip(benchmark::State& state) {
 }
 BENCHMARK(BM_EventLoopRoundTrip)->UseRealTime();
 
-// Keeps the time per iteration of every run so that the ratio can be printed.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            times_[run.benchmark_name()] = run.GetAdjustedRealTime();
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    double Time(const std::string& name) const {
-        const auto it = times_.find(name);
-        return it == times_.end() ? 0.0 : it->second;
-    }
-
-private:
-    std::map<std::string, double> times_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    const double bare = reporter.Time("BM_ConditionVariableRoundTrip/real_time");
-    const double loop = reporter.Time("BM_EventLoopRoundTrip/real_time");
-    if (bare > 0.0 && loop > 0.0) {
-        std::printf("event loop / condition variable round-trip time ratio: %.2f\n", loop / bare);
-    }
-    benchmark::Shutdown();
+    bench::RunWithRatios(argc, argv, [](const bench::RatioReporter& reporter) {
+        const double bare = reporter.Time("BM_ConditionVariableRoundTrip/real_time");
+        const double loop = reporter.Time("BM_EventLoopRoundTrip/real_time");
+        if (bare > 0.0 && loop > 0.0) {
+            std::printf("event loop / condition variable round-trip time ratio: %.2f\n",
+                        loop / bare);
+        }
+    });
     return 0;
 }

@@ -7,14 +7,11 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <map>
-#include <random>
 #include <string>
 #include <vector>
 
+#include "bench/Ratio.h"
 #include "core/HostTrevo.h"
 
 namespace {
@@ -87,43 +84,25 @@ void BM_Copy(benchmark::State& state) {
 }
 BENCHMARK(BM_Copy)->Arg(100)->Arg(2000);
 
-// Keeps each run's time per iteration so the ratios can be printed at the end.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            if (run.iterations > 0 && !run.error_occurred)
-                times[run.benchmark_name()] = run.GetAdjustedRealTime();
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> times;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
     // The trace log goes to a machine root of this run's own.
-    std::random_device seed;
-    const auto root = std::filesystem::temp_directory_path() /
-                      ("trevo-bench-" + std::to_string(seed()) + std::to_string(seed()));
-    std::filesystem::create_directories(root);
-    ::setenv("TREVO_HOME", root.c_str(), 1);
+    const bench::OwnMachineRoot root("trevo-bench-");
 
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    for (const char* length : {"100", "2000"}) {
-        const auto link = reporter.times.find(std::string("BM_HostLink/") + length);
-        const auto copy = reporter.times.find(std::string("BM_Copy/") + length);
-        if (link != reporter.times.end() && copy != reporter.times.end() && copy->second > 0) {
-            std::printf("%s-byte message: host link %.0f messages/s, copy %.0f/s, ratio %.1f\n",
-                        length, 1e9 / link->second, 1e9 / copy->second,
-                        link->second / copy->second);
-        }
-    }
-    benchmark::Shutdown();
-    std::error_code ec;
-    std::filesystem::remove_all(root, ec);
+    bench::RunWithRatios(
+        argc, argv,
+        [](const bench::RatioReporter& reporter) {
+            for (const char* length : {"100", "2000"}) {
+                const double link = reporter.Time(std::string("BM_HostLink/") + length);
+                const double copy = reporter.Time(std::string("BM_Copy/") + length);
+                if (link > 0.0 && copy > 0.0) {
+                    std::printf(
+                        "%s-byte message: host link %.0f messages/s, copy %.0f/s, ratio %.1f\n",
+                        length, 1e9 / link, 1e9 / copy, link / copy);
+                }
+            }
+        },
+        bench::RatioReporter::Keep::CleanRuns);
     return 0;
 }

@@ -6,11 +6,11 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "bench/Ratio.h"
 #include "platform/PortMap.h"
 #include "platform/Pty.h"
 #include "ports/PDM.h"
@@ -96,36 +96,18 @@ void BM_PortWriteAndReadT(benchmark::State& state) {
 }
 BENCHMARK(BM_PortWriteAndReadT)->Arg(64)->Arg(1024)->UseRealTime();
 
-// Keeps the time per iteration of every run so that the ratios can be printed.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) times_[run.benchmark_name()] = run.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    double Time(const std::string& name) const {
-        const auto it = times_.find(name);
-        return it == times_.end() ? 0.0 : it->second;
-    }
-
-private:
-    std::map<std::string, double> times_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    for (const char* size : {"64", "1024"}) {
-        const double raw = reporter.Time(std::string("BM_RawLine/") + size + "/real_time");
-        const double port =
-            reporter.Time(std::string("BM_PortWriteAndReadT/") + size + "/real_time");
-        if (raw > 0.0 && port > 0.0)
-            std::printf("%s-byte blocks: port throughput is %.2f of the raw line's\n", size,
-                        raw / port);
-    }
-    benchmark::Shutdown();
+    bench::RunWithRatios(argc, argv, [](const bench::RatioReporter& reporter) {
+        for (const char* size : {"64", "1024"}) {
+            const double raw = reporter.Time(std::string("BM_RawLine/") + size + "/real_time");
+            const double port =
+                reporter.Time(std::string("BM_PortWriteAndReadT/") + size + "/real_time");
+            if (raw > 0.0 && port > 0.0)
+                std::printf("%s-byte blocks: port throughput is %.2f of the raw line's\n", size,
+                            raw / port);
+        }
+    });
     return 0;
 }

@@ -5,10 +5,10 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <map>
 #include <string>
 #include <vector>
 
+#include "bench/Ratio.h"
 #include "toolkit/QorTran.h"
 #include "toolkit/QorTranTables.h"
 
@@ -67,36 +67,16 @@ void BM_QFEToClient(benchmark::State& state) {
 }
 BENCHMARK(BM_QFEToClient);
 
-// Keeps the time per iteration of every run so that the ratio can be printed.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            times_[run.benchmark_name()] = run.GetAdjustedRealTime();
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    double Time(const std::string& name) const {
-        const auto it = times_.find(name);
-        return it == times_.end() ? 0.0 : it->second;
-    }
-
-private:
-    std::map<std::string, double> times_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    const double lookup = reporter.Time("BM_TableLookup");
-    const double translate = reporter.Time("BM_QFEToClient");
-    if (lookup > 0.0 && translate > 0.0) {
-        std::printf("QFEToClient / table lookup time ratio for a 2000-byte message: %.2f\n",
-                    translate / lookup);
-    }
-    benchmark::Shutdown();
+    bench::RunWithRatios(argc, argv, [](const bench::RatioReporter& reporter) {
+        const double lookup = reporter.Time("BM_TableLookup");
+        const double translate = reporter.Time("BM_QFEToClient");
+        if (lookup > 0.0 && translate > 0.0) {
+            std::printf("QFEToClient / table lookup time ratio for a 2000-byte message: %.2f\n",
+                        translate / lookup);
+        }
+    });
     return 0;
 }

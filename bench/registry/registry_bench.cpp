@@ -5,13 +5,10 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <map>
-#include <random>
 #include <string>
 #include <vector>
 
+#include "bench/Ratio.h"
 #include "core/Registry.h"
 #include "core/RegistryDirect.h"
 
@@ -58,44 +55,22 @@ void BM_SetDWORDChanged(benchmark::State& state) {
 }
 BENCHMARK(BM_SetDWORDChanged);
 
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) times_[run.benchmark_name()] = run.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    double Time(const std::string& name) const {
-        const auto it = times_.find(name);
-        return it == times_.end() ? 0.0 : it->second;
-    }
-
-private:
-    std::map<std::string, double> times_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
     // Its own machine root, removed at the end.
-    const std::filesystem::path root = std::filesystem::temp_directory_path() /
-                                       ("trevo-bench-registry-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(root);
-    ::setenv("TREVO_HOME", root.c_str(), 1);
+    const bench::OwnMachineRoot root("trevo-bench-registry-");
     FillStore();
 
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    const double unchanged = reporter.Time("BM_SetDWORDUnchanged");
-    const double changed = reporter.Time("BM_SetDWORDChanged");
-    if (unchanged > 0.0 && changed > 0.0) {
-        std::printf(
-            "RegistrySetDWORD unchanged / changed time ratio: %.5f (changed is %.0f times "
-            "dearer)\n",
-            unchanged / changed, changed / unchanged);
-    }
-    benchmark::Shutdown();
-    std::error_code ec;
-    std::filesystem::remove_all(root, ec);
+    bench::RunWithRatios(argc, argv, [](const bench::RatioReporter& reporter) {
+        const double unchanged = reporter.Time("BM_SetDWORDUnchanged");
+        const double changed = reporter.Time("BM_SetDWORDChanged");
+        if (unchanged > 0.0 && changed > 0.0) {
+            std::printf(
+                "RegistrySetDWORD unchanged / changed time ratio: %.5f (changed is %.0f times "
+                "dearer)\n",
+                unchanged / changed, changed / unchanged);
+        }
+    });
     return 0;
 }
