@@ -319,37 +319,38 @@ std::string CDevice::GetStatusMessage() const {
 void CDevice::GetStatisticsForDeviceHost() {
     static const char* const kLabel = "CDevice::GetStatisticsForDeviceHost():";
     std::lock_guard lock(m_csStatistics);
-    TRACE_FORMAT(0, kLabel, "'%s', MsgsRcvd=%d, BytesRcvd=%d, MsgsSent=%d, BytesSent=%d",
-                 m_strDeviceKey.c_str(), static_cast<int>(m_Statistics.m_dwHostMsgsRcvd),
-                 static_cast<int>(m_Statistics.m_dwHostBytesRcvd),
-                 static_cast<int>(m_Statistics.m_dwHostMsgsSent),
-                 static_cast<int>(m_Statistics.m_dwHostBytesSent));
+    TraceStatistics(kLabel, "", m_Statistics.m_dwHostMsgsRcvd, m_Statistics.m_dwHostBytesRcvd,
+                    m_Statistics.m_dwHostMsgsSent, m_Statistics.m_dwHostBytesSent);
     if (!m_pHost) return;
     CHostStatistics host;
     m_pHost->GetHostStatistics(&host);
-    const auto& c = host.m_dwCount;
-    TRACE_FORMAT(0, kLabel,
-                 "'%s', ACK=%d, TSN=%d, XMIT=%d, COMM=%d, NAK=%d, WAK=%d, RETRY=%d, UNPROT=%d, "
-                 "NODEVICE=%d",
-                 m_strDeviceKey.c_str(), static_cast<int>(c[0]), static_cast<int>(c[1]),
-                 static_cast<int>(c[2]), static_cast<int>(c[3]), static_cast<int>(c[4]),
-                 static_cast<int>(c[5]), static_cast<int>(c[6]), static_cast<int>(c[7]),
-                 static_cast<int>(c[8]));
+    TraceHostCounts(kLabel, host);
 }
 
 void CDevice::GetStatisticsForDeviceDevice() {
     static const char* const kLabel = "CDevice::GetStatisticsForDeviceDevice():";
     std::lock_guard lock(m_csStatistics);
-    TRACE_FORMAT(0, kLabel, "'%s', Device: MsgsRcvd=%d, BytesRcvd=%d, MsgsSent=%d, BytesSent=%d",
-                 m_strDeviceKey.c_str(), static_cast<int>(m_Statistics.m_dwDeviceMsgsRcvd),
-                 static_cast<int>(m_Statistics.m_dwDeviceBytesRcvd),
-                 static_cast<int>(m_Statistics.m_dwDeviceMsgsSent),
-                 static_cast<int>(m_Statistics.m_dwDeviceBytesSent));
+    TraceStatistics(kLabel, "Device: ", m_Statistics.m_dwDeviceMsgsRcvd,
+                    m_Statistics.m_dwDeviceBytesRcvd, m_Statistics.m_dwDeviceMsgsSent,
+                    m_Statistics.m_dwDeviceBytesSent);
     if (!m_pHost) return;
     CHostStatistics device;
     m_pHost->GetDeviceStatistics(&device);
-    const auto& c = device.m_dwCount;
-    TRACE_FORMAT(0, kLabel,
+    TraceHostCounts(kLabel, device);
+}
+
+void CDevice::TraceStatistics(const char* szLabel, const char* szPrefix, std::uint32_t dwMsgsRcvd,
+                              std::uint32_t dwBytesRcvd, std::uint32_t dwMsgsSent,
+                              std::uint32_t dwBytesSent) const {
+    TRACE_FORMAT(0, szLabel, "'%s', %sMsgsRcvd=%d, BytesRcvd=%d, MsgsSent=%d, BytesSent=%d",
+                 m_strDeviceKey.c_str(), szPrefix, static_cast<int>(dwMsgsRcvd),
+                 static_cast<int>(dwBytesRcvd), static_cast<int>(dwMsgsSent),
+                 static_cast<int>(dwBytesSent));
+}
+
+void CDevice::TraceHostCounts(const char* szLabel, const CHostStatistics& counts) const {
+    const auto& c = counts.m_dwCount;
+    TRACE_FORMAT(0, szLabel,
                  "'%s', ACK=%d, TSN=%d, XMIT=%d, COMM=%d, NAK=%d, WAK=%d, RETRY=%d, UNPROT=%d, "
                  "NODEVICE=%d",
                  m_strDeviceKey.c_str(), static_cast<int>(c[0]), static_cast<int>(c[1]),

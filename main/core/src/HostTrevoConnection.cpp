@@ -207,6 +207,14 @@ void CHostTrevo::ErrorLine(const char* pszLabel) {
                  GetLastError().c_str());
 }
 
+void CHostTrevo::TraceOrErrorLine(const char* pszLabel, long lFlag, const char* pszDone) {
+    if (lFlag) {
+        TRACE_FORMAT(0, pszLabel, "'%s', %s", m_strDeviceName.c_str(), pszDone);
+    } else {
+        ErrorLine(pszLabel);
+    }
+}
+
 bool CHostTrevo::RunOnControlThread(const std::function<void()>& work,
                                     platform::Waitable* pCancel) {
     if (!m_pHostCtrl) {
@@ -413,30 +421,15 @@ void CHostTrevo::OnSystemAvailable(long lFlag) {
 }
 
 void CHostTrevo::OnLock(long lFlag) {
-    static const char* const kLabel = "CHostTrevo::OnLock():";
-    if (lFlag) {
-        TRACE_FORMAT(0, kLabel, "'%s', Locked", m_strDeviceName.c_str());
-    } else {
-        ErrorLine(kLabel);
-    }
+    TraceOrErrorLine("CHostTrevo::OnLock():", lFlag, "Locked");
 }
 
 void CHostTrevo::OnUnLock(long lFlag) {
-    static const char* const kLabel = "CHostTrevo::OnUnLock():";
-    if (lFlag) {
-        TRACE_FORMAT(0, kLabel, "'%s', Unlocked", m_strDeviceName.c_str());
-    } else {
-        ErrorLine(kLabel);
-    }
+    TraceOrErrorLine("CHostTrevo::OnUnLock():", lFlag, "Unlocked");
 }
 
 void CHostTrevo::OnSend(long lFlag) {
-    static const char* const kLabel = "CHostTrevo::OnSend():";
-    if (lFlag) {
-        TRACE_FORMAT(0, kLabel, "'%s', Sent", m_strDeviceName.c_str());
-    } else {
-        ErrorLine(kLabel);
-    }
+    TraceOrErrorLine("CHostTrevo::OnSend():", lFlag, "Sent");
 }
 
 void CHostTrevo::OnResource(long lFlag) {

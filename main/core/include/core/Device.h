@@ -207,6 +207,11 @@ private:
     bool SendToHostNow(const std::string& text);
     // Waits (bounded) for a thread to end and joins it; true when it ended.
     static bool EndThread(platform::Thread* pThread, platform::DWORD ms);
+    // One line of the device's own counters, and one of the host link's counters.
+    void TraceStatistics(const char* szLabel, const char* szPrefix, std::uint32_t dwMsgsRcvd,
+                         std::uint32_t dwBytesRcvd, std::uint32_t dwMsgsSent,
+                         std::uint32_t dwBytesSent) const;
+    void TraceHostCounts(const char* szLabel, const CHostStatistics& counts) const;
 
     mutable std::mutex m_csSendThreadRunning;
     mutable std::mutex m_csSendThreadAsleep;

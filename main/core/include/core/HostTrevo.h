@@ -337,6 +337,8 @@ private:
     std::string RouteKey() const;
     // The control's error as the last error, logged at level 2 when it had a code.
     void ErrorLine(const char* pszLabel);
+    // An event's outcome: pszDone logged when lFlag is set, else the control's error line.
+    void TraceOrErrorLine(const char* pszLabel, long lFlag, const char* pszDone);
     void LogConnecting(const char* pszLabel, bool bReconnecting, const std::string& strSession,
                        const char* pszSuffix);
 
