@@ -148,7 +148,7 @@ bool CDevice::StartReceiveThread(std::function<void()> body) {
     return m_pReceiveThread->Start(std::move(body));
 }
 
-void CDevice::SendToDeviceThreadLoop() {
+void CDevice::SendToDeviceThreadLoop(const CSendLoopStyle& style) {
     while (SendToDeviceThreadIsRunning()) {
         if (SendToDeviceThreadIsAsleep()) {
             // A message queued after the decision to sleep but before the thread was marked
@@ -162,29 +162,43 @@ void CDevice::SendToDeviceThreadLoop() {
         }
         if (!SendToDeviceThreadIsRunning()) break;
         while (!m_MessageBufferQueue.IsEmpty() && SendToDeviceThreadIsRunning()) {
-            if (!SendToDevice()) {
+            if (SendToDevice()) {
+                if (style.bAvailableAfterWrite) SetDeviceState(DEVICE_ONLINE_AVAILABLE);
+            } else {
                 if (m_pHost) m_pHost->SetDeviceStatus(DEVICE_UNABLE_TO_ACCEPT_DATA);
                 SetDeviceState(DEVICE_OFFLINE);
             }
-            if (m_pHost) SendToHost(m_pHost->MsgAckToHostCreate());
+            if (m_pHost) SendToHost(m_pHost->MsgAckToHostCreate(style.cAckType));
         }
-        switch (SendToDeviceThreadTimeOut(false, 30)) {
+        const eTimeOutResult eResult = SendToDeviceThreadTimeOut(false, 30);
+        switch (eResult) {
             case TIMEOUT_OFFLINE:
+                if (style.bOfflineOnlySleeps) {
+                    SendToDeviceThreadGoToSleep();
+                    break;
+                }
+                [[fallthrough]];
             case TIMEOUT_COMPLETE_MSG:
             case TIMEOUT_COMPLETE_MSG_IMMEDIATE:
             case TIMEOUT_INCOMPLETE_MSG:
-                SendToDeviceOutputDone();
-                SetDeviceState(DEVICE_ONLINE_AVAILABLE);
+                SendToDeviceOutputOver(eResult);
                 SendToDeviceThreadGoToSleep();
                 break;
             default:
                 break;
         }
-        // A pause of one millisecond that ends at once when the device is shut down or a
-        // host message is queued.
-        const std::array<platform::Waitable*, 2> pause{&m_eventStop, &m_eventQueued};
-        static_cast<void>(platform::WaitForMultipleObjects(pause, false, 1));
+        if (style.bPauseEndsWhenQueued) {
+            const std::array<platform::Waitable*, 2> pause{&m_eventStop, &m_eventQueued};
+            static_cast<void>(platform::WaitForMultipleObjects(pause, false, style.dwPauseMs));
+        } else {
+            static_cast<void>(platform::WaitForSingleObject(m_eventStop, style.dwPauseMs));
+        }
     }
+}
+
+void CDevice::SendToDeviceOutputOver(eTimeOutResult) {
+    SendToDeviceOutputDone();
+    SetDeviceState(DEVICE_ONLINE_AVAILABLE);
 }
 
 CMessageBuffer* CDevice::TakeHeadBuffer() {

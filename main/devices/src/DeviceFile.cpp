@@ -1,11 +1,8 @@
 #include "devices/DeviceFile.h"
 
-#include <array>
-
 #include "core/TraceLog.h"
 #include "devices/DeviceKey.h"
 #include "platform/Time.h"
-#include "platform/Wait.h"
 
 namespace devices {
 
@@ -106,40 +103,16 @@ bool CDeviceFile::SendToDevice() {
 }
 
 void CDeviceFile::SendThread() {
-    const std::array<platform::Waitable*, 2> wake{&m_eventSendToDevice, &ThreadStopEvent()};
-    while (SendToDeviceThreadIsRunning()) {
-        if (SendToDeviceThreadIsAsleep()) {
-            // A message queued while the thread was deciding to sleep woke nobody: it is
-            // taken now rather than at the next wake-up.
-            if (m_MessageBufferQueue.IsEmpty())
-                (void)platform::WaitForMultipleObjects(wake, false, platform::INFINITE);
-            SendToDeviceThreadWakeUp(false);
-        }
-        if (!SendToDeviceThreadIsRunning()) break;
-        while (!m_MessageBufferQueue.IsEmpty() && SendToDeviceThreadIsRunning()) {
-            if (!SendToDevice()) {
-                if (m_pHost) m_pHost->SetDeviceStatus(core::DEVICE_UNABLE_TO_ACCEPT_DATA);
-                SetDeviceState(core::DEVICE_OFFLINE);
-            }
-            if (m_pHost) SendToHost(m_pHost->MsgAckToHostCreate());
-        }
-        switch (SendToDeviceThreadTimeOut(false, 30)) {
-            case core::TIMEOUT_OFFLINE:
-                SendToDeviceThreadGoToSleep();
-                break;
-            case core::TIMEOUT_INCOMPLETE_MSG:
-                m_pOutput->FileRelease();
-                [[fallthrough]];
-            case core::TIMEOUT_COMPLETE_MSG:
-            case core::TIMEOUT_COMPLETE_MSG_IMMEDIATE:
-                SetDeviceState(core::DEVICE_ONLINE_AVAILABLE);
-                SendToDeviceThreadGoToSleep();
-                break;
-            default:
-                break;
-        }
-        (void)platform::WaitForSingleObject(ThreadStopEvent(), 1);
-    }
+    core::CSendLoopStyle style;
+    style.bOfflineOnlySleeps = true;
+    style.bPauseEndsWhenQueued = false;
+    SendToDeviceThreadLoop(style);
+}
+
+void CDeviceFile::SendToDeviceOutputOver(core::eTimeOutResult eResult) {
+    // A message left incomplete gives up its file.
+    if (eResult == core::TIMEOUT_INCOMPLETE_MSG) m_pOutput->FileRelease();
+    SetDeviceState(core::DEVICE_ONLINE_AVAILABLE);
 }
 
 }  // namespace devices

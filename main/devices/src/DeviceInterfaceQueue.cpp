@@ -1,6 +1,5 @@
 #include "devices/DeviceInterfaceQueue.h"
 
-#include <array>
 #include <mutex>
 
 #include "core/TraceLog.h"
@@ -9,7 +8,6 @@
 #include "platform/File.h"
 #include "platform/Path.h"
 #include "platform/Time.h"
-#include "platform/Wait.h"
 
 namespace devices {
 
@@ -231,38 +229,12 @@ bool CDeviceInterfaceQueue::SendToDevice() {
 }
 
 void CDeviceInterfaceQueue::SendThread() {
-    const std::array<platform::Waitable*, 2> wake{&m_eventSendToDevice, &ThreadStopEvent()};
-    while (SendToDeviceThreadIsRunning()) {
-        if (SendToDeviceThreadIsAsleep()) {
-            // A message queued while the thread was deciding to sleep woke nobody: it is
-            // taken now rather than at the next wake-up.
-            if (m_MessageBufferQueue.IsEmpty())
-                (void)platform::WaitForMultipleObjects(wake, false, platform::INFINITE);
-            SendToDeviceThreadWakeUp(false);
-        }
-        if (!SendToDeviceThreadIsRunning()) break;
-        while (!m_MessageBufferQueue.IsEmpty() && SendToDeviceThreadIsRunning()) {
-            if (!SendToDevice()) {
-                if (m_pHost) m_pHost->SetDeviceStatus(core::DEVICE_UNABLE_TO_ACCEPT_DATA);
-                SetDeviceState(core::DEVICE_OFFLINE);
-            }
-            if (m_pHost) SendToHost(m_pHost->MsgAckToHostCreate('0'));
-        }
-        switch (SendToDeviceThreadTimeOut(false, 30)) {
-            case core::TIMEOUT_OFFLINE:
-                SendToDeviceThreadGoToSleep();
-                break;
-            case core::TIMEOUT_COMPLETE_MSG:
-            case core::TIMEOUT_COMPLETE_MSG_IMMEDIATE:
-            case core::TIMEOUT_INCOMPLETE_MSG:
-                SetDeviceState(core::DEVICE_ONLINE_AVAILABLE);
-                SendToDeviceThreadGoToSleep();
-                break;
-            default:
-                break;
-        }
-        (void)platform::WaitForSingleObject(ThreadStopEvent(), 10);
-    }
+    core::CSendLoopStyle style;
+    style.cAckType = '0';
+    style.bOfflineOnlySleeps = true;
+    style.dwPauseMs = 10;
+    style.bPauseEndsWhenQueued = false;
+    SendToDeviceThreadLoop(style);
 }
 
 }  // namespace devices

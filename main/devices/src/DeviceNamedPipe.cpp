@@ -1,11 +1,8 @@
 #include "devices/DeviceNamedPipe.h"
 
-#include <array>
-
 #include "core/TraceLog.h"
 #include "devices/DeviceKey.h"
 #include "platform/Time.h"
-#include "platform/Wait.h"
 
 namespace devices {
 
@@ -103,44 +100,17 @@ void CDeviceNamedPipe::SendThread() {
     SetDeviceState(core::DEVICE_ONLINE_AVAILABLE);
     if (!StartReceiveThread([this] { ReceiveThread(); }))
         SetLastError(TRACE_LAST_ERROR("CDeviceNamedPipe::SendThread(): AfxBeginThread():"));
-    const std::array<platform::Waitable*, 2> wake{&m_eventSendToDevice, &ThreadStopEvent()};
-    while (SendToDeviceThreadIsRunning()) {
-        if (SendToDeviceThreadIsAsleep()) {
-            // A message queued while the thread was deciding to sleep woke nobody: it is
-            // taken now rather than at the next wake-up.
-            if (m_MessageBufferQueue.IsEmpty())
-                (void)platform::WaitForMultipleObjects(wake, false, platform::INFINITE);
-            SendToDeviceThreadWakeUp(false);
-        }
-        if (!SendToDeviceThreadIsRunning()) break;
-        while (!m_MessageBufferQueue.IsEmpty() && SendToDeviceThreadIsRunning()) {
-            if (SendToDevice()) {
-                SetDeviceState(core::DEVICE_ONLINE_AVAILABLE);
-            } else {
-                if (m_pHost) m_pHost->SetDeviceStatus(core::DEVICE_UNABLE_TO_ACCEPT_DATA);
-                SetDeviceState(core::DEVICE_OFFLINE);
-            }
-            if (m_pHost) SendToHost(m_pHost->MsgAckToHostCreate());
-        }
-        switch (SendToDeviceThreadTimeOut(false, 30)) {
-            case core::TIMEOUT_OFFLINE:
-                SendToDeviceThreadGoToSleep();
-                break;
-            case core::TIMEOUT_COMPLETE_MSG:
-            case core::TIMEOUT_COMPLETE_MSG_IMMEDIATE:
-            case core::TIMEOUT_INCOMPLETE_MSG:
-                // A client's "CLOSE" (or a failed write) keeps the device offline until the
-                // next write succeeds, whichever thread gets here first.
-                SetDeviceStateUnlessOffline(core::DEVICE_ONLINE_AVAILABLE);
-                SendToDeviceThreadGoToSleep();
-                break;
-            default:
-                break;
-        }
-        // A short pause (ended at once by a shutdown) rather than a busy loop while an
-        // output stays open.
-        (void)platform::WaitForSingleObject(ThreadStopEvent(), 1);
-    }
+    core::CSendLoopStyle style;
+    style.bAvailableAfterWrite = true;
+    style.bOfflineOnlySleeps = true;
+    style.bPauseEndsWhenQueued = false;
+    SendToDeviceThreadLoop(style);
+}
+
+void CDeviceNamedPipe::SendToDeviceOutputOver(core::eTimeOutResult) {
+    // A client's "CLOSE" (or a failed write) keeps the device offline until the next write
+    // succeeds, whichever thread gets here first.
+    SetDeviceStateUnlessOffline(core::DEVICE_ONLINE_AVAILABLE);
 }
 
 void CDeviceNamedPipe::ReceiveThread() {

@@ -55,6 +55,21 @@ struct CDeviceStatistics {
     std::uint32_t m_dwDeviceBytesSent = 0;
 };
 
+// How a device kind's send-thread loop departs from the common one.
+struct CSendLoopStyle {
+    // The acknowledgement type sent to the host after each write.
+    char cAckType = '2';
+    // A write that succeeds makes the device available.
+    bool bAvailableAfterWrite = false;
+    // When the device went offline (TIMEOUT_OFFLINE) the thread only goes to sleep: the
+    // output is not closed and the state stays.
+    bool bOfflineOnlySleeps = false;
+    // The pause between the loop's rounds, ended at once by a shutdown and, when
+    // bPauseEndsWhenQueued, by a queued host message.
+    platform::DWORD dwPauseMs = 1;
+    bool bPauseEndsWhenQueued = true;
+};
+
 class CDevice {
 public:
     // The device type that has no host link: the program's text of this string-table id
@@ -163,10 +178,14 @@ protected:
     platform::Event& ThreadStopEvent() noexcept { return m_eventStop; }
 
     // The common send-thread loop: writes every queued message, acknowledges each, and
-    // goes back to sleep once the output is over.
-    void SendToDeviceThreadLoop();
-    // Called by the send-thread loop when the output is over or the device went offline:
-    // the device kind closes what it opened for the output.
+    // goes back to sleep once the output is over. style holds the device kind's departures.
+    void SendToDeviceThreadLoop(const CSendLoopStyle& style = CSendLoopStyle{});
+    // Called by the send-thread loop when the output is over or the device went offline,
+    // just before the thread goes to sleep: by default it closes the output
+    // (SendToDeviceOutputDone) and makes the device available.
+    virtual void SendToDeviceOutputOver(eTimeOutResult eResult);
+    // Called by the default SendToDeviceOutputOver: the device kind closes what it opened
+    // for the output.
     virtual void SendToDeviceOutputDone() {}
 
     // For SendToDevice: the head of the queue, marked as being written (none when empty),

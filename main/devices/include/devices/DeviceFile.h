@@ -32,6 +32,7 @@ public:
 
 private:
     void SendThread();
+    void SendToDeviceOutputOver(core::eTimeOutResult eResult) override;
 
     std::string ReportKey() const override { return m_strDeviceKey; }
     void ReportLastError(const std::string& text) override { SetLastError(text); }

@@ -29,6 +29,7 @@ public:
 
 private:
     void SendThread();
+    void SendToDeviceOutputOver(core::eTimeOutResult eResult) override;
     void ReceiveThread();
 
     std::string m_strPipeName;
