@@ -53,12 +53,9 @@ CDeviceFile::CDeviceFile(const std::string& strDeviceKey, const std::string& str
     s.dwExtnType = dwExtnType;
     s.strTempFileName = CFileOutput::TakeTemporaryFileName(strInstanceId);
 
-    std::string strHost;
     std::string strSession;
-    std::unique_ptr<core::CHostTrevo> pHost;
-    if (ReadHostLink(strDeviceKey, strHost, strSession))
-        pHost = std::make_unique<core::CHostTrevo>(strDeviceKey, strHost, dwInsertLineFeed != 0,
-                                                   false, strTerminator, false, false);
+    std::unique_ptr<core::CHostTrevo> pHost =
+        MakeHostLink(strDeviceKey, dwInsertLineFeed != 0, strTerminator, strSession);
     PreCreateDevice(strDeviceKey, strName, strSession, strType, std::move(pHost));
     m_pOutput = std::make_unique<CFileOutput>(static_cast<IDeviceReport&>(*this), std::move(s));
     if (!StartSendThread([this] { SendThread(); }))

@@ -54,4 +54,14 @@ bool ReadHostLink(const std::string& strDeviceKey, std::string& strHost, std::st
     return true;
 }
 
+std::unique_ptr<core::CHostTrevo> MakeHostLink(const std::string& strDeviceKey,
+                                               bool bInsertLineFeed,
+                                               const std::string& strTerminator,
+                                               std::string& strSession) {
+    std::string strHost;
+    if (!ReadHostLink(strDeviceKey, strHost, strSession)) return nullptr;
+    return std::make_unique<core::CHostTrevo>(strDeviceKey, strHost, bInsertLineFeed, false,
+                                              strTerminator, false, false);
+}
+
 }  // namespace devices

@@ -33,12 +33,9 @@ CDeviceNamedPipe::CDeviceNamedPipe(const std::string& strDeviceKey) {
     }
     m_strPipeName = "\\\\.\\PIPE\\" + strPipe;
 
-    std::string strHost;
     std::string strSession;
-    std::unique_ptr<core::CHostTrevo> pHost;
-    if (ReadHostLink(strDeviceKey, strHost, strSession))
-        pHost = std::make_unique<core::CHostTrevo>(strDeviceKey, strHost, dwInsertLineFeed != 0,
-                                                   false, strTerminator, false, false);
+    std::unique_ptr<core::CHostTrevo> pHost =
+        MakeHostLink(strDeviceKey, dwInsertLineFeed != 0, strTerminator, strSession);
     PreCreateDevice(strDeviceKey, strName, strSession, strType, std::move(pHost));
     SetDeviceState(core::DEVICE_OFFLINE);
     m_pPipe = std::make_unique<CPipe>(m_strPipeName);

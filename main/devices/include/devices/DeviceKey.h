@@ -7,7 +7,10 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
+
+#include "core/HostTrevo.h"
 
 namespace devices {
 
@@ -45,5 +48,12 @@ private:
 // device is to have no host link ("Host" is "None" or cannot be read).
 [[nodiscard]] bool ReadHostLink(const std::string& strDeviceKey, std::string& strHost,
                                 std::string& strSession);
+
+// The plain host link of a device kind without special actions: made when ReadHostLink finds
+// a "Host" (strSession then holds the device's session), null otherwise.
+std::unique_ptr<core::CHostTrevo> MakeHostLink(const std::string& strDeviceKey,
+                                               bool bInsertLineFeed,
+                                               const std::string& strTerminator,
+                                               std::string& strSession);
 
 }  // namespace devices
