@@ -8,21 +8,16 @@
 #include <vector>
 
 #include "Logs.h"
+#include "PortIo.h"
 #include "kdcomm/Thread.h"
 #include "platform/Win32Error.h"
 #include "ports/PortUi.h"
 
 using lineserv::commLog;
+using lineserv::devicePath;
 using platform::DWORD;
 
 namespace {
-
-// The name without one trailing ':'.
-std::string devicePath(const char* name) {
-    std::string path(name ? name : "");
-    if (!path.empty() && path.back() == ':') path.pop_back();
-    return path;
-}
 
 constexpr DWORD kAllPurge = platform::PURGE_TXABORT | platform::PURGE_RXABORT |
                             platform::PURGE_TXCLEAR | platform::PURGE_RXCLEAR;
@@ -151,9 +146,7 @@ int CommLineservice::endDocPort() {
     std::lock_guard<std::recursive_mutex> hold(m_openLock);
     std::shared_ptr<platform::SerialLine> line = serialLine();
     if (!line) return 1;
-    if (!line->FlushFileBuffers())
-        commLog().logPrint("%s FlushFileBuffers failed: %lu\n", getPortName(),
-                           code(platform::GetLastError()));
+    static_cast<void>(lineserv::flushLine(*line, commLog(), getPortName()));
     stopNotificationThread();
     if (!m_dtrHandshake) static_cast<void>(line->EscapeCommFunction(platform::CLRDTR));
     static_cast<void>(line->PurgeComm(kAllPurge));
@@ -171,8 +164,7 @@ int CommLineservice::readPort(std::uint8_t* buffer, std::uint32_t size, std::uin
     DWORD errors = 0;
     platform::ComStat stat;
     if (!line->ClearCommError(errors, &stat)) {
-        commLog().logPrint("%s ClearCommError2 failed retCode: %lu\n", getPortName(),
-                           code(platform::GetLastError()));
+        lineserv::logLastError(commLog(), getPortName(), "ClearCommError2 failed retCode");
         return 0;
     }
     if (size > stat.cbInQue) size = stat.cbInQue;
@@ -193,24 +185,13 @@ int CommLineservice::writePort(std::uint8_t* buffer, std::uint32_t size, std::ui
     *written = 0;
     DWORD count = 0;
     const bool ok = line->WriteFile(buffer, size, count);
-    *written = count;
-    if (!ok) {
-        static_cast<void>(clearPortStatusError());
-        return 0;
-    }
-    if (count != size)
-        commLog().logPrint("%s Probable Write Timeout: Total of %ld bytes sent\n", getPortName(),
-                           static_cast<long>(count));
-    return 1;
+    return lineserv::finishWrite(*this, commLog(), ok, count, size, written);
 }
 
 int CommLineservice::flushBuffer() {
     std::shared_ptr<platform::SerialLine> line = serialLine();
     if (!line) return 0;
-    if (line->FlushFileBuffers()) return 1;
-    commLog().logPrint("%s FlushFileBuffers failed: %lu\n", getPortName(),
-                       code(platform::GetLastError()));
-    return 0;
+    return lineserv::flushLine(*line, commLog(), getPortName()) ? 1 : 0;
 }
 
 int CommLineservice::configurePort() {
@@ -410,8 +391,7 @@ void CommLineservice::notificationLoop() {
             DWORD errors = 0;
             ComStat stat;
             if (!line->ClearCommError(errors, &stat))
-                commLog().logPrint("%s ClearCommError3 failed retCode: %lu\n", name,
-                                   code(GetLastError()));
+                lineserv::logLastError(commLog(), name, "ClearCommError3 failed retCode");
             const DWORD enabled = m_errorMask;
             if ((errors & CE_OVERRUN) && (enabled & CE_OVERRUN)) {
                 m_overrunSeen = 1;
@@ -431,8 +411,7 @@ void CommLineservice::notificationLoop() {
             DWORD errors = 0;
             ComStat stat;
             if (!line->ClearCommError(errors, &stat))
-                commLog().logPrint("%s ClearCommError4 failed retCode: %lu\n", name,
-                                   code(GetLastError()));
+                lineserv::logLastError(commLog(), name, "ClearCommError4 failed retCode");
             else if (stat.cbInQue)
                 onDataAvailEvent(0);
         }

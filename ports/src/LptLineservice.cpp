@@ -3,25 +3,13 @@
 #include <string>
 
 #include "Logs.h"
+#include "PortIo.h"
 #include "platform/PortBackend.h"
 #include "platform/Win32Error.h"
 
+using lineserv::devicePath;
 using lineserv::lptLog;
 using platform::DWORD;
-
-namespace {
-
-std::string devicePath(const char* name) {
-    std::string path(name ? name : "");
-    if (!path.empty() && path.back() == ':') path.pop_back();
-    return path;
-}
-
-unsigned long code(DWORD value) {
-    return static_cast<unsigned long>(value);
-}
-
-}  // namespace
 
 LptLineservice::LptLineservice(const char* name) : Lineservice(name) {}
 
@@ -49,9 +37,7 @@ int LptLineservice::endDocPort() {
     std::lock_guard<std::recursive_mutex> hold(m_openLock);
     std::shared_ptr<platform::ParallelLine> line = parallelLine();
     if (!line) return 1;
-    if (!line->FlushFileBuffers())
-        lptLog().logPrint("%s FlushFileBuffers failed: %lu\n", getPortName(),
-                          code(platform::GetLastError()));
+    static_cast<void>(lineserv::flushLine(*line, lptLog(), getPortName()));
     line->Cancel();
     setParallelLine(nullptr);
     return 1;
@@ -64,8 +50,7 @@ int LptLineservice::readPort(std::uint8_t* buffer, std::uint32_t size, std::uint
     DWORD errors = 0;
     platform::ComStat stat;
     if (!line->ClearCommError(errors, &stat)) {
-        lptLog().logPrint("%s ClearCommError2 failed retCode: %lu\n", getPortName(),
-                          code(platform::GetLastError()));
+        lineserv::logLastError(lptLog(), getPortName(), "ClearCommError2 failed retCode");
         return 0;
     }
     // Without a poll limit the read takes what is there; with one it looks for the first
@@ -88,22 +73,11 @@ int LptLineservice::writePort(std::uint8_t* buffer, std::uint32_t size, std::uin
     DWORD count = 0;
     const bool ok =
         line->Write(buffer, size, count, m_writePolls == 0 ? platform::MAXDWORD : m_writePolls);
-    *written = count;
-    if (!ok) {
-        static_cast<void>(clearPortStatusError());
-        return 0;
-    }
-    if (count != size)
-        lptLog().logPrint("%s Probable Write Timeout: Total of %ld bytes sent\n", getPortName(),
-                          static_cast<long>(count));
-    return 1;
+    return lineserv::finishWrite(*this, lptLog(), ok, count, size, written);
 }
 
 int LptLineservice::flushBuffer() {
     std::shared_ptr<platform::ParallelLine> line = parallelLine();
     if (!line) return 0;
-    if (line->FlushFileBuffers()) return 1;
-    lptLog().logPrint("%s FlushFileBuffers failed: %lu\n", getPortName(),
-                      code(platform::GetLastError()));
-    return 0;
+    return lineserv::flushLine(*line, lptLog(), getPortName()) ? 1 : 0;
 }

@@ -22,8 +22,6 @@ public:
                     ENUM_STOPBITS stopBits, ENUM_FLOWCONTROL flow, ENUM_PARITY parity);
     ~CommLineservice() override;
 
-    [[nodiscard]] int openPort() override { return startDocPort(); }
-    [[nodiscard]] int closePort() override { return endDocPort(); }
     int getPortState() override;
     [[nodiscard]] int startDocPort() override;
     [[nodiscard]] int endDocPort() override;

@@ -47,8 +47,9 @@ public:
     Lineservice(const Lineservice&) = delete;
     Lineservice& operator=(const Lineservice&) = delete;
 
-    [[nodiscard]] virtual int openPort() = 0;
-    [[nodiscard]] virtual int closePort() = 0;
+    // Opening a port starts it; closing it ends it.
+    [[nodiscard]] virtual int openPort() { return startDocPort(); }
+    [[nodiscard]] virtual int closePort() { return endDocPort(); }
     virtual int getPortState() = 0;
     [[nodiscard]] virtual int startDocPort() = 0;
     [[nodiscard]] virtual int endDocPort() = 0;

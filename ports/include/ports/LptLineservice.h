@@ -10,8 +10,6 @@ public:
     explicit LptLineservice(const char* name);
     ~LptLineservice() override;
 
-    [[nodiscard]] int openPort() override { return startDocPort(); }
-    [[nodiscard]] int closePort() override { return endDocPort(); }
     int getPortState() override;
     [[nodiscard]] int startDocPort() override;
     [[nodiscard]] int endDocPort() override;
