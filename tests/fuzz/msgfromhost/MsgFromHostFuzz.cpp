@@ -5,33 +5,14 @@
 // [length bytes of message].
 #include <cstdint>
 #include <cstdlib>
-#include <filesystem>
-#include <random>
 #include <span>
 #include <string>
 
 #include "core/HostTrevo.h"
+#include "fuzz/OwnMachineRoot.h"
 #include "platform/ByteReader.h"
 
 namespace {
-
-// The host link logs every message: keep its log in a machine root of this run's own.
-void UseOwnMachineRoot() {
-    static const bool done = [] {
-        std::random_device seed;
-        const auto root = std::filesystem::temp_directory_path() /
-                          ("trevo-fuzz-" + std::to_string(seed()) + std::to_string(seed()));
-        std::filesystem::create_directories(root);
-        ::setenv("TREVO_HOME", root.c_str(), 1);
-        static const std::filesystem::path kRoot = root;
-        std::atexit([] {
-            std::error_code ec;
-            std::filesystem::remove_all(kRoot, ec);
-        });
-        return true;
-    }();
-    (void)done;
-}
 
 class Control : public core::IHostControl {
 public:
@@ -60,7 +41,7 @@ void CheckAck(const std::string& ack) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    UseOwnMachineRoot();
+    fuzz::UseOwnMachineRoot();  // the host link logs every message
     platform::ByteReader in(data, size);
     std::uint8_t options = 0;
     if (!in.u8(options)) return 0;

@@ -5,33 +5,15 @@
 // the text.
 #include <cstdint>
 #include <cstdlib>
-#include <filesystem>
-#include <random>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "core/HostTrevo.h"
 #include "core/Translation.h"
+#include "fuzz/OwnMachineRoot.h"
 
 namespace {
-
-void UseOwnMachineRoot() {
-    static const bool done = [] {
-        std::random_device seed;
-        const auto root = std::filesystem::temp_directory_path() /
-                          ("trevo-fuzz-" + std::to_string(seed()) + std::to_string(seed()));
-        std::filesystem::create_directories(root);
-        ::setenv("TREVO_HOME", root.c_str(), 1);
-        static const std::filesystem::path kRoot = root;
-        std::atexit([] {
-            std::error_code ec;
-            std::filesystem::remove_all(kRoot, ec);
-        });
-        return true;
-    }();
-    (void)done;
-}
 
 class FuzzHostTrevo : public core::CHostTrevo {
 public:
@@ -45,7 +27,7 @@ public:
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 1) return 0;
-    UseOwnMachineRoot();
+    fuzz::UseOwnMachineRoot();
     const std::uint8_t options = data[0];
     const bool bPassThrough = options & 0x01;
     const bool bPlatform = options & 0x02;
