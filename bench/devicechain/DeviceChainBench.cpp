@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/NullHostControl.h"
 #include "bench/Ratio.h"
 #include "core/Device.h"
 #include "core/HostCtrl.h"
@@ -112,18 +113,9 @@ void BM_DeviceChain(benchmark::State& state) {
 }
 BENCHMARK(BM_DeviceChain)->UseRealTime();
 
-class NullControl : public core::IHostControl {
-public:
-    bool SendString(const std::string& data) override {
-        bytes += data.size();
-        return true;
-    }
-    std::size_t bytes = 0;
-};
-
 void BM_MessageRules(benchmark::State& state) {
     core::CHostTrevo host("Device 01", "HOST", false, false, "", false, false);
-    NullControl control;
+    bench::NullHostControl control;
     host.SetHostControl(&control);
     host.SetConnectionState(core::CONNECTION_CONNECTED);
     std::string reset = "\xC3\xD9\x4E";

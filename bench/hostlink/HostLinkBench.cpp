@@ -11,19 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "bench/NullHostControl.h"
 #include "bench/Ratio.h"
 #include "core/HostTrevo.h"
 
 namespace {
-
-class NullControl : public core::IHostControl {
-public:
-    bool SendString(const std::string& data) override {
-        bytes += data.size();
-        return true;
-    }
-    std::size_t bytes = 0;
-};
 
 // A protected message of the given length: C1 "A", the TSN, mixed text, EOM "C".
 std::string Message(std::size_t length, std::uint8_t tsn) {
@@ -45,7 +37,7 @@ void BM_HostLink(benchmark::State& state) {
     std::vector<std::string> messages;
     for (std::uint8_t tsn : kTsn) messages.push_back(Message(length, tsn));
     core::CHostTrevo host("Device 01", "HOST", false, false, "", false, false);
-    NullControl control;
+    bench::NullHostControl control;
     host.SetHostControl(&control);
     host.SetRegistry(nullptr);  // the rules alone, without the store
     host.SetConnectionState(core::CONNECTION_CONNECTED);
