@@ -54,6 +54,24 @@ void ReleaseOutput(std::uint8_t** output, std::uint32_t* outputLength) {
     }
 }
 
+// The argument checks both translations make, in the order they make them.
+CQorTran::RESULTCODE CheckArguments(const std::uint8_t* input, std::uint32_t inputLength,
+                                    std::uint8_t** output, std::uint32_t* outputLength) {
+    if (input == nullptr) {
+        return CQorTran::QORTRAN_NULL_INPUT_MESSAGE;
+    }
+    if (inputLength == 0) {
+        return CQorTran::QORTRAN_INPUT_MESSAGE_LENGTH_IS_ZERO;
+    }
+    if (output == nullptr) {
+        return CQorTran::QORTRAN_NULL_OUTPUT_MESSAGE;
+    }
+    if (outputLength == nullptr) {
+        return CQorTran::QORTRAN_NULL_OUTPUT_MESSAGE_LENGTH;
+    }
+    return CQorTran::QORTRAN_SUCCESS;
+}
+
 }  // namespace
 
 const char* const CQorTran::sm_ResultCodeStrings[15] = {
@@ -168,17 +186,9 @@ CQorTran::RESULTCODE CQorTran::ClientToQFE(const std::uint8_t* input, std::uint3
                                            std::uint32_t beginOffset, EOM_TERMINATOR terminator,
                                            std::uint32_t xlateLength) const {
     ReleaseOutput(output, outputLength);
-    if (input == nullptr) {
-        return QORTRAN_NULL_INPUT_MESSAGE;
-    }
-    if (inputLength == 0) {
-        return QORTRAN_INPUT_MESSAGE_LENGTH_IS_ZERO;
-    }
-    if (output == nullptr) {
-        return QORTRAN_NULL_OUTPUT_MESSAGE;
-    }
-    if (outputLength == nullptr) {
-        return QORTRAN_NULL_OUTPUT_MESSAGE_LENGTH;
+    if (const RESULTCODE rc = CheckArguments(input, inputLength, output, outputLength);
+        rc != QORTRAN_SUCCESS) {
+        return rc;
     }
     if (beginOffset > inputLength) {
         return QORTRAN_BEGIN_OFFSET_TOO_LARGE;
@@ -377,17 +387,9 @@ CQorTran::RESULTCODE CQorTran::QFEToClient(const std::uint8_t* input, std::uint3
                                            int keepEomFlag) const {
     ReleaseOutput(output, outputLength);
     eomStatus = EOM_NOT_FOUND;
-    if (input == nullptr) {
-        return QORTRAN_NULL_INPUT_MESSAGE;
-    }
-    if (inputLength == 0) {
-        return QORTRAN_INPUT_MESSAGE_LENGTH_IS_ZERO;
-    }
-    if (output == nullptr) {
-        return QORTRAN_NULL_OUTPUT_MESSAGE;
-    }
-    if (outputLength == nullptr) {
-        return QORTRAN_NULL_OUTPUT_MESSAGE_LENGTH;
+    if (const RESULTCODE rc = CheckArguments(input, inputLength, output, outputLength);
+        rc != QORTRAN_SUCCESS) {
+        return rc;
     }
     std::uint32_t count = 0;
     const RESULTCODE counted =
