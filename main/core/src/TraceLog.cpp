@@ -95,12 +95,12 @@ std::string CTraceLog::TraceException(const char* sourceFile, int sourceLine,
 void CTraceLog::TraceMessage(int level, const std::string& text) {
     platform::CriticalSection::Guard guard(m_lock);
     const int length = static_cast<int>(std::min(text.size(), kMaxLine));
-    m_notify->printLog(level, text.data(), length, 1);
+    m_notify->printLog(level, text.data(), length, CHAR_ASCII);
 }
 
 void CTraceLog::TraceData(int level, const std::uint8_t* data, int length) {
     platform::CriticalSection::Guard guard(m_lock);
-    m_notify->printLog(level, reinterpret_cast<const char*>(data), data ? length : 0, 1);
+    m_notify->printLog(level, reinterpret_cast<const char*>(data), data ? length : 0, CHAR_ASCII);
 }
 
 void CTraceLog::SetExceptionNotice(ExceptionNotice notice) {

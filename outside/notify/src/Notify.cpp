@@ -116,6 +116,32 @@ void AppendEscaped(std::string& out, const char* text, std::size_t length, bool 
     }
 }
 
+// A named logger's name, in brackets.
+void AppendName(std::string& out, const std::string& name) {
+    if (name.empty()) return;
+    out.push_back('[');
+    AppendEscaped(out, name.data(), name.size(), false);
+    out += "] ";
+}
+
+// The formatted text, line breaks at its ends dropped. Nearly every text fits the stack
+// buffer; a longer one is formatted again in full.
+void AppendFormatted(std::string& out, const char* format, va_list args) {
+    if (!format) return;
+    char buffer[1024];
+    va_list again;
+    va_copy(again, args);
+    const int needed = std::vsnprintf(buffer, sizeof buffer, format, args);
+    if (needed > 0 && static_cast<std::size_t>(needed) < sizeof buffer) {
+        AppendEscaped(out, buffer, static_cast<std::size_t>(needed), true);
+    } else if (needed > 0) {
+        std::string longText(static_cast<std::size_t>(needed) + 1, '\0');
+        std::vsnprintf(longText.data(), longText.size(), format, again);
+        AppendEscaped(out, longText.data(), static_cast<std::size_t>(needed), true);
+    }
+    va_end(again);
+}
+
 // A line with room for the head and a text of the usual length.
 std::string NewLine() {
     std::string line;
@@ -146,6 +172,8 @@ struct Notify::Impl {};
 
 Notify::Notify() : m_impl(std::make_unique<Impl>()) {}
 
+Notify::Notify(const std::string& name) : m_impl(std::make_unique<Impl>()), m_name(name) {}
+
 Notify::~Notify() = default;
 
 std::filesystem::path Notify::LogFilePath() {
@@ -154,34 +182,17 @@ std::filesystem::path Notify::LogFilePath() {
 
 void Notify::printLog(int level, int line, const char* file, const char* format, ...) noexcept {
     try {
-        // Nearly every text fits the stack buffer; a longer one is formatted again in full.
-        char buffer[1024];
-        std::string longText;
-        std::string_view text;
-        if (format) {
-            va_list args;
-            va_start(args, format);
-            va_list again;
-            va_copy(again, args);
-            const int needed = std::vsnprintf(buffer, sizeof buffer, format, args);
-            va_end(args);
-            if (needed > 0 && static_cast<std::size_t>(needed) < sizeof buffer) {
-                text = std::string_view(buffer, static_cast<std::size_t>(needed));
-            } else if (needed > 0) {
-                longText.resize(static_cast<std::size_t>(needed) + 1);
-                std::vsnprintf(longText.data(), longText.size(), format, again);
-                longText.resize(static_cast<std::size_t>(needed));
-                text = longText;
-            }
-            va_end(again);
-        }
         std::string out = NewLine();
         AppendHead(out, level);
+        AppendName(out, m_name);
         out += file ? file : "?";
         out.push_back('(');
         AppendNumber(out, line);
         out += ") ";
-        AppendEscaped(out, text.data(), text.size(), true);
+        va_list args;
+        va_start(args, format);
+        AppendFormatted(out, format, args);
+        va_end(args);
         out.push_back('\n');
         WriteLine(out);
     } catch (...) {
@@ -189,13 +200,33 @@ void Notify::printLog(int level, int line, const char* file, const char* format,
     }
 }
 
-void Notify::printLog(int level, const char* text, int length, int /*charType*/) noexcept {
+void Notify::printLog(int level, const char* format, ...) noexcept {
     try {
         std::string out = NewLine();
         AppendHead(out, level);
+        AppendName(out, m_name);
+        va_list args;
+        va_start(args, format);
+        AppendFormatted(out, format, args);
+        va_end(args);
+        out.push_back('\n');
+        WriteLine(out);
+    } catch (...) {
+    }
+}
+
+void Notify::printLog(int level, const char* text, int length, CHAR_TYPE /*charType*/) noexcept {
+    try {
+        std::string out = NewLine();
+        AppendHead(out, level);
+        AppendName(out, m_name);
         if (text && length > 0) AppendEscaped(out, text, static_cast<std::size_t>(length), false);
         out.push_back('\n');
         WriteLine(out);
     } catch (...) {
     }
+}
+
+void Notify::printLog(int level, const std::string& data, CHAR_TYPE charType) noexcept {
+    printLog(level, data.data(), static_cast<int>(data.size()), charType);
 }

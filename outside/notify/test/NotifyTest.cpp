@@ -31,9 +31,9 @@ TEST(Notify, BothFormsWriteOneLineEachUnderTheMachineRoot) {
     Notify notify;
     notify.printLog(2, 120, "src/Device.cpp", "\n%s\n",
                     "CDevice::Open():  Time = 7 'LPT1', failed");
-    notify.printLog(0, "AB\0\r\nC", 6, 1);
+    notify.printLog(0, "AB\0\r\nC", 6, CHAR_ASCII);
     notify.printLog(3, 9, "x.cpp", "inner\nbreak\x01");
-    notify.printLog(0, nullptr, 0, 1);
+    notify.printLog(0, nullptr, 0, CHAR_ASCII);
 
     EXPECT_EQ(Notify::LogFilePath(), home.path() / "log" / "veka.log");
     const auto lines = ReadLines(home.path() / "log" / "veka.log");
@@ -49,6 +49,31 @@ TEST(Notify, BothFormsWriteOneLineEachUnderTheMachineRoot) {
         std::regex_match(lines[2], std::regex(kStamp + R"( 3 x\.cpp\(9\) inner\\x0Abreak\\x01)")))
         << lines[2];
     EXPECT_TRUE(std::regex_match(lines[3], std::regex(kStamp + " 0 "))) << lines[3];
+}
+
+// A provider's logger: its lines carry the route's name in every form, a format without a
+// source position stays one line, and a dump of text keeps its zero bytes.
+TEST(Notify, NamedLoggerAndTheFormsWithoutASourcePosition) {
+    support::TempRoot home;
+    {
+        Notify named(std::string("ROUTE 1"));
+        named.printLog(0, 77, "sp.cpp", "Connect(%s)", "R1");
+        named.printLog(2, "no position %d\n", 5);
+        named.printLog(0, std::string("A\0B", 3), CHAR_EBCDIC);
+    }
+    Notify plain;
+    plain.printLog(2, "%s", "plain");
+    const auto lines = ReadLines(home.path() / "log" / "veka.log");
+    const std::vector<std::string> expected{
+        R"( 0 \[ROUTE 1\] sp\.cpp\(77\) Connect\(R1\))",
+        R"( 2 \[ROUTE 1\] no position 5)",
+        R"( 0 \[ROUTE 1\] A\\x00B)",
+        R"( 2 plain)",
+    };
+    ASSERT_EQ(lines.size(), expected.size());
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        EXPECT_TRUE(std::regex_match(lines[i], std::regex(kStamp + expected[i]))) << lines[i];
+    }
 }
 
 TEST(Notify, EntriesFromManyThreadsNeverInterleave) {

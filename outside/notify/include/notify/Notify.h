@@ -3,8 +3,9 @@
 // (so several processes may share it) and re-opened when the machine root changes.
 //
 // Line forms:
-//   2026-12-10T12:57:25.123Z 2 src/Device.cpp(120) <text>     variable-argument form
-//   2026-12-10T12:57:25.123Z 0 <text>                          explicit-length form
+//   2026-12-10T12:57:25.123Z 2 src/Device.cpp(120) <text>     with a source position
+//   2026-12-10T12:57:25.123Z 0 <text>                          without one, and data dumps
+// A logger made with a name writes it in brackets after the level: "... 2 [ROUTE1] ...".
 // The time is UTC with milliseconds; the number after it is the level. Line breaks at the
 // start and end of a text are dropped; any other control byte (and every byte of a text
 // given with an explicit length that is not printable) is written as \xHH, so one entry is
@@ -17,10 +18,23 @@
 
 #include <filesystem>
 #include <memory>
+#include <string>
+
+// The level of an entry: 0 tracing, 2 errors; every level is kept.
+using WARN_LEVEL = int;
+
+// How a data dump's bytes are to be shown. Both kinds are written byte for byte, bytes that
+// are not printable as \xHH.
+enum CHAR_TYPE : int {
+    CHAR_ASCII = 1,
+    CHAR_EBCDIC = 2,
+};
 
 class Notify {
 public:
     Notify();
+    // A logger whose lines carry its name (a provider names one after its route).
+    explicit Notify(const std::string& name);
     ~Notify();
     Notify(const Notify&) = delete;
     Notify& operator=(const Notify&) = delete;
@@ -28,9 +42,12 @@ public:
     // printf-style entry with the caller's source line and file.
     void printLog(int level, int line, const char* file, const char* format, ...) noexcept
         __attribute__((format(printf, 5, 6)));
-    // An entry of exactly `length` bytes of `text` (zero bytes included). charType 1 is
-    // single-byte characters, the only type this library writes.
-    void printLog(int level, const char* text, int length, int charType) noexcept;
+    // printf-style entry without a source position.
+    void printLog(int level, const char* format, ...) noexcept
+        __attribute__((format(printf, 3, 4)));
+    // A dump of exactly `length` bytes of `text` (zero bytes included).
+    void printLog(int level, const char* text, int length, CHAR_TYPE charType) noexcept;
+    void printLog(int level, const std::string& data, CHAR_TYPE charType) noexcept;
 
     // The file entries go to for the current machine root.
     static std::filesystem::path LogFilePath();
@@ -38,4 +55,5 @@ public:
 private:
     struct Impl;
     std::unique_ptr<Impl> m_impl;
+    std::string m_name;
 };
