@@ -3,6 +3,7 @@
 #include <string>
 
 #include "brxapicfg/BRXConfig.h"
+#include "support/LoopbackProvider.h"
 #include "support/TempRoot.h"
 
 namespace {
@@ -64,6 +65,26 @@ TEST(BRXConfig, DefaultSessionAndEndSystem) {
     value.clear();
     EXPECT_EQ(BRXAPIConfiguration("TREVO VEKA", &value), 1);
     EXPECT_EQ(value, "PRN1");
+}
+
+// A provider's own configuration: loaded by its key, its answer given back unchanged, the
+// values it writes in the route's key; a provider that cannot be loaded answers 0.
+TEST(BRXConfig, ConfigureServiceProvider) {
+    support::TempRoot root;
+    support::WriteLoopbackRoute("R0");
+    ASSERT_NE(support::Loopback(), nullptr);
+    for (int answer : {1, 2}) {
+        support::Loopback()->SetConfigResult(answer);
+        EXPECT_EQ(BRXAPIConfigureServiceProvider(support::kLoopbackProvider, "R1", 2), answer);
+    }
+    support::Loopback()->Reset();
+    BRXConfig config;
+    std::string provider;
+    unsigned long kind = 0;
+    EXPECT_EQ(config.GetValue(BRXConfig::kRoutesKey, "R1", "Service Provider", &provider), 0);
+    EXPECT_EQ(provider, support::kLoopbackProvider);
+    EXPECT_EQ(config.GetValue(BRXConfig::kRoutesKey, "R1", "Device Kind", &kind), 0);
+    EXPECT_EQ(kind, 2u);
     EXPECT_EQ(BRXAPIConfigureServiceProvider("NOSUCH", "R1", 2), 0);
 }
 
