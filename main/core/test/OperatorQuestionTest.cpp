@@ -1,0 +1,50 @@
+// Where a question to the operator goes, and what it is answered when nobody is there.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/OperatorQuestion.h"
+
+namespace core {
+namespace {
+
+class OperatorQuestionTest : public ::testing::Test {
+protected:
+    void TearDown() override {
+        SetOperatorSink({});
+        SetLocalLinkAsker({});
+        SetServiceMode(0);
+    }
+};
+
+TEST_F(OperatorQuestionTest, HeadlessAnswersAsAnAbsentOperator) {
+    EXPECT_EQ(AskOperator("load tickets", MB_SYSTEMMODAL_OK), IDOK);
+    EXPECT_EQ(AskOperator("load tickets", MB_SYSTEMMODAL_OKCANCEL), IDCANCEL);
+    EXPECT_EQ(OperatorMessageBox("bad settings", "COM1", MB_SYSTEMMODAL_OK | MB_ICONWARNING), IDOK);
+}
+
+TEST_F(OperatorQuestionTest, ServiceModeSendsDeviceQuestionsToTheLocalLink) {
+    std::vector<std::string> shown, linked;
+    SetOperatorSink([&](const std::string& text, const std::string&, std::uint32_t) {
+        shown.push_back(text);
+        return IDOK;
+    });
+    int linkAnswer = IDOK;
+    SetLocalLinkAsker([&](const std::string& text, std::uint32_t code) {
+        linked.push_back(text + "/" + std::to_string(code));
+        return linkAnswer;
+    });
+    EXPECT_EQ(AskOperator("one", MB_SYSTEMMODAL_OKCANCEL), IDOK);  // not in service mode
+    SetServiceMode(1);
+    EXPECT_EQ(AskOperator("two", MB_SYSTEMMODAL_OKCANCEL), IDOK);
+    linkAnswer = -1;  // the program could not be asked
+    EXPECT_EQ(AskOperator("three", MB_SYSTEMMODAL_OKCANCEL), IDCANCEL);
+    // A box of the program itself is no device question.
+    EXPECT_EQ(OperatorMessageBox("four", "", MB_SYSTEMMODAL_OK), IDOK);
+    EXPECT_EQ(shown, (std::vector<std::string>{"one", "four"}));
+    EXPECT_EQ(linked, (std::vector<std::string>{"two/4097", "three/4097"}));
+}
+
+}  // namespace
+}  // namespace core
