@@ -1,0 +1,34 @@
+// The log of a provider object and the sessions it configures: one Notify logger shared by
+// them, or none (nothing is written then). Level 0 is tracing, 2 an error.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+
+class Notify;
+
+namespace quilsp {
+
+inline constexpr int kTrace = 0;
+inline constexpr int kError = 2;
+
+class Log {
+public:
+    Log() = default;
+    explicit Log(std::shared_ptr<Notify> notify) : m_notify(std::move(notify)) {}
+
+    void Line(int level, const char* file, int line, const char* format, ...) const noexcept
+        __attribute__((format(printf, 5, 6)));
+    // A dump of message bytes.
+    void Dump(int level, std::span<const std::uint8_t> bytes) const noexcept;
+    bool Enabled() const noexcept { return m_notify != nullptr; }
+
+private:
+    std::shared_ptr<Notify> m_notify;
+};
+
+}  // namespace quilsp
+
+#define QLOG(log, level, ...) (log).Line((level), __FILE__, __LINE__, __VA_ARGS__)
