@@ -86,15 +86,21 @@ QuilHost::~QuilHost() {
 }
 
 bool QuilHost::Start() {
+    return Start("127.0.0.1", 0);
+}
+
+bool QuilHost::Start(std::string_view address, std::uint16_t port) {
     if (m_listener) return false;
+    const auto ip = platform::InetAddr(address);
+    if (!ip || (*ip >> 24) != 127) return false;  // loopback only
     auto state = std::make_unique<ListenerState>();
-    if (!state->listener.Listen(platform::SocketAddress::Loopback(0))) return false;
+    if (!state->listener.Listen(platform::SocketAddress{*ip, port})) return false;
     m_port = state->listener.Port();
     m_listener = std::move(state);
     {
         std::lock_guard lock(m_mutex);
         HostEvent e;
-        e.line = Format("listening on 127.0.0.1:%u", unsigned(m_port));
+        e.line = Format("listening on %s:%u", platform::InetNtoa(*ip).c_str(), unsigned(m_port));
         AddEvent(std::move(e));
     }
     m_acceptThread = std::thread([this] { AcceptLoop(); });
@@ -179,6 +185,11 @@ void QuilHost::SetSilent(bool silent) {
 void QuilHost::SetDelay(int milliseconds) {
     std::lock_guard lock(m_mutex);
     m_delayMs = std::max(0, milliseconds);
+}
+
+void QuilHost::SetEcho(bool echo) {
+    std::lock_guard lock(m_mutex);
+    m_echo = echo;
 }
 
 void QuilHost::PauseForDelay() const {
@@ -415,6 +426,16 @@ void QuilHost::TakeReply(Session& s, std::vector<HostRecord>& out) const {
     s.replies.pop_front();
 }
 
+void QuilHost::ReplyToData(Session& s, const HostRecord& rec, std::vector<HostRecord>& out) const {
+    if (!s.replies.empty() || !m_echo || rec.payload.empty()) {
+        TakeReply(s, out);
+        return;
+    }
+    HostRecord echo = ReplyTo(s, 1, 0);
+    echo.payload = rec.payload;
+    out.push_back(std::move(echo));
+}
+
 int QuilHost::AnswerBegin(int connection, const HostRecord& rec, Session* session,
                           std::vector<HostRecord>& out) {
     std::optional<HostRecord> scripted = std::move(m_nextBegin);
@@ -461,7 +482,7 @@ int QuilHost::AnswerBegin(int connection, const HostRecord& rec, Session* sessio
         if (answer.type == 2) session->printRequests.push_back(answer.payload);
     }
     out.push_back(std::move(answer));
-    if (rec.type == 0 && !rec.payload.empty()) TakeReply(*session, out);
+    if (rec.type == 0 && !rec.payload.empty()) ReplyToData(*session, rec, out);
     return session->number;
 }
 
@@ -486,7 +507,7 @@ int QuilHost::AnswerMaintain(int connection, const HostRecord& rec, Session* ses
     if (rec.type == 3)
         out.push_back(ReplyTo(*session, 1, 3));
     else if (rec.type == 0)
-        TakeReply(*session, out);
+        ReplyToData(*session, rec, out);
     return session->number;
 }
 

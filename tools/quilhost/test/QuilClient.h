@@ -28,9 +28,9 @@ struct Received {
 
 class QuilClient {
 public:
-    bool Connect(std::uint16_t port) {
-        return m_socket.Create() &&
-               m_socket.Connect(platform::SocketAddress::Loopback(port), kDeadlineMs);
+    bool Connect(std::uint16_t port) { return Connect(platform::SocketAddress::Loopback(port)); }
+    bool Connect(const platform::SocketAddress& address) {
+        return m_socket.Create() && m_socket.Connect(address, kDeadlineMs);
     }
 
     bool Send(const quil::CSessionHeader& header, std::span<const std::uint8_t> options = {},

@@ -522,5 +522,35 @@ TEST_F(QuilHostTest, LongRecordsAreTracedWhole) {
     EXPECT_EQ(whole, 2) << "the record sent and the record received";
 }
 
+TEST_F(QuilHostTest, SecondHostOnItsOwnLoopbackAddressEchoesData) {
+    QuilHost second;
+    EXPECT_FALSE(second.Start("10.0.0.1", host.Port())) << "loopback addresses only";
+    ASSERT_TRUE(second.Start("127.0.0.2", host.Port()));
+    EXPECT_EQ(second.Port(), host.Port());
+    second.SetEcho(true);
+
+    QuilClient client;
+    ASSERT_TRUE(client.Connect(platform::SocketAddress{0x7F000002u, second.Port()}));
+    // A begin with data gets the begin's answer, then its data back.
+    ASSERT_TRUE(client.Send(Header(0, 0, {}), {}, Host("HELLO")));
+    const auto answer = client.Next();
+    ASSERT_TRUE(answer.has_value());
+    EXPECT_EQ(answer->header.Kind(), 0);
+    const auto echo = client.Next();
+    ASSERT_TRUE(echo.has_value());
+    EXPECT_EQ(echo->header.Kind(), 1);
+    EXPECT_EQ(ShowHostCode(echo->payload), "HELLO");
+    // And so does every later data message; a queued reply goes first.
+    second.QueueReply(1, {Host("READY")});
+    ASSERT_TRUE(client.Send(Header(1, 0, answer->header.Identity()), {}, Host("AGAIN")));
+    const auto queued = client.Next();
+    ASSERT_TRUE(queued.has_value());
+    EXPECT_EQ(ShowHostCode(queued->payload), "READY");
+    ASSERT_TRUE(client.Send(Header(1, 0, answer->header.Identity()), {}, Host("AGAIN")));
+    const auto again = client.Next();
+    ASSERT_TRUE(again.has_value());
+    EXPECT_EQ(ShowHostCode(again->payload), "AGAIN");
+}
+
 }  // namespace
 }  // namespace quilhost

@@ -56,6 +56,8 @@ CSessionPool::Result CSessionPool::GetSession(ISessionOwner* owner, const CPoolK
     const auto it = m_sessions.find(key.Key());
     if (it != m_sessions.end()) {
         session = it->second.get();
+        // A session whose owner has gone reports to the one that takes it now.
+        if (session->Owner() == nullptr) session->SetOwner(owner);
         if (session->Pooled()) return Result::Existing;
         session->Reinitialise(owner, isDefault);
         return Result::New;

@@ -67,6 +67,9 @@ public:
 
     // Listens on 127.0.0.1, port 0, and starts accepting.
     [[nodiscard]] bool Start();
+    // Listens on the loopback address given (127.x.y.z; a second host can sit on 127.0.0.2
+    // with the same port) and port (0: any). False for any other address.
+    [[nodiscard]] bool Start(std::string_view address, std::uint16_t port);
     std::uint16_t Port() const noexcept { return m_port; }
     // Closes every connection and joins every thread.
     void Stop();
@@ -88,6 +91,8 @@ public:
     // Behaviour. Silent: no automatic answer at all. Delay: wait before each automatic answer.
     void SetSilent(bool silent);
     void SetDelay(int milliseconds);
+    // Echo: every data message that has no reply queued is answered with its own payload.
+    void SetEcho(bool echo);
     // The next begin is answered with this message type and payload instead of the usual empty
     // answer of the begin's own type. With `openSession` the host opens (or resumes) the session
     // as for any begin and the answer carries its terminal address and identifier; without it
@@ -140,6 +145,8 @@ private:
     void Note(int connection, int session, std::string line);
     Session* SessionByIdentity(const HostRecord& rec);
     void TakeReply(Session& s, std::vector<HostRecord>& out) const;
+    // A queued reply, else the echo of the payload when echoing.
+    void ReplyToData(Session& s, const HostRecord& rec, std::vector<HostRecord>& out) const;
     void CheckPrintAnswer(Session* session, const HostRecord& rec,
                           std::vector<std::string>& problems);
     // Each adds the answers to `out` and returns the session's number (0 for none).
@@ -168,6 +175,7 @@ private:
     std::array<std::uint8_t, 3> m_nextPooled;
     bool m_silent = false;
     int m_delayMs = 0;
+    bool m_echo = false;
     std::optional<HostRecord> m_nextBegin;  // payload and type of the next begin's answer
     bool m_nextBeginOpens = false;
     int m_nextConnection = 1;
