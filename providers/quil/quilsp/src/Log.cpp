@@ -20,7 +20,7 @@ void Log::Line(int level, const char* file, int line, const char* format, ...) c
 void Log::Dump(int level, std::span<const std::uint8_t> bytes) const noexcept {
     if (!m_notify) return;
     m_notify->printLog(level, reinterpret_cast<const char*>(bytes.data()),
-                       static_cast<int>(bytes.size()), 1);
+                       static_cast<int>(bytes.size()), CHAR_ASCII);
 }
 
 }  // namespace quilsp

@@ -142,7 +142,7 @@ void spimp::ConfigureSession(CSession& session, const char* poolLog) {
 }
 
 int spimp::Connect(const std::string& route, const std::string& endSystem) {
-    if (!m_log.Enabled()) m_log = Log(std::make_shared<Notify>());
+    if (!m_log.Enabled()) m_log = Log(std::make_shared<Notify>(route));
     QLOG(m_log, kTrace, "Connect Called\n");
     m_endSystem = endSystem;
     m_route = route;
