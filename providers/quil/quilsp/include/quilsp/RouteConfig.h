@@ -1,6 +1,7 @@
 // The values of one route ("SOFTWARE\The TREVO Group\Common TREVO API\Routes\<route>" of
-// HKEY_LOCAL_MACHINE). A value that cannot be read counts as absent; a failed write is not
-// an error to the caller.
+// HKEY_LOCAL_MACHINE), through the configuration library. A value that cannot be read counts
+// as absent; a failed write is not an error to the caller. A route without a name has no
+// values.
 #pragma once
 
 #include <cstdint>

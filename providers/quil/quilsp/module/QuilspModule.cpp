@@ -1,0 +1,112 @@
+// The QUILSP module: the provider object of each connection under the common export layer,
+// the provider's texts, and its configuration entry.
+#include <algorithm>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "brxconn/CMessage.h"
+#include "brxprovider/ProviderObject.h"
+#include "platform/Export.h"
+#include "quilsp/SPImp.h"
+
+namespace {
+
+class QuilProvider final : public brxprovider::IProviderObject, public quilsp::IProviderCallbacks {
+public:
+    explicit QuilProvider(BRXConn_& owner) : m_owner(owner), m_imp(*this) {}
+
+    // ---- the provider object ----
+    BRXError LastError() override { return m_imp.LastError(); }
+    BRXState Status() override { return static_cast<BRXState>(m_imp.Status()); }
+    int ProtocolLastError() override { return m_imp.ProtocolLastError(); }
+    void LastErrorMessage(std::string& text) override { text = BRXErrorText(m_imp.LastError()); }
+    void ProtocolLastErrorMessage(std::string& text) override {
+        m_imp.ProtocolLastErrorMessage(text);
+    }
+    BRXError SetOption(int option, char* value) override { return m_imp.SetOption(option, value); }
+    BRXError GetOption(int option, char* value) override { return m_imp.GetOption(option, value); }
+    BRXError GetServiceProviderOption(int option, char* value) override {
+        return m_imp.GetServiceProviderOption(option, value);
+    }
+    int SetServiceProviderOption(int option, char* value) override {
+        return m_imp.SetServiceProviderOption(option, value);
+    }
+    BRXError Connect(char* route, char* endSystem) override {
+        return m_imp.Connect(route != nullptr ? route : "", endSystem != nullptr ? endSystem : "");
+    }
+    BRXError Send(CMessage& message) override {
+        return Guarded([&] {
+            std::vector<std::uint8_t> copy(
+                static_cast<std::size_t>(std::max(message.GetLength(), 0)));
+            if (!copy.empty())
+                (void)message.GetDataAt(0, copy.data(), static_cast<int>(copy.size()));
+            return m_imp.SendMsg(copy);
+        });
+    }
+    BRXError Send(std::string& data) override {
+        if (data.empty()) return BRX_NO_DATA;
+        return Guarded(
+            [&] { return m_imp.SendMsg(std::vector<std::uint8_t>(data.begin(), data.end())); });
+    }
+    BRXError Send(int length, char* data) override {
+        if (length < 0 || (data == nullptr && length > 0)) return BRX_INVALID_OPTION;
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(data);
+        return Guarded(
+            [&] { return m_imp.SendMsg(std::vector<std::uint8_t>(bytes, bytes + length)); });
+    }
+    BRXError Receive(CMessage& message) override {
+        std::string data;
+        const BRXError rc = m_imp.Receive(data);
+        if (rc == BRX_SUCCESS) (void)message.AddData(data);
+        return rc;
+    }
+    BRXError Receive(std::string& data) override { return m_imp.Receive(data); }
+    BRXError Receive(char** data, int* length) override {
+        const std::uint8_t* bytes = nullptr;
+        const BRXError rc = m_imp.ReceiveMsg(&bytes, length);
+        if (rc == BRX_SUCCESS && data != nullptr)
+            *data = const_cast<char*>(reinterpret_cast<const char*>(bytes));
+        return rc;
+    }
+    BRXError Disconnect() override { return m_imp.Disconnect(); }
+
+    // ---- the way up ----
+    void OnReceive(int error) override { m_owner.OnReceive(error); }
+    void OnSend(int error) override { m_owner.OnSend(error); }
+    void OnConnect(int error) override { m_owner.OnConnect(error); }
+    void OnDisconnect(int error) override { m_owner.OnDisconnect(error); }
+    void OnResource(std::string resource, int number) override {
+        m_owner.OnResource(std::move(resource), number);
+    }
+
+private:
+    // A send that cannot copy its message fails instead of throwing across the boundary.
+    template <typename F>
+    static BRXError Guarded(F&& send) noexcept {
+        try {
+            return send();
+        } catch (...) {
+            return BRX_INTERNAL_ERROR;
+        }
+    }
+
+    BRXConn_& m_owner;
+    quilsp::spimp m_imp;
+};
+
+}  // namespace
+
+namespace brxprovider {
+
+IProviderObject* CreateProviderObject(BRXConn_& owner) {
+    return new (std::nothrow) QuilProvider(owner);
+}
+
+const ProviderTexts& ProviderDescription() {
+    static const ProviderTexts texts{"Version 1.0", "Revision 0.2", "TCP/IP",
+                                     "QUIL Service Provider"};
+    return texts;
+}
+
+}  // namespace brxprovider
