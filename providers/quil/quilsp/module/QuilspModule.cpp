@@ -8,6 +8,7 @@
 #include "brxconn/CMessage.h"
 #include "brxprovider/ProviderObject.h"
 #include "platform/Export.h"
+#include "quilsp/MainDlg.h"
 #include "quilsp/SPImp.h"
 
 namespace {
@@ -110,3 +111,15 @@ const ProviderTexts& ProviderDescription() {
 }
 
 }  // namespace brxprovider
+
+// The route's configuration dialog, run through the host program's modal runner: IDOK when
+// the route was written, IDCANCEL otherwise (always without a display).
+extern "C" TREVO_EXPORT int SPConfig(const char* route, int deviceKind) {
+    try {
+        quilsp::CMainDlg dialog(route != nullptr ? route : "", deviceKind,
+                                quilsp::CMainDlg::StoreWritable());
+        return uikit::RunModal(dialog);
+    } catch (...) {
+        return uikit::IDCANCEL;
+    }
+}

@@ -1,0 +1,118 @@
+// Dialog models and the hooks they run through. A dialog is a model (control ids, texts,
+// enabling, validation messages, store writes) driven through a control panel keyed by
+// control id; whoever shows it (a window toolkit, a script in tests, nothing at all on a
+// machine without a display) implements the panel and calls the model's handlers.
+//
+// Hooks are process-wide and installed by the host program; a module never draws anything
+// itself. Without a modal runner installed, a dialog ends at once with IDCANCEL. Install
+// hooks before dialogs run; they are not to be changed while one runs.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace uikit {
+
+inline constexpr int IDOK = 1;
+inline constexpr int IDCANCEL = 2;
+
+enum class ControlKind { Label, Edit, Button, Check, Radio, Group };
+
+// One control of a dialog, for a renderer that lays the dialog out from its list.
+struct ControlSpec {
+    int id = 0;
+    ControlKind kind = ControlKind::Label;
+    std::string label;
+    bool enabled = true;  // at first
+    int maxLength = 0;    // edits: 0 = no limit
+};
+
+struct DialogSpec {
+    std::string caption;
+    int width = 0;  // dialog units
+    int height = 0;
+    std::vector<ControlSpec> controls;
+};
+
+// What a model does to the controls on screen.
+class IControlPanel {
+public:
+    virtual ~IControlPanel() = default;
+    virtual void SetText(int id, const std::string& text) = 0;
+    [[nodiscard]] virtual std::string GetText(int id) const = 0;
+    virtual void SetCheck(int id, bool checked) = 0;
+    [[nodiscard]] virtual bool GetCheck(int id) const = 0;
+    virtual void Enable(int id, bool enabled) = 0;
+    [[nodiscard]] virtual bool IsEnabled(int id) const = 0;
+    virtual void SetFocus(int id) = 0;
+};
+
+// A panel that only keeps the controls' state: the headless view, and the tests' one.
+class MemoryPanel : public IControlPanel {
+public:
+    explicit MemoryPanel(const DialogSpec& spec);
+    void SetText(int id, const std::string& text) override { m_text[id] = text; }
+    std::string GetText(int id) const override;
+    void SetCheck(int id, bool checked) override { m_check[id] = checked; }
+    bool GetCheck(int id) const override;
+    void Enable(int id, bool enabled) override { m_enabled[id] = enabled; }
+    bool IsEnabled(int id) const override;
+    void SetFocus(int id) override { m_focus = id; }
+    int Focus() const noexcept { return m_focus; }
+
+private:
+    std::map<int, std::string> m_text;
+    std::map<int, bool> m_check;
+    std::map<int, bool> m_enabled;
+    int m_focus = 0;
+};
+
+// A modal dialog: initialised once, then given every command (a click, a change of an
+// edit's text) until it ends itself.
+class IDialogModel {
+public:
+    virtual ~IDialogModel() = default;
+    [[nodiscard]] virtual const DialogSpec& Spec() const = 0;
+    virtual void OnInitDialog(IControlPanel& panel) = 0;
+    virtual void OnCommand(int id, IControlPanel& panel) = 0;
+    [[nodiscard]] bool Ended() const noexcept { return m_ended; }
+    [[nodiscard]] int Result() const noexcept { return m_result; }
+
+protected:
+    void EndDialog(int result) {
+        m_ended = true;
+        m_result = result;
+    }
+
+private:
+    bool m_ended = false;
+    int m_result = IDCANCEL;
+};
+
+enum class MessageIcon { Information, Warning, Stop };
+
+// The hooks. Each has a default: no modal runner (IDCANCEL), messages to the standard error
+// stream, no file chooser (cancelled), and a viewer that starts "xdg-open" or "lp".
+using ModalRunner = std::function<int(IDialogModel&)>;
+using MessageSink = std::function<void(const std::string& text, MessageIcon icon)>;
+// Asks for a file: (default extension, initial name) -> the chosen path, or nothing.
+using FileChooser = std::function<std::optional<std::string>(const std::string& extension,
+                                                             const std::string& initial)>;
+// Shows or prints a file; false when the program for it cannot be found.
+using FileViewer = std::function<bool(const std::string& path, bool print)>;
+
+void SetModalRunner(ModalRunner runner);
+void SetMessageSink(MessageSink sink);
+void SetFileChooser(FileChooser chooser);
+void SetFileViewer(FileViewer viewer);
+
+// Runs the dialog through the installed runner; IDCANCEL when there is none.
+int RunModal(IDialogModel& model);
+void ShowMessage(const std::string& text, MessageIcon icon = MessageIcon::Information);
+std::optional<std::string> ChooseFile(const std::string& extension, const std::string& initial);
+bool ViewFile(const std::string& path, bool print);
+
+}  // namespace uikit
