@@ -22,6 +22,7 @@ struct Watches {
     std::mutex mutex;
     std::vector<detail::ClockWatcher*> watchers;
     std::size_t timedWaiters = 0;
+    std::uint64_t timedWaitsBegun = 0;
 };
 
 Watches& TheWatches() {
@@ -117,6 +118,12 @@ std::size_t FakeClock::TimedWaiters() {
     return w.timedWaiters;
 }
 
+std::uint64_t FakeClock::TimedWaitsBegun() {
+    Watches& w = TheWatches();
+    std::lock_guard<std::mutex> lock(w.mutex);
+    return w.timedWaitsBegun;
+}
+
 IClock& CurrentClock() noexcept {
     IClock* clock = g_clock.load(std::memory_order_acquire);
     return clock != nullptr ? *clock : g_realClock;
@@ -174,6 +181,7 @@ bool WaitOnClock(std::condition_variable_any& cv, std::unique_lock<std::mutex>& 
     ConditionWatcher watcher(cv);
     w.watchers.push_back(&watcher);
     ++w.timedWaiters;
+    ++w.timedWaitsBegun;
     watchLock.release();  // BothLocks owns it from here
     BothLocks both(lock, w.mutex);
     cv.wait(both);

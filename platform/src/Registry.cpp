@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -13,8 +14,10 @@
 #include <unordered_set>
 #include <vector>
 
+#include "platform/Clock.h"
 #include "platform/FileOps.h"
 #include "platform/MachineRoot.h"
+#include "platform/RegistryFileSystem.h"
 
 namespace platform {
 
@@ -30,12 +33,18 @@ constexpr int kHiveCount = 2;
 constexpr const char* kHiveNames[kHiveCount] = {"HKEY_CLASSES_ROOT", "HKEY_LOCAL_MACHINE"};
 constexpr REGSAM kWriteRights = KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_CREATE_LINK | 0x10000 |
                                 0x40000 | 0x80000;  // plus DELETE, WRITE_DAC, WRITE_OWNER
+// The head of a hive's lock file: a count of the writes made to the hive, raised by every
+// writer under the lock, so that each process sees at once that its copy is out of date.
+constexpr std::size_t kGenerationSize = sizeof(std::uint64_t);
 
 thread_local std::string t_problem;
 
+RegistryFileSystem& Fs() {
+    return CurrentRegistryFileSystem();
+}
+
 // What tells one version of a store file from another.
 struct FileStamp {
-    std::string path;
     bool exists = false;
     dev_t dev = 0;
     ino_t ino = 0;
@@ -46,9 +55,8 @@ struct FileStamp {
     bool operator==(const FileStamp&) const = default;
 };
 
-FileStamp StampOf(const std::string& path, const struct stat& st) {
+FileStamp StampOf(const struct stat& st) {
     FileStamp stamp;
-    stamp.path = path;
     stamp.exists = true;
     stamp.dev = st.st_dev;
     stamp.ino = st.st_ino;
@@ -58,116 +66,269 @@ FileStamp StampOf(const std::string& path, const struct stat& st) {
     return stamp;
 }
 
-// One hive of this process: the parsed file and the stamp of the file it came from.
-struct HiveState {
-    std::mutex lock;
-    std::unique_ptr<RegistryKey> tree;
-    FileStamp stamp;
-};
-
-HiveState g_hives[kHiveCount];
-
-std::mutex g_handleLock;
-std::unordered_set<RegKeyHandle*> g_handles;
-
-std::string HiveFile(int hive) {
-    return (RegistryDir() / (std::string(kHiveNames[hive]) + ".reg")).string();
-}
-
 LONG ErrnoResult(int err) {
     return static_cast<LONG>(FromErrno(err));
 }
 
+// One hive of this process: the parsed file, the stamp of the file it came from and what
+// this process knows about that file without asking the system again.
+struct HiveState {
+    explicit HiveState(int hive) : index(hive) {}
+
+    const int index;
+    std::mutex lock;
+    std::unique_ptr<RegistryKey> tree;
+    FileStamp stamp;
+    MachineRootWatch root;
+    std::string file;       // <registry folder>/<hive>.reg of the current machine root
+    std::string lockFile;   // <registry folder>/<hive>.lock
+    std::string tmpPrefix;  // what a writer's temporary file is named starting with
+    // When the stamp was last compared with the file (on the process's clock), and the write
+    // count of the hive as of then (null while the lock file is not mapped).
+    std::uint64_t checkedMs = 0;
+    const std::uint64_t* generation = nullptr;
+    std::uint64_t seenGeneration = 0;
+
+    std::uint64_t Generation() const {
+        return std::atomic_ref<const std::uint64_t>(*generation).load(std::memory_order_acquire);
+    }
+
+    void Unmap() {
+        if (generation) Fs().Unmap(const_cast<std::uint64_t*>(generation), kGenerationSize);
+        generation = nullptr;
+    }
+
+    // Follows a change of the machine root: the paths are built again and a copy of another
+    // root's file is dropped.
+    void FollowRoot() {
+        if (!root.Changed()) return;
+        const std::filesystem::path dir = RegistryDir();
+        const std::string hive = kHiveNames[index];
+        std::string newFile = (dir / (hive + ".reg")).string();
+        if (newFile == file) return;
+        file = std::move(newFile);
+        lockFile = (dir / (hive + ".lock")).string();
+        tmpPrefix = hive + ".reg.";
+        tree.reset();
+        Unmap();
+    }
+
+    // Maps the write count of the hive's lock file once the file holds it.
+    void MapGeneration(int fd) {
+        if (generation) return;
+        struct stat st {};
+        if (Fs().Fstat(fd, st) != 0 || st.st_size < static_cast<off_t>(kGenerationSize)) return;
+        generation = static_cast<const std::uint64_t*>(Fs().Map(fd, kGenerationSize, false));
+    }
+
+    // True when the copy is known to match the file without asking the system: no writer
+    // of any process has changed it since, and it was compared with the file in this very
+    // millisecond (which bounds how late a change made by hand is seen).
+    bool KnownCurrent() const {
+        return tree && generation && Generation() == seenGeneration &&
+               CurrentClock().NowMs() == checkedMs;
+    }
+};
+
+HiveState g_hives[kHiveCount] = {HiveState(0), HiveState(1)};
+
+std::mutex g_handleLock;
+std::unordered_set<RegKeyHandle*> g_handles;
+
+constexpr std::uint64_t kNotChecked = UINT64_MAX;
+
 // Reads and parses a hive's file (a missing file is an empty hive).
-LONG ReadHive(int hive, std::unique_ptr<RegistryKey>& tree, FileStamp& stamp) {
-    const std::string path = HiveFile(hive);
+LONG ReadHive(const HiveState& state, std::unique_ptr<RegistryKey>& tree, FileStamp& stamp) {
+    RegistryFileSystem& fs = Fs();
     tree = std::make_unique<RegistryKey>();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = fs.Open(state.file.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         if (errno != ENOENT) return ErrnoResult(errno);
         stamp = FileStamp{};
-        stamp.path = path;
         return ERROR_SUCCESS;
     }
     struct stat st {};
-    if (::fstat(fd, &st) != 0) {
+    if (fs.Fstat(fd, st) != 0) {
         const int err = errno;
-        ::close(fd);
+        fs.Close(fd);
         return ErrnoResult(err);
     }
     if (st.st_size < 0 || static_cast<std::uint64_t>(st.st_size) > kMaxRegistryFileSize) {
-        ::close(fd);
-        t_problem = path + ": larger than the store allows";
+        fs.Close(fd);
+        t_problem = state.file + ": larger than the store allows";
         return ERROR_REGISTRY_CORRUPT;
     }
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(st.st_size));
     std::size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
+        const ssize_t n = fs.Read(fd, bytes.data() + done, bytes.size() - done);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
             const int err = errno;
-            ::close(fd);
+            fs.Close(fd);
             return ErrnoResult(err);
         }
         if (n == 0) break;
         done += static_cast<std::size_t>(n);
     }
-    ::close(fd);
+    fs.Close(fd);
     bytes.resize(done);
     std::string error;
-    if (!RegistryFile::Parse(bytes, kHiveNames[hive], *tree, error)) {
-        t_problem = path + ": " + error;
+    if (!RegistryFile::Parse(bytes, kHiveNames[state.index], *tree, error)) {
+        t_problem = state.file + ": " + error;
         return ERROR_REGISTRY_CORRUPT;
     }
-    stamp = StampOf(path, st);
+    stamp = StampOf(st);
     return ERROR_SUCCESS;
 }
+
+// How fresh a copy an operation needs.
+enum class Fresh {
+    Now,    // as the file is now
+    Known,  // known to be current (an unchanged write needs no more; see KnownCurrent)
+};
 
 // Brings the process's copy of a hive up to date (hive lock held).
-LONG Refresh(int hive) {
-    HiveState& state = g_hives[hive];
-    const std::string path = HiveFile(hive);
+LONG Refresh(HiveState& state, Fresh fresh) {
+    state.FollowRoot();
+    if (fresh == Fresh::Known && state.KnownCurrent()) return ERROR_SUCCESS;
+    RegistryFileSystem& fs = Fs();
+    // The write count is read before the file is looked at: a writer that replaces the file
+    // after this raises the count, and the next call looks again.
+    const bool mapped = state.generation != nullptr;
+    const std::uint64_t generation = mapped ? state.Generation() : 0;
+    const std::uint64_t checked = CurrentClock().NowMs();
     struct stat st {};
     FileStamp now;
-    if (::stat(path.c_str(), &st) == 0) {
-        now = StampOf(path, st);
-    } else if (errno == ENOENT) {
-        now.path = path;
-    } else {
+    if (fs.Stat(state.file.c_str(), st) == 0) {
+        now = StampOf(st);
+    } else if (errno != ENOENT) {
         return ErrnoResult(errno);
     }
-    if (state.tree && state.stamp == now) return ERROR_SUCCESS;
-    std::unique_ptr<RegistryKey> tree;
-    FileStamp stamp;
-    const LONG rc = ReadHive(hive, tree, stamp);
-    if (rc != ERROR_SUCCESS) {
-        state.tree.reset();
-        return rc;
+    if (!state.tree || !(state.stamp == now)) {
+        std::unique_ptr<RegistryKey> tree;
+        FileStamp stamp;
+        const LONG rc = ReadHive(state, tree, stamp);
+        if (rc != ERROR_SUCCESS) {
+            state.tree.reset();
+            return rc;
+        }
+        state.tree = std::move(tree);
+        state.stamp = stamp;
     }
-    state.tree = std::move(tree);
-    state.stamp = stamp;
+    if (!mapped) {
+        const int fd = fs.Open(state.lockFile.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd >= 0) {
+            state.MapGeneration(fd);
+            fs.Close(fd);
+        }
+    }
+    state.seenGeneration = generation;
+    // A count mapped only now was read after the file: the next call looks at the file again.
+    state.checkedMs = mapped ? checked : kNotChecked;
     return ERROR_SUCCESS;
 }
 
-// Whether this process may change the hive's file.
-LONG CheckWritable(int hive) {
-    const std::string path = HiveFile(hive);
+// Whether this process may change the hive's file (hive lock held).
+LONG CheckWritable(const HiveState& state) {
+    RegistryFileSystem& fs = Fs();
+    LONG rc = ERROR_SUCCESS;
     struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) {
+    if (fs.Stat(state.file.c_str(), st) == 0) {
         // A file without any write permission is read-only for every account, the
         // administrator's included.
-        if ((st.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0)
-            return ERROR_ACCESS_DENIED;
-        return ERROR_SUCCESS;
+        if ((st.st_mode & 0222) == 0 || fs.Access(state.file.c_str(), W_OK) != 0)
+            rc = ERROR_ACCESS_DENIED;
+    } else if (errno != ENOENT) {
+        return ErrnoResult(errno);
+    } else {
+        const std::string dir = std::filesystem::path(state.file).parent_path().string();
+        if (fs.Access(dir.c_str(), F_OK) != 0) {
+            if (!fs.CreateDirectories(dir)) return static_cast<LONG>(GetLastError());
+        } else if (fs.Access(dir.c_str(), W_OK) != 0) {
+            rc = ERROR_ACCESS_DENIED;
+        }
     }
-    if (errno != ENOENT) return ErrnoResult(errno);
-    const std::string dir = RegistryDir().string();
-    if (::access(dir.c_str(), F_OK) != 0) {
-        if (!CreateDirectories(dir)) return static_cast<LONG>(GetLastError());
-        return ERROR_SUCCESS;
+    return rc;
+}
+
+// Removes what writers that died before their rename left behind. Only writers holding the
+// hive's lock make temporary files, so with the lock held every one found is abandoned.
+void RemoveAbandonedTemporaries(const HiveState& state) {
+    RegistryFileSystem& fs = Fs();
+    const std::filesystem::path dir = std::filesystem::path(state.file).parent_path();
+    for (const std::string& name : fs.List(dir)) {
+        if (name.size() > state.tmpPrefix.size() + 4 && name.starts_with(state.tmpPrefix) &&
+            name.ends_with(".tmp"))
+            fs.Unlink((dir / name).c_str());
     }
-    return ::access(dir.c_str(), W_OK) == 0 ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+}
+
+// Raises the hive's write count (lock held).
+void CountWrite(HiveState& state, int lockFd) {
+    RegistryFileSystem& fs = Fs();
+    void* count = fs.Map(lockFd, kGenerationSize, true);
+    if (!count) return;
+    std::atomic_ref<std::uint64_t>(*static_cast<std::uint64_t*>(count))
+        .fetch_add(1, std::memory_order_acq_rel);
+    fs.Unmap(count, kGenerationSize);
+    state.MapGeneration(lockFd);
+}
+
+// Applies a change under the store's lock: reads the file afresh, applies `change`, and
+// writes the file when the change reports it altered the tree. Hive lock held.
+template <typename Change>
+LONG Commit(HiveState& state, Change&& change) {
+    LONG rc = CheckWritable(state);
+    if (rc != ERROR_SUCCESS) return rc;
+    RegistryFileSystem& fs = Fs();
+    const int lockFd =
+        fs.Open(state.lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, kSharedFileMode);
+    if (lockFd < 0) return ErrnoResult(errno);
+    while (fs.Flock(lockFd, LOCK_EX) != 0) {
+        if (errno != EINTR) {
+            const int err = errno;
+            fs.Close(lockFd);
+            return ErrnoResult(err);
+        }
+    }
+    RemoveAbandonedTemporaries(state);
+    // Room for the write count in a lock file that does not hold it yet.
+    struct stat lockStat {};
+    if (fs.Fstat(lockFd, lockStat) == 0 && lockStat.st_size < static_cast<off_t>(kGenerationSize))
+        (void)fs.Ftruncate(lockFd, kGenerationSize);
+    std::unique_ptr<RegistryKey> tree;
+    FileStamp stamp;
+    rc = ReadHive(state, tree, stamp);
+    if (rc == ERROR_SUCCESS) {
+        bool changed = false;
+        rc = change(*tree, changed);
+        if (rc == ERROR_SUCCESS && changed) {
+            const std::string text = RegistryFile::Serialize(*tree, kHiveNames[state.index]);
+            struct stat st {};
+            if (!fs.ReplaceFile(
+                    state.file,
+                    std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()))) {
+                rc = static_cast<LONG>(GetLastError());
+                tree.reset();
+            } else if (CountWrite(state, lockFd), fs.Stat(state.file.c_str(), st) == 0) {
+                stamp = StampOf(st);
+            } else {
+                tree.reset();  // re-read at the next call
+            }
+        }
+    }
+    if (tree && rc == ERROR_SUCCESS) {
+        state.tree = std::move(tree);
+        state.stamp = stamp;
+        state.seenGeneration = state.generation ? state.Generation() : 0;
+        state.checkedMs = CurrentClock().NowMs();
+    } else if (rc != ERROR_SUCCESS) {
+        state.tree.reset();
+    }
+    fs.Flock(lockFd, LOCK_UN);
+    fs.Close(lockFd);
+    return rc;
 }
 
 RegistryKey* Walk(RegistryKey& root, const std::vector<std::string>& path) {
@@ -230,78 +391,57 @@ std::vector<std::string> StoredNames(RegistryKey& root, const std::vector<std::s
     return names;
 }
 
-// Applies a change under the store's lock: reads the file afresh, applies `change`, and
-// writes the file when the change reports it altered the tree. Hive lock held.
-template <typename Change>
-LONG Commit(int hive, Change&& change) {
-    LONG rc = CheckWritable(hive);
-    if (rc != ERROR_SUCCESS) return rc;
-    const std::string lockPath =
-        (RegistryDir() / (std::string(kHiveNames[hive]) + ".lock")).string();
-    const int lockFd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, kSharedFileMode);
-    if (lockFd < 0) return ErrnoResult(errno);
-    while (::flock(lockFd, LOCK_EX) != 0) {
-        if (errno != EINTR) {
-            const int err = errno;
-            ::close(lockFd);
-            return ErrnoResult(err);
+// How every operation begins: the handle resolved (and, for a change, found to allow it),
+// its hive locked and the hive's copy brought up to date. `rc` tells whether all went well.
+class HiveOperation {
+public:
+    enum Need { Read, Write };
+
+    HiveOperation(HKEY key, Need need, Fresh fresh = Fresh::Now) {
+        rc = Resolve(key, handle);
+        if (rc != ERROR_SUCCESS) return;
+        if (need == Write && !handle.canWrite) {
+            rc = ERROR_ACCESS_DENIED;
+            return;
         }
+        state = &g_hives[handle.hive];
+        m_guard = std::unique_lock<std::mutex>(state->lock);
+        rc = Refresh(*state, fresh);
     }
-    HiveState& state = g_hives[hive];
-    std::unique_ptr<RegistryKey> tree;
-    FileStamp stamp;
-    rc = ReadHive(hive, tree, stamp);
-    if (rc == ERROR_SUCCESS) {
-        bool changed = false;
-        rc = change(*tree, changed);
-        if (rc == ERROR_SUCCESS && changed) {
-            const std::string text = RegistryFile::Serialize(*tree, kHiveNames[hive]);
-            const std::string path = HiveFile(hive);
-            if (!ReplaceFileContents(
-                    path,
-                    std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()))) {
-                rc = static_cast<LONG>(GetLastError());
-                tree.reset();
-            } else {
-                struct stat st {};
-                if (::stat(path.c_str(), &st) == 0) {
-                    stamp = StampOf(path, st);
-                } else {
-                    tree.reset();  // re-read at the next call
-                }
-            }
-        }
+
+    RegistryKey& Root() { return *state->tree; }
+    // The handle's key in the current copy (null when it is gone).
+    RegistryKey* Key() { return Walk(*state->tree, handle.path); }
+
+    template <typename Change>
+    LONG Commit(Change&& change) {
+        return platform::Commit(*state, std::forward<Change>(change));
     }
-    if (tree && rc == ERROR_SUCCESS) {
-        state.tree = std::move(tree);
-        state.stamp = stamp;
-    } else if (rc != ERROR_SUCCESS) {
-        state.tree.reset();
-    }
-    ::flock(lockFd, LOCK_UN);
-    ::close(lockFd);
-    return rc;
-}
+
+    LONG rc = ERROR_SUCCESS;
+    RegKeyHandle handle;
+    HiveState* state = nullptr;
+
+private:
+    std::unique_lock<std::mutex> m_guard;
+};
 
 }  // namespace
 
 LONG RegOpenKeyEx(HKEY key, const char* subKey, DWORD /*options*/, REGSAM access, HKEY* result) {
     if (!result) return ERROR_INVALID_PARAMETER;
     *result = nullptr;
-    RegKeyHandle base;
-    LONG rc = Resolve(key, base);
-    if (rc != ERROR_SUCCESS) return rc;
-    std::vector<std::string> path = base.path;
+    HiveOperation op(key, HiveOperation::Read);
+    if (op.rc != ERROR_SUCCESS) return op.rc;
+    std::vector<std::string> path = op.handle.path;
     if (!SplitPath(subKey, path)) return ERROR_FILE_NOT_FOUND;
-    HiveState& state = g_hives[base.hive];
-    std::lock_guard<std::mutex> guard(state.lock);
-    if ((rc = Refresh(base.hive)) != ERROR_SUCCESS) return rc;
-    if (!Walk(*state.tree, path))
-        return base.path.empty() || Walk(*state.tree, base.path) ? ERROR_FILE_NOT_FOUND
-                                                                 : ERROR_KEY_DELETED;
+    if (!Walk(op.Root(), path))
+        return op.handle.path.empty() || op.Key() ? ERROR_FILE_NOT_FOUND : ERROR_KEY_DELETED;
     const bool wantsWrite = (access & kWriteRights) != 0;
-    if (wantsWrite && (rc = CheckWritable(base.hive)) != ERROR_SUCCESS) return rc;
-    *result = NewHandle(base.hive, StoredNames(*state.tree, path), wantsWrite);
+    if (wantsWrite) {
+        if (const LONG rc = CheckWritable(*op.state); rc != ERROR_SUCCESS) return rc;
+    }
+    *result = NewHandle(op.handle.hive, StoredNames(op.Root(), path), wantsWrite);
     return ERROR_SUCCESS;
 }
 
@@ -311,26 +451,23 @@ LONG CreateKey(HKEY key, const char* subKey, bool maximumAllowed, REGSAM access,
                DWORD* disposition) {
     if (!result) return ERROR_INVALID_PARAMETER;
     *result = nullptr;
-    RegKeyHandle base;
-    LONG rc = Resolve(key, base);
-    if (rc != ERROR_SUCCESS) return rc;
+    HiveOperation op(key, HiveOperation::Read);
+    if (op.rc != ERROR_SUCCESS) return op.rc;
+    const RegKeyHandle& base = op.handle;
     std::vector<std::string> path = base.path;
     if (!SplitPath(subKey, path)) return ERROR_INVALID_PARAMETER;
-    HiveState& state = g_hives[base.hive];
-    std::lock_guard<std::mutex> guard(state.lock);
-    if ((rc = Refresh(base.hive)) != ERROR_SUCCESS) return rc;
-    if (!Walk(*state.tree, base.path)) return ERROR_KEY_DELETED;
-    const bool writable = base.canWrite && CheckWritable(base.hive) == ERROR_SUCCESS;
-    if (Walk(*state.tree, path)) {
+    if (!op.Key()) return ERROR_KEY_DELETED;
+    const bool writable = base.canWrite && CheckWritable(*op.state) == ERROR_SUCCESS;
+    if (Walk(op.Root(), path)) {
         // There already: nothing to write.
         const bool wantsWrite = maximumAllowed ? writable : (access & kWriteRights) != 0;
         if (wantsWrite && !writable) return ERROR_ACCESS_DENIED;
         if (disposition) *disposition = REG_OPENED_EXISTING_KEY;
-        *result = NewHandle(base.hive, StoredNames(*state.tree, path), wantsWrite);
+        *result = NewHandle(base.hive, StoredNames(op.Root(), path), wantsWrite);
         return ERROR_SUCCESS;
     }
     if (!base.canWrite) return ERROR_ACCESS_DENIED;
-    rc = Commit(base.hive, [&](RegistryKey& root, bool& changed) -> LONG {
+    const LONG rc = op.Commit([&](RegistryKey& root, bool& changed) -> LONG {
         RegistryKey* parent = Walk(root, base.path);
         if (!parent) return ERROR_KEY_DELETED;
         changed = Walk(root, path) == nullptr;
@@ -340,7 +477,7 @@ LONG CreateKey(HKEY key, const char* subKey, bool maximumAllowed, REGSAM access,
     });
     if (rc != ERROR_SUCCESS) return rc;
     if (disposition) *disposition = REG_CREATED_NEW_KEY;
-    *result = NewHandle(base.hive, StoredNames(*state.tree, path),
+    *result = NewHandle(base.hive, StoredNames(op.Root(), path),
                         maximumAllowed || (access & kWriteRights) != 0);
     return ERROR_SUCCESS;
 }
@@ -357,30 +494,35 @@ LONG RegCreateKey(HKEY key, const char* subKey, HKEY* result) {
     return CreateKey(key, subKey, true, 0, result, nullptr);
 }
 
-LONG RegQueryValueEx(HKEY key, const char* name, DWORD* /*reserved*/, DWORD* type, BYTE* data,
-                     DWORD* size) {
-    if (data && !size) return ERROR_INVALID_PARAMETER;
-    RegKeyHandle handle;
-    LONG rc = Resolve(key, handle);
-    if (rc != ERROR_SUCCESS) return rc;
-    HiveState& state = g_hives[handle.hive];
-    std::lock_guard<std::mutex> guard(state.lock);
-    if ((rc = Refresh(handle.hive)) != ERROR_SUCCESS) return rc;
-    const RegistryKey* node = Walk(*state.tree, handle.path);
-    if (!node) return ERROR_KEY_DELETED;
-    const RegistryValue* value = node->FindValue(name ? name : "");
-    if (!value) return ERROR_FILE_NOT_FOUND;
-    if (type) *type = value->type;
-    const auto needed = static_cast<DWORD>(value->data.size());
+namespace {
+
+// Gives a value's type and bytes back as RegQueryValueEx and RegEnumValue do.
+LONG CopyData(const RegistryValue& value, DWORD* type, BYTE* data, DWORD* size) {
+    if (type) *type = value.type;
+    const auto needed = static_cast<DWORD>(value.data.size());
     if (data) {
         if (*size < needed) {
             *size = needed;
             return ERROR_MORE_DATA;
         }
-        if (needed) std::memcpy(data, value->data.data(), needed);
+        if (needed) std::memcpy(data, value.data.data(), needed);
     }
     if (size) *size = needed;
     return ERROR_SUCCESS;
+}
+
+}  // namespace
+
+LONG RegQueryValueEx(HKEY key, const char* name, DWORD* /*reserved*/, DWORD* type, BYTE* data,
+                     DWORD* size) {
+    if (data && !size) return ERROR_INVALID_PARAMETER;
+    HiveOperation op(key, HiveOperation::Read);
+    if (op.rc != ERROR_SUCCESS) return op.rc;
+    const RegistryKey* node = op.Key();
+    if (!node) return ERROR_KEY_DELETED;
+    const RegistryValue* value = node->FindValue(name ? name : "");
+    if (!value) return ERROR_FILE_NOT_FOUND;
+    return CopyData(*value, type, data, size);
 }
 
 LONG RegSetValueEx(HKEY key, const char* name, DWORD /*reserved*/, DWORD type, const BYTE* data,
@@ -388,22 +530,19 @@ LONG RegSetValueEx(HKEY key, const char* name, DWORD /*reserved*/, DWORD type, c
     const std::string_view valueName = name ? name : "";
     if (!ValidValueName(valueName) || size > kMaxValueSize || (size && !data))
         return ERROR_INVALID_PARAMETER;
-    RegKeyHandle handle;
-    LONG rc = Resolve(key, handle);
-    if (rc != ERROR_SUCCESS) return rc;
-    if (!handle.canWrite) return ERROR_ACCESS_DENIED;
+    // Values written on every message mostly hold what the store holds already: such a write
+    // costs no call on the system while the copy is known to be current.
+    HiveOperation op(key, HiveOperation::Write, Fresh::Known);
+    if (op.rc != ERROR_SUCCESS) return op.rc;
     const std::span<const std::uint8_t> bytes(data, size);
-    HiveState& state = g_hives[handle.hive];
-    std::lock_guard<std::mutex> guard(state.lock);
-    if ((rc = Refresh(handle.hive)) != ERROR_SUCCESS) return rc;
-    if (const RegistryKey* node = Walk(*state.tree, handle.path)) {
+    if (const RegistryKey* node = op.Key()) {
         const RegistryValue* value = node->FindValue(valueName);
         if (value && value->type == type &&
             std::equal(value->data.begin(), value->data.end(), bytes.begin(), bytes.end()))
             return ERROR_SUCCESS;  // unchanged: no lock, no write
     }
-    return Commit(handle.hive, [&](RegistryKey& root, bool& changed) -> LONG {
-        RegistryKey* node = Walk(root, handle.path);
+    return op.Commit([&](RegistryKey& root, bool& changed) -> LONG {
+        RegistryKey* node = Walk(root, op.handle.path);
         if (!node) return ERROR_KEY_DELETED;
         changed = node->SetValue(valueName, type, bytes);
         return ERROR_SUCCESS;
@@ -412,18 +551,13 @@ LONG RegSetValueEx(HKEY key, const char* name, DWORD /*reserved*/, DWORD type, c
 
 LONG RegDeleteValue(HKEY key, const char* name) {
     const std::string_view valueName = name ? name : "";
-    RegKeyHandle handle;
-    LONG rc = Resolve(key, handle);
-    if (rc != ERROR_SUCCESS) return rc;
-    if (!handle.canWrite) return ERROR_ACCESS_DENIED;
-    HiveState& state = g_hives[handle.hive];
-    std::lock_guard<std::mutex> guard(state.lock);
-    if ((rc = Refresh(handle.hive)) != ERROR_SUCCESS) return rc;
-    const RegistryKey* node = Walk(*state.tree, handle.path);
+    HiveOperation op(key, HiveOperation::Write);
+    if (op.rc != ERROR_SUCCESS) return op.rc;
+    const RegistryKey* node = op.Key();
     if (!node) return ERROR_KEY_DELETED;
     if (!node->FindValue(valueName)) return ERROR_FILE_NOT_FOUND;
-    return Commit(handle.hive, [&](RegistryKey& root, bool& changed) -> LONG {
-        RegistryKey* fresh = Walk(root, handle.path);
+    return op.Commit([&](RegistryKey& root, bool& changed) -> LONG {
+        RegistryKey* fresh = Walk(root, op.handle.path);
         if (!fresh) return ERROR_KEY_DELETED;
         changed = fresh->RemoveValue(valueName);
         return changed ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
@@ -431,22 +565,19 @@ LONG RegDeleteValue(HKEY key, const char* name) {
 }
 
 LONG RegDeleteKey(HKEY key, const char* subKey) {
-    RegKeyHandle handle;
-    LONG rc = Resolve(key, handle);
-    if (rc != ERROR_SUCCESS) return rc;
-    std::vector<std::string> path = handle.path;
-    if (!subKey || !*subKey || !SplitPath(subKey, path) || path.size() == handle.path.size())
-        return ERROR_INVALID_PARAMETER;
-    if (!handle.canWrite) return ERROR_ACCESS_DENIED;
-    HiveState& state = g_hives[handle.hive];
-    std::lock_guard<std::mutex> guard(state.lock);
-    if ((rc = Refresh(handle.hive)) != ERROR_SUCCESS) return rc;
-    const RegistryKey* node = Walk(*state.tree, path);
-    if (!node) return Walk(*state.tree, handle.path) ? ERROR_FILE_NOT_FOUND : ERROR_KEY_DELETED;
+    if (!subKey || !*subKey) return ERROR_INVALID_PARAMETER;
+    std::vector<std::string> relative;
+    if (!SplitPath(subKey, relative) || relative.empty()) return ERROR_INVALID_PARAMETER;
+    HiveOperation op(key, HiveOperation::Write);
+    if (op.rc != ERROR_SUCCESS) return op.rc;
+    std::vector<std::string> path = op.handle.path;
+    path.insert(path.end(), relative.begin(), relative.end());
+    const RegistryKey* node = Walk(op.Root(), path);
+    if (!node) return op.Key() ? ERROR_FILE_NOT_FOUND : ERROR_KEY_DELETED;
     if (!node->subkeys().empty()) return ERROR_ACCESS_DENIED;
     const std::string last = path.back();
     path.pop_back();
-    return Commit(handle.hive, [&](RegistryKey& root, bool& changed) -> LONG {
+    return op.Commit([&](RegistryKey& root, bool& changed) -> LONG {
         RegistryKey* parent = Walk(root, path);
         RegistryKey* target = parent ? parent->FindSubkey(last) : nullptr;
         if (!target) return ERROR_FILE_NOT_FOUND;
@@ -472,16 +603,12 @@ LONG CopyName(const std::string& name, char* out, DWORD* length) {
 
 LONG RegEnumKeyEx(HKEY key, DWORD index, char* name, DWORD* nameLength, DWORD* /*reserved*/,
                   char* keyClass, DWORD* classLength, void* /*lastWriteTime*/) {
-    RegKeyHandle handle;
-    LONG rc = Resolve(key, handle);
-    if (rc != ERROR_SUCCESS) return rc;
-    HiveState& state = g_hives[handle.hive];
-    std::lock_guard<std::mutex> guard(state.lock);
-    if ((rc = Refresh(handle.hive)) != ERROR_SUCCESS) return rc;
-    const RegistryKey* node = Walk(*state.tree, handle.path);
+    HiveOperation op(key, HiveOperation::Read);
+    if (op.rc != ERROR_SUCCESS) return op.rc;
+    const RegistryKey* node = op.Key();
     if (!node) return ERROR_KEY_DELETED;
     if (index >= node->subkeys().size()) return ERROR_NO_MORE_ITEMS;
-    rc = CopyName(node->subkeys()[index]->name(), name, nameLength);
+    const LONG rc = CopyName(node->subkeys()[index]->name(), name, nameLength);
     if (rc == ERROR_SUCCESS && keyClass && classLength && *classLength > 0) {
         keyClass[0] = '\0';
         *classLength = 0;
@@ -492,28 +619,14 @@ LONG RegEnumKeyEx(HKEY key, DWORD index, char* name, DWORD* nameLength, DWORD* /
 LONG RegEnumValue(HKEY key, DWORD index, char* name, DWORD* nameLength, DWORD* /*reserved*/,
                   DWORD* type, BYTE* data, DWORD* size) {
     if (data && !size) return ERROR_INVALID_PARAMETER;
-    RegKeyHandle handle;
-    LONG rc = Resolve(key, handle);
-    if (rc != ERROR_SUCCESS) return rc;
-    HiveState& state = g_hives[handle.hive];
-    std::lock_guard<std::mutex> guard(state.lock);
-    if ((rc = Refresh(handle.hive)) != ERROR_SUCCESS) return rc;
-    const RegistryKey* node = Walk(*state.tree, handle.path);
+    HiveOperation op(key, HiveOperation::Read);
+    if (op.rc != ERROR_SUCCESS) return op.rc;
+    const RegistryKey* node = op.Key();
     if (!node) return ERROR_KEY_DELETED;
     if (index >= node->values().size()) return ERROR_NO_MORE_ITEMS;
     const RegistryValue& value = node->values()[index];
-    if ((rc = CopyName(value.name, name, nameLength)) != ERROR_SUCCESS) return rc;
-    if (type) *type = value.type;
-    const auto needed = static_cast<DWORD>(value.data.size());
-    if (data) {
-        if (*size < needed) {
-            *size = needed;
-            return ERROR_MORE_DATA;
-        }
-        if (needed) std::memcpy(data, value.data.data(), needed);
-    }
-    if (size) *size = needed;
-    return ERROR_SUCCESS;
+    if (const LONG rc = CopyName(value.name, name, nameLength); rc != ERROR_SUCCESS) return rc;
+    return CopyData(value, type, data, size);
 }
 
 LONG RegCloseKey(HKEY key) {

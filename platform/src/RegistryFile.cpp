@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <unordered_map>
 
 #include "platform/ByteReader.h"
 
@@ -121,15 +122,16 @@ public:
             m_reader.rest()[2] == 0xBF) {
             (void)m_reader.bytes(3, bom);
         }
-        bool seenContent = false;
         std::string_view line;
+        if (!NextLine(line) || (TrimRight(line) != kHeader && TrimRight(line) != kOldHeader)) {
+            error = "line 1: expected the header line \"" + std::string(kHeader) + "\"";
+            return false;
+        }
         while (NextLine(line)) {
             std::string_view s = TrimRight(TrimLeft(line));
             if (s.empty() || s.front() == ';') continue;
             bool ok = true;
-            if (!seenContent && (s == kHeader || s == kOldHeader)) {
-                // the header line
-            } else if (s.front() == '[') {
+            if (s.front() == '[') {
                 ok = Section(s);
             } else if (s.front() == '"' || s.front() == '@') {
                 ok = Value(s);
@@ -137,7 +139,6 @@ public:
                 m_error = "expected a [key] line or a \"name\"=value line";
                 ok = false;
             }
-            seenContent = true;
             if (!ok) {
                 char where[32];
                 std::snprintf(where, sizeof where, "line %zu: ", m_lineNumber);
@@ -170,18 +171,33 @@ private:
         if (!s.empty() && s.front() == '-') return Fail("removing keys is not supported here");
         const std::size_t cut = s.find('\\');
         if (!NamesEqual(s.substr(0, cut), m_hive)) return Fail("key outside this hive");
+        if (cut == std::string_view::npos) {
+            m_current = &m_root;
+            return true;
+        }
+        // Each key is found by its whole path, folded, so that keys written in any order are
+        // read in linear time; missing keys above it are made on the way.
+        const std::string_view rest = s.substr(cut + 1);
+        std::string folded(rest);
+        for (char& c : folded) c = Lower(c);
+        if (const auto it = m_keys.find(folded); it != m_keys.end()) {
+            m_current = it->second;
+            return true;
+        }
         RegistryKey* key = &m_root;
         std::size_t depth = 0;
-        std::string_view rest =
-            cut == std::string_view::npos ? std::string_view{} : s.substr(cut + 1);
-        while (cut != std::string_view::npos) {
-            const std::size_t next = rest.find('\\');
-            const std::string_view name = rest.substr(0, next);
+        std::size_t begin = 0;
+        for (;;) {
+            const std::size_t next = rest.find('\\', begin);
+            const std::string_view name = rest.substr(begin, next - begin);
             if (!ValidKeyName(name)) return Fail("invalid key name in the path");
             if (++depth > kMaxKeyDepth) return Fail("keys nested too deeply");
-            key = &key->AddSubkey(name);
+            const std::size_t end = next == std::string_view::npos ? rest.size() : next;
+            auto [it, added] = m_keys.try_emplace(folded.substr(0, end), nullptr);
+            if (added) it->second = &key->AddParsedSubkey(name);
+            key = it->second;
             if (next == std::string_view::npos) break;
-            rest.remove_prefix(next + 1);
+            begin = next + 1;
         }
         m_current = key;
         return true;
@@ -264,6 +280,7 @@ private:
     RegistryKey* m_current = nullptr;
     std::size_t m_lineNumber = 0;
     std::string m_error;
+    std::unordered_map<std::string, RegistryKey*> m_keys;  // folded path below the hive -> key
 };
 
 void AppendQuoted(std::string& out, std::string_view text) {
@@ -274,6 +291,8 @@ void AppendQuoted(std::string& out, std::string_view text) {
     }
     out.push_back('"');
 }
+
+void AppendSubkeys(std::string& out, const RegistryKey& key, std::string& path);
 
 void AppendValue(std::string& out, const RegistryValue& value) {
     const std::size_t lineStart = out.size();
@@ -317,13 +336,24 @@ void AppendValue(std::string& out, const RegistryValue& value) {
     out.push_back('\n');
 }
 
-void AppendKey(std::string& out, const RegistryKey& key, const std::string& path) {
+// Writes a key and the keys below it; `path` is the key's path, given back unchanged.
+void AppendKey(std::string& out, const RegistryKey& key, std::string& path) {
     out += '[';
     out += path;
     out += "]\n";
     for (const auto& value : key.values()) AppendValue(out, value);
     out.push_back('\n');
-    for (const auto& sub : key.subkeys()) AppendKey(out, *sub, path + '\\' + sub->name());
+    AppendSubkeys(out, key, path);
+}
+
+void AppendSubkeys(std::string& out, const RegistryKey& key, std::string& path) {
+    const std::size_t length = path.size();
+    for (const auto& sub : key.subkeys()) {
+        path += '\\';
+        path += sub->name();
+        AppendKey(out, *sub, path);
+        path.resize(length);
+    }
 }
 
 }  // namespace
@@ -431,20 +461,32 @@ bool RegistryKey::RemoveValue(std::string_view name) {
     return true;
 }
 
+RegistryKey& RegistryKey::AddParsedSubkey(std::string_view name) {
+    return *m_subkeys.emplace_back(std::make_unique<RegistryKey>(std::string(name)));
+}
+
+void RegistryKey::SortSubkeys() {
+    std::sort(m_subkeys.begin(), m_subkeys.end(),
+              [](const auto& a, const auto& b) { return NameLess(a->m_name, b->m_name); });
+    for (auto& sub : m_subkeys) sub->SortSubkeys();
+}
+
 bool RegistryFile::Parse(std::span<const std::uint8_t> text, std::string_view hive,
                          RegistryKey& root, std::string& error) {
     Parser parser(text, hive, root);
-    return parser.Run(error);
+    const bool ok = parser.Run(error);
+    root.SortSubkeys();
+    return ok;
 }
 
 std::string RegistryFile::Serialize(const RegistryKey& root, std::string_view hive) {
     std::string out(kHeader);
     out += "\n\n";
-    const std::string path(hive);
+    std::string path(hive);
     if (!root.values().empty()) {
         AppendKey(out, root, path);
     } else {
-        for (const auto& sub : root.subkeys()) AppendKey(out, *sub, path + '\\' + sub->name());
+        AppendSubkeys(out, root, path);
     }
     return out;
 }

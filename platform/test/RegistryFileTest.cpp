@@ -140,7 +140,10 @@ TEST(RegistryFile, MalformedTextNamesItsLine) {
         std::string text;
         const char* error;
     } cases[] = {
-        {"\"x\"=\"1\"\n", "line 1: a value before the first [key] line"},
+        {"", "line 1: expected the header line"},
+        {"\n" + head, "line 1: expected the header line"},
+        {"[HKEY_LOCAL_MACHINE\\A]\n\"x\"=\"1\"\n", "line 1: expected the header line"},
+        {"REGEDIT4\n\"x\"=\"1\"\n", "line 2: a value before the first [key] line"},
         {head + "[HKEY_LOCAL_MACHINE\\B\n", "line 4: a [key] line must end with ']'"},
         {head + "[HKEY_CLASSES_ROOT\\B]\n", "line 4: key outside this hive"},
         {head + "[HKEY_LOCAL_MACHINE\\B\\\\C]\n", "line 4: invalid key name in the path"},
@@ -177,9 +180,9 @@ TEST(RegistryFile, OversizedInputIsRefusedBeforeParsing) {
     std::string error;
     EXPECT_FALSE(RegistryFile::Parse(huge, "HKEY_LOCAL_MACHINE", root, error));
     EXPECT_EQ(error, "line 0: file larger than the store allows");
-    std::string deep = "[HKEY_LOCAL_MACHINE";
+    std::string deep = "REGEDIT4\n[HKEY_LOCAL_MACHINE";
     for (std::size_t i = 0; i <= kMaxKeyDepth; ++i) deep += "\\k";
     deep += "]\n";
     EXPECT_FALSE(RegistryFile::Parse(Span(deep), "HKEY_LOCAL_MACHINE", root, error));
-    EXPECT_EQ(error, "line 1: keys nested too deeply");
+    EXPECT_EQ(error, "line 2: keys nested too deeply");
 }

@@ -11,6 +11,8 @@
 
 #include "platform/MachineRoot.h"
 #include "platform/Registry.h"
+#include "platform/RegistryFileSystem.h"
+#include "support/FakeClockScope.h"
 #include "support/TempRoot.h"
 
 using namespace platform;
@@ -269,20 +271,100 @@ TEST_F(Registry, ChangesMadeOutsideTheProcessAreSeenOnTheNextOpen) {
 }
 
 TEST_F(Registry, AFileThatDoesNotParseIsReportedAndNeverOverwritten) {
-    const std::string broken =
-        "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\Software]\n"
-        "\"Keep\"=\"me\"\n\"Bad\"=dword:xyz\n";
-    root.WriteFile("registry/HKEY_LOCAL_MACHINE.reg", broken);
-    HKEY key = nullptr;
-    EXPECT_EQ(RegOpenKeyEx(HKEY_LOCAL_MACHINE, "Software", 0, KEY_READ, &key),
-              ERROR_REGISTRY_CORRUPT);
-    EXPECT_NE(RegLastProblem().find("HKEY_LOCAL_MACHINE.reg: line 5: expected one to eight"),
-              std::string::npos)
-        << RegLastProblem();
-    EXPECT_EQ(RegCreateKey(HKEY_LOCAL_MACHINE, "Software\\New", &key), ERROR_REGISTRY_CORRUPT);
-    EXPECT_EQ(root.ReadFile("registry/HKEY_LOCAL_MACHINE.reg"), broken);
+    const struct {
+        std::string text;
+        const char* problem;
+    } cases[] = {
+        {"Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\Software]\n"
+         "\"Keep\"=\"me\"\n\"Bad\"=dword:xyz\n",
+         "HKEY_LOCAL_MACHINE.reg: line 5: expected one to eight"},
+        // Cut short or emptied: a file the writer made always begins with its header.
+        {"", "HKEY_LOCAL_MACHINE.reg: line 1: expected the header line"},
+        {"[HKEY_LOCAL_MACHINE\\Software]\n\"Keep\"=\"me\"\n",
+         "HKEY_LOCAL_MACHINE.reg: line 1: expected the header line"},
+    };
+    for (const auto& c : cases) {
+        root.WriteFile("registry/HKEY_LOCAL_MACHINE.reg", c.text);
+        HKEY key = nullptr;
+        EXPECT_EQ(RegOpenKeyEx(HKEY_LOCAL_MACHINE, "Software", 0, KEY_READ, &key),
+                  ERROR_REGISTRY_CORRUPT);
+        EXPECT_NE(RegLastProblem().find(c.problem), std::string::npos) << RegLastProblem();
+        EXPECT_EQ(RegCreateKey(HKEY_LOCAL_MACHINE, "Software\\New", &key), ERROR_REGISTRY_CORRUPT);
+        EXPECT_EQ(root.ReadFile("registry/HKEY_LOCAL_MACHINE.reg"), c.text);
+    }
     // The other hive is its own file.
+    HKEY key = nullptr;
     ASSERT_EQ(RegCreateKey(HKEY_CLASSES_ROOT, "CLSID", &key), ERROR_SUCCESS);
+    RegCloseKey(key);
+}
+
+namespace {
+
+// Counts every call the store makes on the file system.
+class CountingFileSystem : public RegistryFileSystem {
+public:
+    CountingFileSystem() { SetRegistryFileSystem(this); }
+    ~CountingFileSystem() override { SetRegistryFileSystem(nullptr); }
+    std::vector<std::string> calls;
+
+protected:
+    void OnCall(std::string_view call) override { calls.emplace_back(call); }
+};
+
+}  // namespace
+
+TEST_F(Registry, AnUnchangedWriteMakesNoSystemCall) {
+    support::FakeClockScope clock;
+    HKEY key = Create(kVeka);
+    ASSERT_EQ(SetDword(key, "Acknowledged", 7), ERROR_SUCCESS);
+    ASSERT_EQ(SetString(key, "Name", "abc"), ERROR_SUCCESS);
+    CountingFileSystem fs;
+    for (int i = 0; i < 20; ++i) {
+        ASSERT_EQ(SetDword(key, "ACKNOWLEDGED", 7), ERROR_SUCCESS);
+        ASSERT_EQ(SetString(key, "Name", "abc"), ERROR_SUCCESS);
+    }
+    EXPECT_TRUE(fs.calls.empty()) << fs.calls.front();
+    // A millisecond later the file is looked at once more (an edit by hand shows so).
+    clock.Advance(1);
+    ASSERT_EQ(SetDword(key, "Acknowledged", 7), ERROR_SUCCESS);
+    ASSERT_EQ(SetDword(key, "Acknowledged", 7), ERROR_SUCCESS);
+    EXPECT_EQ(fs.calls, std::vector<std::string>{"stat"});
+    RegCloseKey(key);
+}
+
+// Process A holds the store's contents; B changes a value behind it within the same
+// millisecond; A writing the old value again is a change, not a write to skip.
+TEST_F(Registry, AWriteAfterAnotherProcessChangedTheValueIsNotSkipped) {
+    support::FakeClockScope clock;  // A's millisecond never ends
+    HKEY key = Create(kVeka);
+    ASSERT_EQ(SetDword(key, "Last TSN", 1), ERROR_SUCCESS);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        HKEY k = nullptr;
+        const bool ok =
+            RegOpenKeyEx(HKEY_LOCAL_MACHINE, kVeka, 0, KEY_ALL_ACCESS, &k) == ERROR_SUCCESS &&
+            SetDword(k, "Last TSN", 2) == ERROR_SUCCESS;
+        ::_exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    ASSERT_EQ(SetDword(key, "Last TSN", 1), ERROR_SUCCESS);
+    RegCloseKey(key);
+    EXPECT_NE(root.ReadFile("registry/HKEY_LOCAL_MACHINE.reg")->find("\"Last TSN\"=dword:00000001"),
+              std::string::npos);
+}
+
+TEST_F(Registry, AWriterKilledBeforeItsRenameLeavesNothingBehind) {
+    HKEY key = Create(kVeka);
+    // What a writer killed between its temporary file and the rename leaves.
+    root.WriteFile("registry/HKEY_LOCAL_MACHINE.reg.4242.0.tmp", "Windows Registry Editor");
+    root.WriteFile("registry/HKEY_CLASSES_ROOT.reg.4242.1.tmp", "Windows Registry Editor");
+    ASSERT_EQ(SetDword(key, "Count", 1), ERROR_SUCCESS);
+    EXPECT_FALSE(std::filesystem::exists(root / "registry/HKEY_LOCAL_MACHINE.reg.4242.0.tmp"));
+    // Another hive's temporaries are that hive's writers' own.
+    EXPECT_TRUE(std::filesystem::exists(root / "registry/HKEY_CLASSES_ROOT.reg.4242.1.tmp"));
     RegCloseKey(key);
 }
 

@@ -164,12 +164,23 @@ TEST_F(DeviceThreadsTest, FlushLeavesTheBufferBeingWritten) {
     for (const char* text : {"one", "two", "three"}) queue.AddString(text, 1);
     CHostTrevo& host = *device->GetHost();
 
+    // Moves the clock once for every wait the flush begins (far enough to end the longest,
+    // 100 ms), however late the flushing thread gets to run; it ends with the test body,
+    // whichever way that ends.
     std::atomic<bool> flushing{true};
-    std::thread ticker([&] {
-        for (int i = 0; i < 100000 && flushing; ++i) {
-            if (clock.WaitForTimedWaiters(1, std::chrono::milliseconds(5))) clock.Advance(10);
+    std::thread ticker([&, seen = platform::FakeClock::TimedWaitsBegun()]() mutable {
+        while (flushing) {
+            if (clock.WaitForNewTimedWait(seen, std::chrono::milliseconds(5))) clock.Advance(100);
         }
     });
+    struct StopTicker {
+        std::atomic<bool>& flushing;
+        std::thread& ticker;
+        ~StopTicker() {
+            flushing = false;
+            ticker.join();
+        }
+    } stopTicker{flushing, ticker};
     auto head = [&] {
         std::string text;
         int type = 0;
@@ -189,8 +200,6 @@ TEST_F(DeviceThreadsTest, FlushLeavesTheBufferBeingWritten) {
 
     EXPECT_FALSE(device->FlushDeviceBuffer(0));
     EXPECT_EQ(head(), "three");
-    flushing = false;
-    ticker.join();
 }
 
 }  // namespace

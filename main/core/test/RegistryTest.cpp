@@ -447,13 +447,13 @@ TEST_F(RegistryFacade, FailedCreatesAndDeletesAreReportedWithTheirLabels) {
 
 TEST_F(RegistryFacade, AStoreFileThatDoesNotParseIsReportedWithItsLine) {
     root.WriteFile("registry/HKEY_LOCAL_MACHINE.reg",
-                   "[HKEY_LOCAL_MACHINE\\Software]\n\"A\"=dword:1\n\"B\"=dword:zz\n");
+                   "REGEDIT4\n[HKEY_LOCAL_MACHINE\\Software]\n\"A\"=dword:1\n\"B\"=dword:zz\n");
     CRegistryDirect registry;
     EXPECT_FALSE(registry.RegistryOpen("Software", true));
     const auto texts = LogTextsSince(0);
     ASSERT_EQ(texts.size(), 2u);
     EXPECT_NE(texts[0].find("(1015) "), std::string::npos) << texts[0];
-    EXPECT_NE(texts[1].find("HKEY_LOCAL_MACHINE.reg: line 3: expected one to eight"),
+    EXPECT_NE(texts[1].find("HKEY_LOCAL_MACHINE.reg: line 4: expected one to eight"),
               std::string::npos)
         << texts[1];
 }

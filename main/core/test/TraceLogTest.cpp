@@ -1,8 +1,16 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <csignal>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <regex>
+#include <set>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "LogEntries.h"
@@ -121,4 +129,94 @@ TEST(TraceLog, GlobalLogIsOneObjectAndMacrosPassTheCallersPlace) {
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].line, line);
     EXPECT_NE(entries[0].file.find("TraceLogTest.cpp"), std::string::npos);
+}
+
+// Levels Notify does not keep are not even formatted: nothing is written and the text given
+// back is empty (the exception text still reaches the user).
+TEST(TraceLog, EntriesOfLevelsNotKeptAreNeitherFormattedNorWritten) {
+    support::TempRoot home;
+    ::setenv("TREVO_LOG_LEVEL", "2", 1);
+    CTraceLog log;
+    ::unsetenv("TREVO_LOG_LEVEL");
+    EXPECT_EQ(log.TraceFormat(0, "f.cpp", 1, "A::B():", "%d", 1), "");
+    EXPECT_EQ(log.TraceString(0, "f.cpp", 2, "A::B():", "dropped"), "");
+    log.TraceMessage(0, "dropped");
+    EXPECT_EQ(log.TraceFormat(2, "f.cpp", 3, "A::B():", "%d", 3), "3");
+    EXPECT_EQ(log.FormatErrorText("f.cpp", 4, "A::B():", 5), "(5) Access is denied.");
+    const auto entries = ReadEntries();
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0].line, 3);
+    EXPECT_EQ(entries[1].line, 4);
+}
+
+// A process killed in the middle of a burst from several threads: every entry that a thread
+// had seen written is in the file afterwards, whole, each thread's in its order.
+TEST(TraceLog, EveryEntryWrittenBeforeAKillIsInTheFileWhole) {
+    support::TempRoot home;
+    constexpr int kThreads = 4;
+    constexpr int kReportsBeforeKill = 2000;
+    int reports[2];
+    ASSERT_EQ(::pipe(reports), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::close(reports[0]);
+        CTraceLog log;
+        const std::string filler(100, 'x');
+        std::vector<std::thread> threads;
+        for (int t = 0; t < kThreads; ++t) {
+            threads.emplace_back([&, t] {
+                for (int i = 0; i < 1000000; ++i) {
+                    log.TraceFormat(0, "burst.cpp", t, "Burst::Run():", "%d:%d:%s", t, i,
+                                    filler.c_str());
+                    const int written[2] = {t, i};
+                    if (::write(reports[1], written, sizeof written) != sizeof written) break;
+                }
+            });
+        }
+        for (auto& thread : threads) thread.join();
+        ::_exit(0);
+    }
+    ::close(reports[1]);
+    std::set<std::pair<int, int>> reported;
+    std::string pending;
+    auto readReports = [&](std::size_t atLeast) {
+        char buffer[4096];
+        while (reported.size() < atLeast) {
+            const ssize_t n = ::read(reports[0], buffer, sizeof buffer);
+            if (n <= 0) return;
+            pending.append(buffer, static_cast<std::size_t>(n));
+            std::size_t at = 0;
+            for (; at + 2 * sizeof(int) <= pending.size(); at += 2 * sizeof(int)) {
+                int record[2];
+                std::memcpy(record, pending.data() + at, sizeof record);
+                reported.emplace(record[0], record[1]);
+            }
+            pending.erase(0, at);
+        }
+    };
+    readReports(kReportsBeforeKill);
+    ASSERT_EQ(::kill(child, SIGKILL), 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status));
+    readReports(SIZE_MAX);  // what the threads reported before they died
+    ::close(reports[0]);
+
+    const std::regex shape(R"(Burst::Run\(\):  Time = \d+ (\d):(\d+):x{100})");
+    std::vector<int> last(kThreads, -1);
+    std::set<std::pair<int, int>> logged;
+    for (const auto& entry : ReadEntries()) {
+        std::smatch m;
+        ASSERT_TRUE(std::regex_match(entry.text, m, shape)) << entry.text;
+        const int t = std::stoi(m[1]);
+        const int i = std::stoi(m[2]);
+        ASSERT_EQ(entry.line, t);
+        EXPECT_EQ(i, last[t] + 1) << "thread " << t;
+        last[t] = i;
+        logged.emplace(t, i);
+    }
+    EXPECT_GE(reported.size(), static_cast<std::size_t>(kReportsBeforeKill));
+    for (const auto& entry : reported)
+        EXPECT_TRUE(logged.count(entry)) << entry.first << ":" << entry.second;
 }

@@ -1,178 +1,204 @@
 #include "notify/Notify.h"
 
+#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <string>
-#include <string_view>
-#include <system_error>
 
+#include "platform/AppendFile.h"
 #include "platform/MachineRoot.h"
 
 namespace {
 
-// Entries share one file per process; the lock keeps the (re)open and each write whole.
-// The state is never destroyed, so objects destroyed at program end can still log.
+// Entries share one file per process. Each entry goes out with one write of its own, outside
+// any lock; the lock guards only the choice of the file.
 struct LogFile {
     std::mutex lock;
-    std::FILE* file = nullptr;
-    std::filesystem::path path;
-    // What the path was built from ($TREVO_HOME, else $HOME): it is built again only when
-    // one of them changes, not for every entry.
-    std::string home;
-    std::string user;
-    bool known = false;
+    platform::MachineRootWatch root;
+    platform::AppendFile file;
+    // The millisecond in which the file was last looked at (to see whether it was removed,
+    // or to try again to open it): at most once per millisecond.
+    std::int64_t checkedMs = -1;
 };
 
+// Never destroyed, so objects destroyed at program end can still log.
 LogFile& TheLogFile() {
     static LogFile* const log = new LogFile;
     return *log;
 }
 
-bool SameVariable(const std::string& known, const char* now) {
-    return now ? known == now : known.empty();
-}
-
-// The log file for the current machine root (the log file's lock held).
-const std::filesystem::path& CurrentPath(LogFile& log) {
-    const char* home = std::getenv("TREVO_HOME");
-    const char* user = std::getenv("HOME");
-    if (!log.known || !SameVariable(log.home, home) || !SameVariable(log.user, user)) {
-        const std::filesystem::path path = Notify::LogFilePath();
-        log.home = home ? home : "";
-        log.user = user ? user : "";
-        log.known = true;
-        if (path != log.path) {
-            if (log.file) std::fclose(log.file);
-            log.file = nullptr;
-            log.path = path;
-        }
-    }
-    return log.path;
-}
-
-void AppendNumber(std::string& out, long value) {
-    char digits[24];
-    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-    out.append(digits, end);
-}
-
-// "2026-12-10T12:57:25.123Z": the part up to the seconds is formatted once per second.
-void AppendTimestamp(std::string& out) {
+std::int64_t MonotonicMs() {
     using namespace std::chrono;
-    thread_local std::int64_t t_second = -1;
-    thread_local char t_prefix[48] = {};
-    const auto now = time_point_cast<milliseconds>(system_clock::now());
-    const std::int64_t ms = now.time_since_epoch().count();
-    const std::int64_t second = ms >= 0 ? ms / 1000 : (ms - 999) / 1000;
-    if (second != t_second) {
-        const sys_seconds whole{seconds{second}};
-        const auto days = floor<std::chrono::days>(whole);
-        const year_month_day ymd{days};
-        const hh_mm_ss<seconds> tod{whole - days};
-        std::snprintf(t_prefix, sizeof t_prefix, "%04d-%02u-%02uT%02d:%02d:%02d.",
-                      static_cast<int>(ymd.year()), static_cast<unsigned>(ymd.month()),
-                      static_cast<unsigned>(ymd.day()), static_cast<int>(tod.hours().count()),
-                      static_cast<int>(tod.minutes().count()),
-                      static_cast<int>(tod.seconds().count()));
-        t_second = second;
-    }
-    out += t_prefix;
-    const auto milli = static_cast<int>(ms - second * 1000);
-    out.push_back(static_cast<char>('0' + milli / 100));
-    out.push_back(static_cast<char>('0' + milli / 10 % 10));
-    out.push_back(static_cast<char>('0' + milli % 10));
-    out.push_back('Z');
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-// The head of every line: the time and the level.
-void AppendHead(std::string& out, int level) {
-    AppendTimestamp(out);
-    out.push_back(' ');
-    AppendNumber(out, level);
-    out.push_back(' ');
+// Opens the file again when the machine root changed, and (looking at most once per
+// millisecond) when it was removed or could not be opened before.
+void FollowTheFile(LogFile& log) {
+    std::lock_guard<std::mutex> guard(log.lock);
+    bool reopen = log.root.Changed();
+    if (!reopen) {
+        const std::int64_t now = MonotonicMs();
+        if (now == log.checkedMs) return;
+        log.checkedMs = now;
+        reopen = !log.file.IsOpen() || log.file.Removed();
+    }
+    if (reopen) (void)log.file.Open(Notify::LogFilePath());
 }
 
-void AppendEscaped(std::string& out, const char* text, std::size_t length, bool trimBreaks) {
-    std::size_t begin = 0;
-    std::size_t end = length;
-    if (trimBreaks) {
-        while (begin < end && (text[begin] == '\n' || text[begin] == '\r')) ++begin;
-        while (end > begin && (text[end - 1] == '\n' || text[end - 1] == '\r')) --end;
-    }
-    static const char kHex[] = "0123456789ABCDEF";
-    for (std::size_t i = begin; i < end; ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if ((c < 0x20 && c != '\t') || c == 0x7F) {
-            const char hex[4] = {'\\', 'x', kHex[c >> 4], kHex[c & 0x0F]};
-            out.append(hex, sizeof hex);
+void WriteEntry(const char* data, std::size_t size) {
+    LogFile& log = TheLogFile();
+    FollowTheFile(log);
+    (void)log.file.Append(data, size);
+}
+
+// Builds one line in the calling thread's own buffer, or on the heap for the rare line that
+// does not fit it. The caller reserves room for the longest line it may write.
+class LineBuilder {
+public:
+    explicit LineBuilder(std::size_t longest) {
+        thread_local char t_buffer[4096];
+        if (longest <= sizeof t_buffer) {
+            m_begin = t_buffer;
         } else {
-            out.push_back(static_cast<char>(c));
+            m_heap.resize(longest);
+            m_begin = m_heap.data();
+        }
+        m_end = m_begin;
+    }
+
+    void Put(char c) { *m_end++ = c; }
+    void Put(const char* text, std::size_t size) {
+        std::memcpy(m_end, text, size);
+        m_end += size;
+    }
+    void PutNumber(long value) { m_end = std::to_chars(m_end, m_end + 24, value).ptr; }
+
+    // "2026-12-10T12:57:25.123Z": the part up to the seconds is formatted once per second.
+    void PutTimestamp() {
+        using namespace std::chrono;
+        thread_local std::int64_t t_second = -1;
+        thread_local char t_prefix[48] = {};
+        thread_local std::size_t t_prefixSize = 0;
+        const auto now = time_point_cast<milliseconds>(system_clock::now());
+        const std::int64_t ms = now.time_since_epoch().count();
+        const std::int64_t second = ms >= 0 ? ms / 1000 : (ms - 999) / 1000;
+        if (second != t_second) {
+            const sys_seconds whole{seconds{second}};
+            const auto days = floor<std::chrono::days>(whole);
+            const year_month_day ymd{days};
+            const hh_mm_ss<seconds> tod{whole - days};
+            const int n = std::snprintf(
+                t_prefix, sizeof t_prefix, "%04d-%02u-%02uT%02d:%02d:%02d.",
+                static_cast<int>(ymd.year()), static_cast<unsigned>(ymd.month()),
+                static_cast<unsigned>(ymd.day()), static_cast<int>(tod.hours().count()),
+                static_cast<int>(tod.minutes().count()), static_cast<int>(tod.seconds().count()));
+            t_prefixSize = n > 0 ? std::min(static_cast<std::size_t>(n), sizeof t_prefix - 1) : 0;
+            t_second = second;
+        }
+        Put(t_prefix, t_prefixSize);
+        const auto milli = static_cast<int>(ms - second * 1000);
+        Put(static_cast<char>('0' + milli / 100));
+        Put(static_cast<char>('0' + milli / 10 % 10));
+        Put(static_cast<char>('0' + milli % 10));
+        Put('Z');
+    }
+
+    // The head of every line: the time, the level and a named logger's name in brackets.
+    void PutHead(int level, const std::string& name) {
+        PutTimestamp();
+        Put(' ');
+        PutNumber(level);
+        Put(' ');
+        if (name.empty()) return;
+        Put('[');
+        PutEscaped(name.data(), name.size(), false);
+        Put("] ", 2);
+    }
+
+    // Control bytes (but tab) as \xHH: four characters at most for each byte of the text.
+    void PutEscaped(const char* text, std::size_t length, bool trimBreaks) {
+        std::size_t begin = 0;
+        std::size_t end = length;
+        if (trimBreaks) {
+            while (begin < end && (text[begin] == '\n' || text[begin] == '\r')) ++begin;
+            while (end > begin && (text[end - 1] == '\n' || text[end - 1] == '\r')) --end;
+        }
+        static const char kHex[] = "0123456789ABCDEF";
+        for (std::size_t i = begin; i < end; ++i) {
+            const auto c = static_cast<unsigned char>(text[i]);
+            if ((c < 0x20 && c != '\t') || c == 0x7F) {
+                const char hex[4] = {'\\', 'x', kHex[c >> 4], kHex[c & 0x0F]};
+                Put(hex, sizeof hex);
+            } else {
+                Put(static_cast<char>(c));
+            }
         }
     }
-}
 
-// A named logger's name, in brackets.
-void AppendName(std::string& out, const std::string& name) {
-    if (name.empty()) return;
-    out.push_back('[');
-    AppendEscaped(out, name.data(), name.size(), false);
-    out += "] ";
-}
+    void Write() const { WriteEntry(m_begin, static_cast<std::size_t>(m_end - m_begin)); }
 
-// The formatted text, line breaks at its ends dropped. Nearly every text fits the stack
-// buffer; a longer one is formatted again in full.
-void AppendFormatted(std::string& out, const char* format, va_list args) {
-    if (!format) return;
-    char buffer[1024];
-    va_list again;
-    va_copy(again, args);
-    const int needed = std::vsnprintf(buffer, sizeof buffer, format, args);
-    if (needed > 0 && static_cast<std::size_t>(needed) < sizeof buffer) {
-        AppendEscaped(out, buffer, static_cast<std::size_t>(needed), true);
-    } else if (needed > 0) {
-        std::string longText(static_cast<std::size_t>(needed) + 1, '\0');
-        std::vsnprintf(longText.data(), longText.size(), format, again);
-        AppendEscaped(out, longText.data(), static_cast<std::size_t>(needed), true);
+private:
+    char* m_begin = nullptr;
+    char* m_end = nullptr;
+    std::string m_heap;
+};
+
+// A printf-style text in the thread's own buffer, or on the heap when it is longer.
+class FormattedText {
+public:
+    FormattedText(const char* format, va_list args) {
+        if (!format) return;
+        thread_local char t_text[1024];
+        va_list again;
+        va_copy(again, args);
+        const int needed = std::vsnprintf(t_text, sizeof t_text, format, args);
+        if (needed > 0 && static_cast<std::size_t>(needed) < sizeof t_text) {
+            m_text = t_text;
+            m_size = static_cast<std::size_t>(needed);
+        } else if (needed > 0) {
+            m_long.resize(static_cast<std::size_t>(needed) + 1);
+            std::vsnprintf(m_long.data(), m_long.size(), format, again);
+            m_long.resize(static_cast<std::size_t>(needed));
+            m_text = m_long.data();
+            m_size = m_long.size();
+        }
+        va_end(again);
     }
-    va_end(again);
-}
 
-// A line with room for the head and a text of the usual length.
-std::string NewLine() {
-    std::string line;
-    line.reserve(640);
-    return line;
-}
+    const char* data() const { return m_text; }
+    std::size_t size() const { return m_size; }
 
-// Writes one finished line; opens (or re-opens) the file for the current machine root.
-void WriteLine(const std::string& line) {
-    LogFile& log = TheLogFile();
-    std::lock_guard<std::mutex> guard(log.lock);
-    const std::filesystem::path& path = CurrentPath(log);
-    if (!log.file) {
-        std::error_code ec;
-        std::filesystem::create_directories(path.parent_path(), ec);
-        log.file = std::fopen(path.c_str(), "ab");
-        if (!log.file) return;
-        // Whole lines go out in one write each: lines are shorter than the buffer.
-        std::setvbuf(log.file, nullptr, _IOFBF, 1 << 16);
-    }
-    std::fwrite(line.data(), 1, line.size(), log.file);
-    std::fflush(log.file);
+private:
+    const char* m_text = "";
+    std::size_t m_size = 0;
+    std::string m_long;
+};
+
+// Room for the time, the level, the file's name and line and the line break.
+constexpr std::size_t kHeadRoom = 96;
+
+// The lowest level kept: TREVO_LOG_LEVEL when it holds a number, else every level.
+int LowestLevelKept() {
+    const char* value = std::getenv("TREVO_LOG_LEVEL");
+    if (!value || !*value) return INT32_MIN;
+    char* end = nullptr;
+    const long level = std::strtol(value, &end, 10);
+    if (*end != '\0' || level < INT32_MIN || level > INT32_MAX) return INT32_MIN;
+    return static_cast<int>(level);
 }
 
 }  // namespace
 
-struct Notify::Impl {};
+Notify::Notify() : m_lowestLevel(LowestLevelKept()) {}
 
-Notify::Notify() : m_impl(std::make_unique<Impl>()) {}
-
-Notify::Notify(const std::string& name) : m_impl(std::make_unique<Impl>()), m_name(name) {}
+Notify::Notify(const std::string& name) : m_lowestLevel(LowestLevelKept()), m_name(name) {}
 
 Notify::~Notify() = default;
 
@@ -181,48 +207,53 @@ std::filesystem::path Notify::LogFilePath() {
 }
 
 void Notify::printLog(int level, int line, const char* file, const char* format, ...) noexcept {
+    if (!Keeps(level)) return;
     try {
-        std::string out = NewLine();
-        AppendHead(out, level);
-        AppendName(out, m_name);
-        out += file ? file : "?";
-        out.push_back('(');
-        AppendNumber(out, line);
-        out += ") ";
         va_list args;
         va_start(args, format);
-        AppendFormatted(out, format, args);
+        const FormattedText text(format, args);
         va_end(args);
-        out.push_back('\n');
-        WriteLine(out);
+        if (!file) file = "?";
+        const std::size_t fileSize = std::strlen(file);
+        LineBuilder out(kHeadRoom + 4 * m_name.size() + fileSize + 4 * text.size());
+        out.PutHead(level, m_name);
+        out.Put(file, fileSize);
+        out.Put('(');
+        out.PutNumber(line);
+        out.Put(") ", 2);
+        out.PutEscaped(text.data(), text.size(), true);
+        out.Put('\n');
+        out.Write();
     } catch (...) {
         // A log entry is never worth failing the caller for.
     }
 }
 
 void Notify::printLog(int level, const char* format, ...) noexcept {
+    if (!Keeps(level)) return;
     try {
-        std::string out = NewLine();
-        AppendHead(out, level);
-        AppendName(out, m_name);
         va_list args;
         va_start(args, format);
-        AppendFormatted(out, format, args);
+        const FormattedText text(format, args);
         va_end(args);
-        out.push_back('\n');
-        WriteLine(out);
+        LineBuilder out(kHeadRoom + 4 * m_name.size() + 4 * text.size());
+        out.PutHead(level, m_name);
+        out.PutEscaped(text.data(), text.size(), true);
+        out.Put('\n');
+        out.Write();
     } catch (...) {
     }
 }
 
 void Notify::printLog(int level, const char* text, int length, CHAR_TYPE /*charType*/) noexcept {
+    if (!Keeps(level)) return;
     try {
-        std::string out = NewLine();
-        AppendHead(out, level);
-        AppendName(out, m_name);
-        if (text && length > 0) AppendEscaped(out, text, static_cast<std::size_t>(length), false);
-        out.push_back('\n');
-        WriteLine(out);
+        const std::size_t size = text && length > 0 ? static_cast<std::size_t>(length) : 0;
+        LineBuilder out(kHeadRoom + 4 * m_name.size() + 4 * size);
+        out.PutHead(level, m_name);
+        out.PutEscaped(text, size, false);
+        out.Put('\n');
+        out.Write();
     } catch (...) {
     }
 }

@@ -168,3 +168,57 @@ TEST(Notify, FollowsEveryChangeOfTheVariablesThatNameTheRoot) {
     for (const auto& step : steps) expected[step.file].push_back(++n);
     EXPECT_EQ(written, expected);
 }
+
+TEST(Notify, KeepsTheLevelsFromTheLowestOneNamed) {
+    support::TempRoot home;
+    const struct {
+        const char* setting;  // TREVO_LOG_LEVEL, null for none
+        std::vector<int> kept;
+    } cases[] = {
+        {nullptr, {0, 2, 3}}, {"2", {2, 3}}, {"3", {3}}, {"", {0, 2, 3}}, {"two", {0, 2, 3}},
+    };
+    for (const auto& c : cases) {
+        const std::size_t before = ReadLines(Notify::LogFilePath()).size();
+        if (c.setting) {
+            ::setenv("TREVO_LOG_LEVEL", c.setting, 1);
+        } else {
+            ::unsetenv("TREVO_LOG_LEVEL");
+        }
+        Notify notify;
+        ::unsetenv("TREVO_LOG_LEVEL");
+        std::vector<int> kept;
+        for (int level : {0, 2, 3}) {
+            notify.printLog(level, 1, "a.cpp", "%d", level);
+            notify.printLog(level, "b", 1, CHAR_ASCII);
+            if (notify.Keeps(level)) kept.push_back(level);
+        }
+        EXPECT_EQ(kept, c.kept) << (c.setting ? c.setting : "none");
+        std::vector<int> written;
+        const auto lines = ReadLines(Notify::LogFilePath());
+        for (std::size_t i = before; i < lines.size(); ++i)
+            written.push_back(lines[i][lines[i].find(' ') + 1] - '0');
+        std::vector<int> expected;
+        for (int level : c.kept) expected.insert(expected.end(), {level, level});
+        EXPECT_EQ(written, expected) << (c.setting ? c.setting : "none");
+    }
+}
+
+TEST(Notify, WritesToANewFileOnceTheOldOneIsRemoved) {
+    support::TempRoot home;
+    Notify notify;
+    notify.printLog(0, 1, "a.cpp", "before");
+    // The whole root goes and comes back under the same name, as between two tests.
+    std::filesystem::remove_all(home.path());
+    std::filesystem::create_directories(home.path());
+    // The file is looked at again within a millisecond: entries reach the new file.
+    bool found = false;
+    for (int i = 0; i < 100000 && !found; ++i) {
+        notify.printLog(0, 2, "a.cpp", "after %d", i);
+        found = std::filesystem::exists(Notify::LogFilePath());
+    }
+    ASSERT_TRUE(found);
+    notify.printLog(0, 3, "a.cpp", "last");
+    const auto lines = ReadLines(Notify::LogFilePath());
+    ASSERT_FALSE(lines.empty());
+    EXPECT_NE(lines.back().find("a.cpp(3) last"), std::string::npos) << lines.back();
+}

@@ -63,6 +63,10 @@ public:
     // How many threads are now blocked in a wait with a time-out or a Sleep on a manual clock:
     // a test waits for it before it advances, so that their deadlines are already set.
     [[nodiscard]] static std::size_t TimedWaiters();
+    // How many such waits have begun since the process started: a test that moves the clock
+    // for each new wait compares it with what it saw before, since the count of waiters alone
+    // cannot tell a new wait from an old one that has not yet run.
+    [[nodiscard]] static std::uint64_t TimedWaitsBegun();
 
 private:
     std::atomic<std::uint64_t> now_;

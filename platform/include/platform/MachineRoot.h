@@ -4,6 +4,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 
 namespace platform {
 
@@ -12,5 +13,18 @@ std::filesystem::path MachineRoot();
 std::filesystem::path RegistryDir();  // registry/
 std::filesystem::path WindowsDir();   // windows/ (ini files named without a folder)
 std::filesystem::path RunDir();       // run/ (sockets, locks, local endpoints)
+
+// Tells, without building a path, whether what the machine root is built from ($TREVO_HOME,
+// else $HOME) has changed since the last look. Not thread-safe: its owner's lock guards it.
+class MachineRootWatch {
+public:
+    // True on the first call and whenever a variable changed since the last call.
+    [[nodiscard]] bool Changed();
+
+private:
+    std::string home_;
+    std::string user_;
+    bool known_ = false;
+};
 
 }  // namespace platform

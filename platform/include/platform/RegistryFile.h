@@ -19,8 +19,12 @@
 // hex(<type>):. Hex lists may continue on the next line after ",\". Lines starting with ';'
 // and blank lines are ignored. Every key has a section of its own, also keys without values.
 //
+// The file begins with the header line (after a byte order mark, if any); a file without it,
+// an empty one included, is damaged.
+//
 // Key and value names compare without regard to (ASCII) case and keep the case they were
 // created with. Sub-keys are kept in name order, values in the order they were created.
+// Reading and writing take time in proportion to the size of the file.
 #pragma once
 
 #include <cstddef>
@@ -83,6 +87,10 @@ public:
     bool RemoveValue(std::string_view name);
     // Adds a value read from a file; false when the key holds one of that name already.
     bool AddParsedValue(RegistryValue value);
+    // Adds a sub-key read from a file at the end, out of name order: the reader knows there
+    // is none of that name yet and puts every key's sub-keys in order once it is done.
+    RegistryKey& AddParsedSubkey(std::string_view name);
+    void SortSubkeys();
 
 private:
     std::string m_name;

@@ -25,4 +25,17 @@ bool FakeClockScope::WaitForTimedWaiters(std::size_t n, std::chrono::millisecond
     return Eventually([n] { return platform::FakeClock::TimedWaiters() >= n; }, limit);
 }
 
+bool FakeClockScope::WaitForNewTimedWait(std::uint64_t& seen,
+                                         std::chrono::milliseconds limit) const {
+    std::uint64_t begun = seen;
+    const bool found = Eventually(
+        [&] {
+            begun = platform::FakeClock::TimedWaitsBegun();
+            return begun > seen;
+        },
+        limit);
+    seen = begun;
+    return found;
+}
+
 }  // namespace support

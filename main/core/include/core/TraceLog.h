@@ -6,10 +6,18 @@
 // " Time = <processor clock ticks> " and the text. Formatted texts are cut to 511
 // characters, lines to 510.
 //
-// Levels: 0 information, 2 error, 3 a caught exception.
+// Levels: 0 information, 2 error, 3 a caught exception. Notify decides which levels are
+// kept; an entry of a level it does not keep is not formatted at all, and its operation
+// gives back an empty text.
 //
-// Lock order: the log's lock is always the innermost; it never calls back into a caller
-// while holding it (the user-interface hook of TraceException runs after it is released).
+// "Time =" is the process's processor time in clock ticks, read at most once per millisecond
+// of (monotonic) wall time on each thread and reused in between, so it may be up to a
+// millisecond stale.
+//
+// Threads: each entry is built in the calling thread's own buffers and written whole by
+// Notify, so entries never interleave and each thread's entries keep their order; no lock is
+// held while logging. The exception notice runs on the caller's thread after the entry is
+// written.
 #pragma once
 
 #include <cstdint>
@@ -18,8 +26,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
-
-#include "platform/CriticalSection.h"
+#include <string_view>
 
 class Notify;
 
@@ -37,20 +44,20 @@ public:
     CTraceLog& operator=(const CTraceLog&) = delete;
 
     std::string TraceFormat(int level, const char* sourceFile, int sourceLine,
-                            const std::string& label, const char* format, ...)
+                            std::string_view label, const char* format, ...)
         __attribute__((format(printf, 6, 7)));
     std::string TraceString(int level, const char* sourceFile, int sourceLine,
-                            const std::string& label, const std::string& text);
+                            std::string_view label, const std::string& text);
     // Level 2, "(%d) %s" with the calling thread's last error and its system text.
-    std::string TraceLastError(const char* sourceFile, int sourceLine, const std::string& label);
+    std::string TraceLastError(const char* sourceFile, int sourceLine, std::string_view label);
     // Level 2, "(%d) %s" with the given code and its system text.
-    std::string FormatErrorText(const char* sourceFile, int sourceLine, const std::string& label,
+    std::string FormatErrorText(const char* sourceFile, int sourceLine, std::string_view label,
                                 std::uint32_t errorCode);
     // Level 3, the text, a space and the exception's own message (at most 255 characters).
     // The entry is always written; the text reaches the user only through the installed
     // notice, so a worker thread or a process without a display never blocks here.
     std::string TraceException(const char* sourceFile, int sourceLine, const std::exception& e,
-                               const std::string& label, const std::string& text);
+                               std::string_view label, const std::string& text);
     // The text alone (cut to 510 characters), without label or time.
     void TraceMessage(int level, const std::string& text);
     // The bytes alone, exactly `length` of them.
@@ -60,10 +67,10 @@ public:
     void SetExceptionNotice(ExceptionNotice notice);
 
 private:
+    // Writes the entry (label, time, text) and gives back the text.
     std::string WriteEntry(int level, const char* sourceFile, int sourceLine,
-                           const std::string& label, const std::string& text);
+                           std::string_view label, std::string_view text);
 
-    platform::CriticalSection m_lock;
     std::unique_ptr<Notify> m_notify;
     std::mutex m_noticeLock;
     ExceptionNotice m_notice;

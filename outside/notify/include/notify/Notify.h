@@ -1,6 +1,6 @@
 // Notify: writes log entries, one line each, to the machine's log file
 // <machine root>/log/veka.log ($TREVO_HOME/log/veka.log). The file is opened for appending
-// (so several processes may share it) and re-opened when the machine root changes.
+// (so several processes may share it) and opened again when the machine root changes.
 //
 // Line forms:
 //   2026-12-10T12:57:25.123Z 2 src/Device.cpp(120) <text>     with a source position
@@ -11,16 +11,21 @@
 // given with an explicit length that is not printable) is written as \xHH, so one entry is
 // always exactly one line.
 //
-// Every level is kept. Safe to call from any thread; an entry is written with one write
-// and never interleaves with another. Nothing here throws into the caller: a failure to
-// write is swallowed (the entry is lost).
+// Levels kept: every level, unless TREVO_LOG_LEVEL (read when the object is made) names the
+// lowest level to keep; an entry below it is dropped before anything is formatted.
+//
+// Safe to call from any thread. Each entry is formatted in the calling thread's own buffer
+// and written with one write on a descriptor opened for appending, so entries never
+// interleave, and an entry written is in the file even if the process is killed right after
+// (see platform/AppendFile.h). The file is looked at again, at most once per millisecond,
+// when it was removed or could not be opened. Nothing here throws into the caller: a failure
+// to write is swallowed (the entry is lost).
 #pragma once
 
 #include <filesystem>
-#include <memory>
 #include <string>
 
-// The level of an entry: 0 tracing, 2 errors; every level is kept.
+// The level of an entry: 0 tracing, 2 errors.
 using WARN_LEVEL = int;
 
 // How a data dump's bytes are to be shown. Both kinds are written byte for byte, bytes that
@@ -49,11 +54,13 @@ public:
     void printLog(int level, const char* text, int length, CHAR_TYPE charType) noexcept;
     void printLog(int level, const std::string& data, CHAR_TYPE charType) noexcept;
 
+    // Whether entries of this level are written (callers skip formatting the others).
+    [[nodiscard]] bool Keeps(int level) const noexcept { return level >= m_lowestLevel; }
+
     // The file entries go to for the current machine root.
     static std::filesystem::path LogFilePath();
 
 private:
-    struct Impl;
-    std::unique_ptr<Impl> m_impl;
+    int m_lowestLevel;
     std::string m_name;
 };

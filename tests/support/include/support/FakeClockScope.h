@@ -33,6 +33,11 @@ public:
     [[nodiscard]] bool WaitForTimedWaiters(
         std::size_t n, std::chrono::milliseconds limit = std::chrono::seconds(10)) const;
 
+    // True once a timed wait has begun after the `seen`-th one (of all that began in the
+    // process); `seen` then counts them all.
+    [[nodiscard]] bool WaitForNewTimedWait(
+        std::uint64_t& seen, std::chrono::milliseconds limit = std::chrono::seconds(10)) const;
+
 private:
     platform::FakeClock clock_;
 };
