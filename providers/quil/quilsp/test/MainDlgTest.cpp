@@ -95,7 +95,9 @@ TEST_F(MainDlgTest, RefusesBadTerminalAddressesAndMissingCodes) {
         {"12340Z", "The Terminal Address is invalid"},
         {"000000", "Please enter valid Pseudocity Code"},
     };
-    for (const auto& [lniata, text] : cases) {
+    for (const auto& c : cases) {
+        const std::string lniata = c.first;
+        const std::string text = c.second;
         SCOPED_TRACE(lniata);
         messages.clear();
         const int result =
