@@ -19,8 +19,6 @@ struct DriverTable {
     std::uint32_t sessionCount = 0;
     UTKTools::CRecursiveMutex sessionCountMutex;
     std::atomic<std::uint32_t> nextPooledId{0};
-    char sessionInfo[256] = {};  // GetSessionInfo's result
-    char hostAddress[256] = {};  // GetHostSessionAddr's result
 };
 
 // Made on first use and kept to the end of the process.

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <exception>
 
+#include "SessionInfo.h"
 #include "session/QUILSessionState.h"
 #include "session/SessionBase.h"
 
@@ -26,28 +27,22 @@ void Guarded(Body&& body) noexcept {
 
 void CSessionBase::TakeSessionInfo(bool withLockId) {
     CHostDrvInterface* driver = m_pDrvInt;
-    const char* info = driver != nullptr ? driver->GetDriverSessionInfo() : nullptr;
-    if (info == nullptr) {
-        return;
-    }
-    const char* lniata = std::strstr(info, "LNIATA=");
-    if (lniata != nullptr && UTKString::strnlen(lniata, 13) >= 13) {
-        char value[7] = {};
-        std::memcpy(value, lniata + 7, 6);
+    const detail::SessionInfoFields fields =
+        detail::ParseSessionInfo(driver != nullptr ? driver->GetDriverSessionInfo() : nullptr);
+    if (fields.hasLniata) {
         {
             UTKTools::CGuard guard(m_StateLock);
             if (m_pState != nullptr) {
-                m_pState->SetLNIATA(value);
+                m_pState->SetLNIATA(fields.lniata);
             }
         }
         UpdateContext();
     }
-    const char* lid = withLockId ? std::strstr(info, "LID=") : nullptr;
-    if (lid != nullptr && UTKString::strnlen(lid, 12) >= 12) {
+    if (withLockId && fields.hasLockId) {
         {
             UTKTools::CGuard guard(m_StateLock);
             if (m_pState != nullptr) {
-                m_pState->SetString("LID", lid + 4, 8);
+                m_pState->SetString("LID", fields.lockId, 8);
             }
         }
         UpdateContext();

@@ -4,7 +4,6 @@
 #include <cstring>
 #include <exception>
 
-#include "DriverTable.h"
 #include "session/QUILSessionState.h"
 #include "session/SessionBase.h"
 
@@ -63,7 +62,7 @@ const char* EncodingWord(CSessionStateBase::EEncoding encoding) {
     return encoding == CSessionStateBase::ANSI ? "ANSII" : "ASCII";
 }
 
-// Copies at most 255 characters of a driver's text into a process-wide result buffer.
+// Copies at most 255 characters of a driver's text into a result buffer of the session.
 char* CopyResult(char (&buffer)[256], const char* text) {
     std::snprintf(buffer, sizeof buffer, "%s", text != nullptr ? text : "");
     return buffer;
@@ -469,7 +468,7 @@ char* CSessionBase::GetHostSessionAddr() {
         Log(P::ERROR, context, "No Driver Interface pointer. returning NULL");
         return nullptr;
     }
-    char* result = CopyResult(detail::Drivers().hostAddress, driver->GetHostAddr());
+    char* result = CopyResult(m_HostAddress, driver->GetHostAddr());
     Log(P::INFO, context, "returning %s", result);
     return result;
 }
@@ -483,7 +482,7 @@ char* CSessionBase::GetSessionInfo() {
         Log(P::ERROR, context, "No Driver Interface pointer. Returning NULL");
         return nullptr;
     }
-    char* result = CopyResult(detail::Drivers().sessionInfo, driver->GetDriverSessionInfo());
+    char* result = CopyResult(m_SessionInfo, driver->GetDriverSessionInfo());
     Log(P::INFO, context, "Returning %s", result);
     return result;
 }

@@ -26,6 +26,9 @@ public:
     using CSessionBase::OnStoreCfgInfo;
     using CSessionBase::OnStoreSessionChanges;
 
+    // The driver's callbacks end before this class's parts go.
+    ~TestSession() override { Terminate(); }
+
     void OnStoreSessionChanges(const char*, const char*, unsigned int) override {}
     void OnGetSessionData(const char*, char*, unsigned int* length) override {
         if (length != nullptr) {

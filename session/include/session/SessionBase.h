@@ -70,10 +70,11 @@ public:
     virtual void SetEncodingMode(EEncoding encoding);
     virtual void SetTranslationMode(int on);
     virtual void AccumulateMsgSegments(int on);
-    // The driver's host address in a process-wide buffer of 256 characters, or null.
+    // The driver's host address (at most 255 characters) in a buffer of this session, valid
+    // to the next call; null without a driver.
     virtual char* GetHostSessionAddr();
     virtual int SetHostDriverOption(int option, int value);
-    // The driver's session information in a process-wide buffer of 256 characters, or null.
+    // The driver's session information, kept as GetHostSessionAddr keeps its text.
     virtual char* GetSessionInfo();
     virtual void EnqueueToDriver(CRequest& request);
     virtual void BackGroundConnect(unsigned char* argument);
@@ -144,10 +145,11 @@ protected:
     std::atomic<COMMError> m_LastError{COMM_NO_ERROR};
     std::atomic<std::uint32_t> m_SessionID{0};
 
-private:
     // Sets the last error (when asked), logs the text and throws it as CAPIException.
     [[noreturn]] void Fail(const char* context, EPRIORITY priority, COMMError code,
                            bool setLastError, const char* format, ...) SESSION_PRINTF(6, 7);
+
+private:
     void LoadDriver(const char* context);
     // The driver's options data into a QUIL state; under m_StateLock.
     void RefreshOptions();
@@ -166,6 +168,8 @@ private:
     UTKTools::CSemaphore m_RecvSem;
     QorTranNS::CQorTran::SEGMENT_SPAN_STATUS m_SpanStatus = QorTranNS::CQorTran::SPAN_NONE;
     char m_DriverFileName[256] = {};
+    char m_HostAddress[256] = {};
+    char m_SessionInfo[256] = {};
     std::uint32_t m_Terminated = 0;
     UTKTools::CRecursiveMutex m_TerminateLock;
 };

@@ -35,6 +35,7 @@ public:
         connectCallback = -1;
         connected = available = true;
         sessionInfo = "PROTOCOL=QUIL";
+        echo = false;
         options.clear();
         messages.clear();
         calls.clear();
@@ -71,6 +72,10 @@ public:
     }
     void FireDisconnect(int rc) override {
         Callback([rc](CApiBaseInterface& session) { session.OnDisconnect(rc); });
+    }
+    void SetEcho(bool on) override {
+        std::lock_guard lock(mutex);
+        echo = on;
     }
     void JoinCallbacks() override {
         std::deque<std::thread> running;
@@ -116,6 +121,7 @@ public:
     int connectCallback = -1;
     bool connected = true;
     bool available = true;
+    bool echo = false;
     std::string sessionInfo = "PROTOCOL=QUIL";
     std::string options;
     std::deque<std::string> messages;
@@ -163,7 +169,20 @@ public:
         return 0;
     }
     int SendToHost(const unsigned char* data, unsigned int length) override {
-        TheControl().Record("SendToHost " + Hex(data, length));
+        Control& c = TheControl();
+        CApiBaseInterface* session = nullptr;
+        {
+            std::lock_guard lock(c.mutex);
+            if (c.echo) {
+                c.messages.emplace_back(reinterpret_cast<const char*>(data), length);
+                session = c.api;
+            }
+        }
+        if (session != nullptr) {
+            session->OnReceive(0);
+            return 0;
+        }
+        c.Record("SendToHost " + Hex(data, length));
         return 0;
     }
     int RecvFromHost(unsigned char** data, unsigned int* length) override {
@@ -191,11 +210,8 @@ public:
         std::lock_guard lock(TheControl().mutex);
         return TheControl().connected;
     }
-    const char* GetHostAddr() override {
-        std::lock_guard lock(TheControl().mutex);
-        m_address = std::string(300, 'h');
-        return m_address.c_str();
-    }
+    // Longer than a session keeps.
+    const char* GetHostAddr() override { return m_address.c_str(); }
     int SetAccumulationMode(bool accumulate) override {
         TheControl().Record(accumulate ? "SetAccumulationMode 1" : "SetAccumulationMode 0");
         return 0;
@@ -205,10 +221,10 @@ public:
                             std::to_string(value));
         return option == 2;
     }
+    // Changed only by the test while no callback runs.
     const char* GetDriverSessionInfo() override {
         std::lock_guard lock(TheControl().mutex);
-        m_info = TheControl().sessionInfo;
-        return m_info.c_str();
+        return TheControl().sessionInfo.c_str();
     }
     int EnqueueDataToChain(const unsigned char* data, unsigned int length) override {
         TheControl().Record("EnqueueDataToChain " + Hex(data, length));
@@ -231,8 +247,7 @@ public:
     bool SetElementState(int, void*) override { return false; }
 
 private:
-    std::string m_address;
-    std::string m_info;
+    const std::string m_address = std::string(300, 'h');
 };
 
 }  // namespace

@@ -32,6 +32,9 @@ public:
     virtual void QueueMessage(const std::string& bytes) = 0;
     virtual void Announce(int rc) = 0;
     virtual void FireDisconnect(int rc) = 0;
+    // Echo: every message sent comes back at once as a received one, announced with
+    // OnReceive(0) on the sender's thread, and is not recorded (for benchmarks).
+    virtual void SetEcho(bool on) = 0;
     // Joins every callback thread started so far.
     virtual void JoinCallbacks() = 0;
     // Every call in order: "ConnectToHost", "SendToHost <hex>", "RecvFromHost", ...
