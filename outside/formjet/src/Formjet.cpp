@@ -1,6 +1,7 @@
 #include "formjet/Formjet.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -23,6 +24,9 @@ constexpr const char* kPrintersKey = "Software\\The TREVO Group\\TREVODeviceMana
 constexpr std::uint64_t kAnswerMs = 5000;
 
 thread_local std::uint32_t t_lastError = 0;
+// Sequence bytes run on across handles, so that a printer never takes a new handle's
+// request for a repeat of the last one it answered.
+std::atomic<std::uint8_t> g_sequence{0};
 
 int Fail(std::uint32_t code) {
     t_lastError = code;
@@ -48,7 +52,7 @@ public:
         const bool bRepeat =
             m_bTimedOut && letter == m_lastLetter &&
             std::equal(payload.begin(), payload.end(), m_lastPayload.begin(), m_lastPayload.end());
-        if (!bRepeat) ++m_sequence;
+        if (!bRepeat) m_sequence = ++g_sequence;
         m_bTimedOut = false;
         m_lastLetter = letter;
         m_lastPayload.assign(payload.begin(), payload.end());
@@ -174,7 +178,7 @@ int TextCall(FORMJET_HANDLE h, std::uint8_t letter, char* buffer, std::uint32_t 
     std::vector<std::uint8_t> data;
     if (!SessionCall(h, letter, {}, data)) return 0;
     if (data.size() + 1 > size) return Fail(FORMJET_INSUFFICIENT_BUFFER);
-    std::memcpy(buffer, data.data(), data.size());
+    if (!data.empty()) std::memcpy(buffer, data.data(), data.size());
     buffer[data.size()] = '\0';
     return Done();
 }
@@ -270,7 +274,7 @@ int PrinterRead(FORMJET_HANDLE hPrinter, void* pBuffer, std::uint32_t dwSize,
         std::vector<std::uint8_t> data;
         if (!SessionCall(hPrinter, 'R', count, data)) return 0;
         if (data.size() > dwSize) return Fail(FORMJET_BAD_ANSWER);
-        std::memcpy(pBuffer, data.data(), data.size());
+        if (!data.empty()) std::memcpy(pBuffer, data.data(), data.size());
         *pdwRead = static_cast<std::uint32_t>(data.size());
         return Done();
     } catch (...) {
