@@ -8,7 +8,7 @@
 namespace quilsp {
 
 void Log::Line(int level, const char* file, int line, const char* format, ...) const noexcept {
-    if (!m_notify) return;
+    if (!m_notify || (level == kTrace && !m_tracing)) return;
     char text[1024];
     va_list args;
     va_start(args, format);
@@ -18,7 +18,7 @@ void Log::Line(int level, const char* file, int line, const char* format, ...) c
 }
 
 void Log::Dump(int level, std::span<const std::uint8_t> bytes) const noexcept {
-    if (!m_notify) return;
+    if (!m_notify || (level == kTrace && !m_tracing)) return;
     m_notify->printLog(level, reinterpret_cast<const char*>(bytes.data()),
                        static_cast<int>(bytes.size()), CHAR_ASCII);
 }

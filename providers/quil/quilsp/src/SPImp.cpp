@@ -142,7 +142,9 @@ void spimp::ConfigureSession(CSession& session, const char* poolLog) {
 }
 
 int spimp::Connect(const std::string& route, const std::string& endSystem) {
-    if (!m_log.Enabled()) m_log = Log(std::make_shared<Notify>(route));
+    if (!m_log.Enabled())
+        m_log = Log(std::make_shared<Notify>(route),
+                    RouteConfig(route).Number("Tracing Active").value_or(0) == 1);
     QLOG(m_log, kTrace, "Connect Called\n");
     m_endSystem = endSystem;
     m_route = route;

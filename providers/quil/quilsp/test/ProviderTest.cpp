@@ -1,6 +1,10 @@
 // The provider object against the host simulator: connecting fixed and pooled routes, the
 // traffic both ways, keep-alive, host session errors and broken streams.
+#include <fstream>
+#include <iterator>
 #include <optional>
+
+#include "notify/Notify.h"
 
 #include "ProviderFixture.h"
 
@@ -33,6 +37,26 @@ TEST_F(ProviderFixture, FixedTerminalRouteCarriesMessagesBothWays) {
     // With nothing queued there is nothing to collect.
     std::string none;
     EXPECT_EQ(imp->Receive(none), 1011);
+}
+
+TEST_F(ProviderFixture, TracesOnlyWhileTheRoutesTracingIsActive) {
+    const auto traced = [] {
+        std::ifstream file(Notify::LogFilePath());
+        const std::string text((std::istreambuf_iterator<char>(file)), {});
+        return text.find("[R1]") != std::string::npos &&
+               text.find("SendMsg(): Translate option true") != std::string::npos;
+    };
+    Route("1A2B01");
+    ConnectRoute();
+    ASSERT_EQ(Send("ab"), 0);
+    EXPECT_FALSE(traced());
+
+    RouteConfig("R1").SetNumber("Tracing Active", 1);
+    imp = std::make_unique<spimp>(creator);
+    creator.imp = imp.get();
+    (void)imp->Connect("R1", "END1");
+    (void)Send("ab");
+    EXPECT_TRUE(traced());
 }
 
 TEST_F(ProviderFixture, KeepAliveAfterTheHostsFirstAndLostConnectivity) {

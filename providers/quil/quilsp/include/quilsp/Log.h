@@ -1,5 +1,6 @@
 // The log of a provider object and the sessions it configures: one Notify logger shared by
-// them, or none (nothing is written then). Level 0 is tracing, 2 an error.
+// them, or none (nothing is written then). Level 0 is tracing, written only while the route's
+// tracing is active; level 2 is an error, always written.
 #pragma once
 
 #include <cstddef>
@@ -17,7 +18,8 @@ inline constexpr int kError = 2;
 class Log {
 public:
     Log() = default;
-    explicit Log(std::shared_ptr<Notify> notify) : m_notify(std::move(notify)) {}
+    Log(std::shared_ptr<Notify> notify, bool tracing)
+        : m_notify(std::move(notify)), m_tracing(tracing) {}
 
     void Line(int level, const char* file, int line, const char* format, ...) const noexcept
         __attribute__((format(printf, 5, 6)));
@@ -27,6 +29,7 @@ public:
 
 private:
     std::shared_ptr<Notify> m_notify;
+    bool m_tracing = false;
 };
 
 }  // namespace quilsp
