@@ -75,7 +75,8 @@ void CHostTrevo::ReadRoute() {
     const std::string text = LoadVekaString(nameType == "Trevo Print"  ? 1202
                                             : nameType == "Trevo Veka" ? 1252
                                                                        : 104);
-    m_bPlatformTitle = EqualNoCase(text, "TREVO Quorvix") && EqualNoCase(text, m_strHost);
+    m_judge.m_settings.m_bPlatformTitle =
+        EqualNoCase(text, "TREVO Quorvix") && EqualNoCase(text, m_strHost);
 
     const std::string key = RouteKey();
     std::string strLNIATA;
@@ -119,7 +120,7 @@ void CHostTrevo::ReadRoute() {
                 m_strPrimaryHost = m_strHostAddress.substr(0, dot);
             }
             if (!m_strPrimaryHost.empty()) m_strCurrentHost = m_strPrimaryHost;
-            if (sp == "QUIL") m_bControlFrames = true;
+            if (sp == "QUIL") m_judge.m_settings.m_bControlFrames = true;
         }
         SetLNIATA(strLNIATA);
     }
@@ -383,10 +384,10 @@ void CHostTrevo::OnConnect(long lFlag) {
     ErrorLine(kLabel);
     {
         std::lock_guard lock(m_csState);
-        bChangeHost =
-            m_bControlFrames && m_nConnectionRetries > 3 && m_strPrimaryHost != m_strCurrentHost;
+        bChangeHost = m_judge.m_settings.m_bControlFrames && m_nConnectionRetries > 3 &&
+                      m_strPrimaryHost != m_strCurrentHost;
         strFailedHost = m_strCurrentHost;
-        if (bChangeHost) m_bControlSignalPending = true;
+        if (bChangeHost) m_judge.m_bControlSignalPending = true;
     }
     if (bChangeHost) {
         IssueChangeChange();
@@ -445,7 +446,7 @@ void CHostTrevo::OnResource(long lFlag) {
     bool bControlFrames;
     {
         std::lock_guard lock(m_csState);
-        bControlFrames = m_bControlFrames;
+        bControlFrames = m_judge.m_settings.m_bControlFrames;
         if (bControlFrames) m_strLastGoodHost = m_strCurrentHost;
     }
     if (bControlFrames) SendStatusToHost('?', '0');
@@ -454,7 +455,8 @@ void CHostTrevo::OnResource(long lFlag) {
 // --- Status messages and the host list --------------------------------------------------
 
 void CHostTrevo::SendStatusToHost(char cTSN, char cStatus) {
-    std::string msg{'C', cTSN, m_bDeliverCT ? '0' : '2', cStatus, static_cast<char>(ASCII_EOM_C)};
+    std::string msg{'C', cTSN, m_judge.m_settings.m_bDeliverCT ? '0' : '2', cStatus,
+                    static_cast<char>(ASCII_EOM_C)};
     MsgTranslateAsciiToEbcdic(msg);
     if (m_pHostCtrl) static_cast<void>(m_pHostCtrl->SendString(msg));
 }
@@ -484,8 +486,9 @@ void CHostTrevo::AppendToHostListInRegistry(const std::string& strHost) {
 
 void CHostTrevo::AddHostsFromControlFrame(const std::string& frame) {
     if (frame.size() <= 2) return;
-    const std::string text = EbcdicTextToAscii(frame.substr(std::min<std::size_t>(3, frame.size())),
-                                               m_bPassThrough, m_bPlatformTitle);
+    const std::string text =
+        EbcdicTextToAscii(frame.substr(std::min<std::size_t>(3, frame.size())),
+                          m_judge.m_settings.m_bPassThrough, m_judge.m_settings.m_bPlatformTitle);
     auto beforeDot = [this](const std::string& name) {
         const std::size_t dot = name.find('.');
         if (dot != std::string::npos && dot > 0) AppendToHostListInRegistry(name.substr(0, dot));
@@ -508,8 +511,8 @@ void CHostTrevo::IssueChangeChange() {
     std::string strNext;
     {
         std::lock_guard lock(m_csState);
-        if (!m_bControlFrames || !m_bControlSignalPending) return;
-        m_bControlSignalPending = false;
+        if (!m_judge.m_settings.m_bControlFrames || !m_judge.m_bControlSignalPending) return;
+        m_judge.m_bControlSignalPending = false;
     }
     std::string list;
     AccessUrlQueue(list, false);
@@ -527,7 +530,7 @@ void CHostTrevo::IssueChangeChange() {
     {
         std::lock_guard lock(m_csState);
         if (strNext.empty()) {
-            m_bControlSignalPending = true;
+            m_judge.m_bControlSignalPending = true;
             return;
         }
         m_strCurrentHost = strNext;

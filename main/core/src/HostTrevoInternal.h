@@ -4,6 +4,9 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <utility>
+
+#include "core/HostMessageJudge.h"
 
 namespace core::hostlink {
 
@@ -47,4 +50,29 @@ inline char Printable(std::uint8_t b) {
     return b ? static_cast<char>(b) : '?';
 }
 
+// Adds a trace entry (level, label and the formatted text, cut as the trace log cuts it)
+// to the effects and returns the text.
+std::string Trace(HostLinkEffects& out, int level, const char* file, int line, const char* label,
+                  const char* format, ...) __attribute__((format(printf, 6, 7)));
+
+// Adds a last-error text to the effects.
+inline void LastError(HostLinkEffects& out, std::string text) {
+    HostLinkEffect effect;
+    effect.m_eKind = HostLinkEffect::LAST_ERROR;
+    effect.m_strText = std::move(text);
+    out.push_back(std::move(effect));
+}
+
+// Adds the text or the bytes alone (HostLinkEffect::TRACE_TEXT or TRACE_DATA).
+inline void TraceBare(HostLinkEffects& out, HostLinkEffect::Kind kind, const std::string& text) {
+    HostLinkEffect effect;
+    effect.m_eKind = kind;
+    effect.m_strText = text;
+    out.push_back(std::move(effect));
+}
+
 }  // namespace core::hostlink
+
+// A trace entry of the judge, with the place in the source it comes from.
+#define JUDGE_TRACE(out, level, label, ...) \
+    ::core::hostlink::Trace((out), (level), __FILE__, __LINE__, (label), __VA_ARGS__)

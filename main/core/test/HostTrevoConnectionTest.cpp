@@ -65,8 +65,7 @@ class Link : public CHostTrevo {
 public:
     explicit Link(const std::string& host = "HOST")
         : CHostTrevo("Device 01", host, false, false, "", false, false) {}
-    using CHostTrevo::m_bControlFrames;
-    using CHostTrevo::m_bControlSignalPending;
+    using CHostTrevo::m_judge;
     using CHostTrevo::m_nConnectionRetries;
     using CHostTrevo::m_strCurrentHost;
     using CHostTrevo::m_strLastGoodHost;
@@ -138,7 +137,7 @@ TEST_F(HostConnectionTest, RouteSettingsByProvider) {
         EXPECT_EQ(link.GetHostPort(), c.port);
         EXPECT_EQ(link.GetPrimaryHost(), c.primary);
         EXPECT_EQ(link.GetCurrentHost(), c.primary);
-        EXPECT_EQ(link.m_bControlFrames, std::string(c.provider) == "QUIL");
+        EXPECT_EQ(link.m_judge.m_settings.m_bControlFrames, std::string(c.provider) == "QUIL");
         EXPECT_NE(link.GetLastError().find(c.lastError), std::string::npos) << link.GetLastError();
     }
     // Without a route the link keeps its defaults.
@@ -461,7 +460,7 @@ TEST_F(HostConnectionTest, ChangeChangeFallsBackThroughTheList) {
     PutString(kRoute, "URL Queue", "H1/H2/");
     auto link = Make();
     ASSERT_EQ(link->GetPrimaryHost(), "10.0.0.1");
-    ASSERT_TRUE(link->m_bControlFrames);
+    ASSERT_TRUE(link->m_judge.m_settings.m_bControlFrames);
 
     link->IssueChangeChange();
     EXPECT_EQ(link->GetCurrentHost(), "H1");
@@ -482,7 +481,7 @@ TEST_F(HostConnectionTest, ChangeChangeFallsBackThroughTheList) {
     // the host it holds, then changes.
     control.Clear();
     link->m_strLastGoodHost = "10.0.0.1";
-    link->m_bControlSignalPending = true;
+    link->m_judge.m_bControlSignalPending = true;
     {
         support::FakeClockScope clock;
         std::thread change([&] { link->IssueChangeChange(); });
@@ -494,10 +493,10 @@ TEST_F(HostConnectionTest, ChangeChangeFallsBackThroughTheList) {
                                                    "01 01 " + Hex(Ebcdic(*link, "H1"))}));
     // Nothing left and the primary is the last good host: no next host, the signal stays.
     control.Clear();
-    link->m_bControlSignalPending = true;
+    link->m_judge.m_bControlSignalPending = true;
     link->IssueChangeChange();
     EXPECT_TRUE(control.Sent().empty());
-    EXPECT_TRUE(link->m_bControlSignalPending);
+    EXPECT_TRUE(link->m_judge.m_bControlSignalPending);
 }
 
 TEST(HostCtrlTest, ValidHostAddresses) {

@@ -71,8 +71,8 @@ public:
     explicit TestHostTrevo(const Options& o)
         : CHostTrevo("Device 01", "HOST", o.bCRtoCRLF, o.bPassThrough, o.strEndOfOutput,
                      o.bSpecialActions, o.bDeliverCT) {
-        m_bControlFrames = o.bControlFrames;
-        m_bPlatformTitle = o.bPlatformTitle;
+        m_judge.m_settings.m_bControlFrames = o.bControlFrames;
+        m_judge.m_settings.m_bPlatformTitle = o.bPlatformTitle;
         m_strLastGoodHost = "GOODHOST";
         m_strCurrentHost = "OTHERHOST";
     }

@@ -97,6 +97,10 @@ TEST_F(ReformatTest, ReplacedCharacters) {
     std::string text = "\x87-\x94-\xA4";
     host->MsgFromHostReformat(text);
     EXPECT_EQ(text, "#-^-@");
+    // The last printable character before a carriage return is "}" (0x7D).
+    text = "}\r~\r";
+    host->MsgFromHostReformat(text);
+    EXPECT_EQ(text, "}\r~ \r");
 }
 
 }  // namespace

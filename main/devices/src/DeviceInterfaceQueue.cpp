@@ -20,11 +20,11 @@ public:
     // The last host message's C1 and C2 (EBCDIC), and whether it was a reset.
     void LastMessage(std::uint8_t& c1, std::uint8_t& c2, bool& bReset) const {
         std::lock_guard lock(m_csState);
-        c1 = m_byHostC1;
-        c2 = m_byHostC2;
-        bReset = m_CRFlag;
+        c1 = m_judge.m_byHostC1;
+        c2 = m_judge.m_byHostC2;
+        bReset = m_judge.m_CRFlag;
     }
-    bool SpecialActions() const noexcept { return m_bSpecialActions; }
+    bool SpecialActions() const noexcept { return m_judge.m_settings.m_bSpecialActions; }
 };
 
 const std::string CDeviceInterfaceQueue::kResetMarker = "\r*** RESET ***\xFF\r";

@@ -19,7 +19,7 @@ class FuzzHostTrevo : public core::CHostTrevo {
 public:
     FuzzHostTrevo(bool bPassThrough, bool bPlatform)
         : CHostTrevo("Device 01", "HOST", false, bPassThrough, "", false, false) {
-        m_bPlatformTitle = bPlatform;
+        m_judge.m_settings.m_bPlatformTitle = bPlatform;
     }
 };
 

@@ -1,7 +1,9 @@
 // The host link of one device: how it judges each message the host sends (transmission
 // sequence numbers, protected, control and unprotected messages), which status it reports,
 // the acknowledgements it builds, and the character translation between the host's EBCDIC
-// and the ASCII the devices work on.
+// and the ASCII the devices work on. The rules are its judge's (HostMessageJudge): each
+// call runs the judge under m_csState in one section, then carries out the judge's effects
+// in their order (trace entries, last errors, the temporary-hold record, connection steps).
 //
 // It also keeps the link's connection to the host through its host control: the route it
 // reads from the configuration store, connect, reconnect after a random delay, disconnect,
@@ -25,40 +27,11 @@
 #include <string>
 
 #include "core/BlockCheck.h"
+#include "core/HostMessageJudge.h"
 #include "core/HostTrevoSeams.h"
 #include "platform/EventLoop.h"
 
 namespace core {
-
-// Status character of a device, as the acknowledgement carries it.
-enum eDeviceStatus : char {
-    NORMAL_STATUS = '0',
-    TSN_OUT_OF_SEQUENCE = '1',
-    TRANSMISSION_ERROR = '2',
-    COMMUNICATION_LINK_FAILURE = '3',
-    DEVICE_UNABLE_TO_ACCEPT_DATA = '4',
-    REQUEST_FOR_TEMPORARY_HOLD = '5',
-    TRANSMISSION_RETRY = '6',
-    UNPROTECTED_MODE = '7',
-    DEVICE_NON_EXISTENT = '8',
-};
-
-// What the device does with a message it was handed.
-enum eDeviceAction : int {
-    SEND_BUFFER_TO_DEVICE_AND_ACK_HOST = 0,
-    ACK_HOST_ONLY = 1,
-    IGNORE_BUFFER_FROM_HOST = 2,
-    REPEAT_ACK_TO_HOST = 3,
-    CONTROL_MESSAGE_TO_DEVICE = 4,
-    DEVICEACTIONONHOST_ACT_ON_CS = 5,
-};
-
-enum eHostState : int {
-    HOST_AVAIL = 0,
-    HOST_AVAIL_TEMP_HOLD = 1,
-    HOST_AVAIL_PERM_HOLD = 2,
-    HOST_OFFLINE = 3,
-};
 
 enum eConnectionState : int {
     CONNECTION_CONNECTING = 0,
@@ -83,7 +56,7 @@ public:
     // The application key; a device's temporary-hold record is below it, under its name.
     static constexpr const char* kApplicationKey =
         "Software\\The TREVO Group\\Common TREVO API\\Applications\\TREVO VEKA";
-    static constexpr std::uint8_t NO_TSN = 0x7C;  // the byte before "A": no TSN yet
+    static constexpr std::uint8_t NO_TSN = HostMessageJudge::NO_TSN;
 
     CHostTrevo(const std::string& strDeviceName, const std::string& strHost, bool bCRtoCRLF,
                bool bPassThrough, const std::string& strEndOfOutput, bool bSpecialActions,
@@ -210,7 +183,7 @@ public:
     std::uint32_t GetHostPort() const noexcept { return m_nHostPort; }
     const std::string& GetHost() const noexcept { return m_strHost; }
     bool IsConnectPending() const;
-    bool IsPlatformTitle() const noexcept { return m_bPlatformTitle; }
+    bool IsPlatformTitle() const noexcept { return m_judge.m_settings.m_bPlatformTitle; }
     bool IsPreventUnicodeConversion() const noexcept { return m_bPreventUnicodeConversion; }
 
     // Block checks of printer and async-mini frames.
@@ -232,83 +205,43 @@ public:
     std::uint8_t GetHostExpectedTSN() const;
     std::string GetDeviceData() const;
 
-    // --- Flags the device classes and the application shell read and set ---------------
-    // While set, the next message with C1 A, B or E is refused and m_bProtectedRejected set.
-    std::atomic<bool> m_bRejectProtected{false};
-    std::atomic<bool> m_bProtectedRejected{false};
-    // Set by every reset ("CR").
-    std::atomic<bool> m_bResetSeen{false};
-    // Printer series, read by the ticket printer classes.
-    std::atomic<bool> m_bMessagePending{false};
-    std::atomic<bool> m_bAPSeen{false};
-    std::atomic<bool> m_bAASeen{false};
-    std::atomic<bool> m_bNewForm{false};
-    std::atomic<bool> m_bNewForm2{false};
-    std::atomic<bool> m_bBSeries{false};
-    std::atomic<bool> m_bBWithoutAA{false};
-    std::atomic<bool> m_bBSeen{false};
-    std::atomic<bool> m_bProtectedSeen{false};
-    std::atomic<bool> m_bNoNewForm{false};
-    // Cleared by the device for each host message; set by a reset ("CR").
-    std::atomic<bool> m_bResetReceived{false};
-    // The flush protocol between a device's send thread and the user-interface thread.
-    std::atomic<bool> m_bBufferTaken{false};
-    std::atomic<bool> m_bBufferReleased{false};
-    // Further flags that device kinds take from the classification of a host message
-    // belong here, beside these.
-
 protected:
     // What a state lock guards; recursive, since the rules call each other under it.
     mutable std::recursive_mutex m_csState;
+    // The judge of host messages and printer answers, with the device class's settings and
+    // the sequence numbers (under m_csState, but for its atomic flags).
+    HostMessageJudge m_judge;
 
-    // Identity and constructor settings.
-    std::string m_strDeviceName;
+public:
+    // --- Flags the device classes and the application shell read and set ---------------
+    // They are the judge's (HostMessageFlags), under their names.
+    std::atomic<bool>& m_bRejectProtected = m_judge.m_flags.m_bRejectProtected;
+    std::atomic<bool>& m_bProtectedRejected = m_judge.m_flags.m_bProtectedRejected;
+    std::atomic<bool>& m_bResetSeen = m_judge.m_flags.m_bResetSeen;
+    std::atomic<bool>& m_bMessagePending = m_judge.m_flags.m_bMessagePending;
+    std::atomic<bool>& m_bAPSeen = m_judge.m_flags.m_bAPSeen;
+    std::atomic<bool>& m_bAASeen = m_judge.m_flags.m_bAASeen;
+    std::atomic<bool>& m_bNewForm = m_judge.m_flags.m_bNewForm;
+    std::atomic<bool>& m_bNewForm2 = m_judge.m_flags.m_bNewForm2;
+    std::atomic<bool>& m_bBSeries = m_judge.m_flags.m_bBSeries;
+    std::atomic<bool>& m_bBWithoutAA = m_judge.m_flags.m_bBWithoutAA;
+    std::atomic<bool>& m_bBSeen = m_judge.m_flags.m_bBSeen;
+    std::atomic<bool>& m_bProtectedSeen = m_judge.m_flags.m_bProtectedSeen;
+    std::atomic<bool>& m_bNoNewForm = m_judge.m_flags.m_bNoNewForm;
+    std::atomic<bool>& m_bResetReceived = m_judge.m_flags.m_bResetReceived;
+    // The flush protocol between a device's send thread and the user-interface thread.
+    std::atomic<bool> m_bBufferTaken{false};
+    std::atomic<bool> m_bBufferReleased{false};
+
+protected:
+    const std::string& m_strDeviceName = m_judge.m_settings.m_strDeviceName;
     std::string m_strHost;
-    bool m_bCRtoCRLF;
-    bool m_bPassThrough;
-    std::string m_strEndOfOutput;
-    bool m_bSpecialActions;
-    bool m_bDeliverCT;
-    bool m_bPlatformTitle = false;
-    bool m_bControlFrames = false;
 
     // Connection side used by the control frames.
     int m_nConnectionRetries = 0;
     std::string m_strCurrentHost;
     std::string m_strLastGoodHost;
-    bool m_bControlSignalPending = true;
-
-    // The last host message (EBCDIC) and the sequence numbers (under m_csState).
-    std::uint8_t m_byHostC1 = 0;
-    std::uint8_t m_byHostC2 = 0;
-    std::uint8_t m_byHostEOM = 0;
-    std::uint8_t m_byHostLTSN = 0;
-    std::uint8_t m_byHostExpectedTSN = NO_TSN;
-    std::uint8_t m_byHostLastTSN = 0;
-    std::int32_t m_nProtectedReceived = 0;
-    bool m_bProtectedMode = false;
-    bool m_CRFlag = false;
-    char m_eDeviceStatus = NORMAL_STATUS;
-    eHostState m_eHostState = HOST_OFFLINE;
     eConnectionState m_eConnectionState = CONNECTION_DISCONNECTED;
-    std::time_t m_timeMessage = 0;
-
-    // Judging state of the user-interface thread.
-    bool m_bSkipSequenceChecks = true;
-    std::uint8_t m_byLastC1 = 0;
-    std::uint8_t m_byLastC2 = 0;
-    int m_nSpannedDLEState = 0;
-    std::uint8_t m_byPreviousLastByte = 0;  // of the previous message given to the device
-    bool m_bPreviousEndedInFormFeed = false;
-
-    // The printer side (under m_csState).
-    std::uint8_t m_byDeviceC1 = 0;
-    std::uint8_t m_byDeviceC2 = 0;
-    std::uint8_t m_byDeviceDS = 0;
-    std::uint8_t m_byDeviceExpectedTSN = 'A';
-    std::uint8_t m_byDeviceTSN = 0;
-    std::string m_strDeviceData;
-    std::time_t m_timeDevice = 0;
 
     CHostStatistics m_HostStatistics;
     CHostStatistics m_DeviceStatistics;
@@ -342,13 +275,13 @@ private:
     void LogConnecting(const char* pszLabel, bool bReconnecting, const std::string& strSession,
                        const char* pszSuffix);
 
-    bool IsHost(char c1, char c2) const noexcept;
-    std::uint8_t AckLetter() const noexcept;
-    std::string PrinterAck(const char* pszLabelProtected, const char* pszLabelControl, char cThird,
-                           char cStatus, bool bTempHold);
+    // Runs one step of the judge under the state lock, then carries out what it asked for.
+    template <class Step>
+    auto Judge(Step step);
+    // Carries out what the judge asked for, in its order.
+    void Apply(const HostLinkEffects& effects);
     void WriteTempHold(char cStatus, std::uint8_t byLetter);
     std::uint32_t ReadByPassKey();
-    void LogReceived(const char* pszLabel) const;
 };
 
 }  // namespace core

@@ -1,0 +1,197 @@
+// The judge alone: exact bytes in, verdict, text for the device, acknowledgement and the
+// effects it asks the host link for.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/HostMessageJudge.h"
+#include "support/Hex.h"
+
+namespace {
+
+using core::HostLinkEffect;
+using core::HostLinkEffects;
+using core::HostLinkSettings;
+using core::HostMessageJudge;
+
+std::string Bytes(const char* hex) {
+    const auto bytes = support::FromHex(hex);
+    return {bytes.begin(), bytes.end()};
+}
+
+// The effects other than trace entries, one word each.
+std::string Steps(const HostLinkEffects& effects) {
+    std::string out;
+    for (const HostLinkEffect& e : effects) {
+        std::string step;
+        switch (e.m_eKind) {
+            case HostLinkEffect::CONNECTED:
+                step = "connected " + std::to_string(e.m_nValue);
+                break;
+            case HostLinkEffect::RECONNECT:
+                step = "reconnect";
+                break;
+            case HostLinkEffect::ADD_HOSTS:
+                step = "add-hosts " + std::to_string(e.m_strText.size());
+                break;
+            case HostLinkEffect::CHANGE_HOST:
+                step = "change-host";
+                break;
+            case HostLinkEffect::TEMP_HOLD:
+                step = std::string("hold ") + static_cast<char>(e.m_nValue) +
+                       static_cast<char>(e.m_nLetter);
+                break;
+            default:
+                continue;
+        }
+        out += (out.empty() ? "" : "; ") + step;
+    }
+    return out;
+}
+
+struct Step {
+    const char* in;  // host message, EBCDIC hex
+    int verdict;
+    std::string ack;  // acknowledgement built (ASCII), empty for none
+    char cStatusAfterWrite = '0';
+    const char* steps = "";  // what judging and answering ask of the host link
+};
+
+// Each message judged and answered as a device does: status "0" first, the message written
+// (verdict 0) with the status given, then the acknowledgement the verdict calls for. Every
+// protected message is acknowledged once, so none stays counted as awaiting one.
+void RunSteps(const HostLinkSettings& settings, const std::vector<Step>& steps, const char* name) {
+    HostMessageJudge judge(settings);
+    HostLinkEffects effects;
+    int row = 0;
+    for (const Step& s : steps) {
+        SCOPED_TRACE(std::string(name) + " row " + std::to_string(++row) + ": " + s.in);
+        judge.SetDeviceStatus('0', effects);
+        effects.clear();
+        std::string msg = Bytes(s.in);
+        const int verdict = judge.MsgFromHost(msg, 1, effects);
+        EXPECT_EQ(verdict, s.verdict);
+        std::string ack;
+        if (verdict == core::SEND_BUFFER_TO_DEVICE_AND_ACK_HOST) {
+            judge.SetDeviceStatus(s.cStatusAfterWrite, effects);
+        }
+        if (verdict == core::SEND_BUFFER_TO_DEVICE_AND_ACK_HOST || verdict == core::ACK_HOST_ONLY) {
+            ack = judge.MsgAckToHostCreate('2', effects);
+        } else if (verdict == core::REPEAT_ACK_TO_HOST) {
+            ack = judge.MsgOutOfSequenceToHostCreate(effects);
+        }
+        EXPECT_EQ(
+            support::ToHex({reinterpret_cast<const std::uint8_t*>(ack.data()), ack.size()}),
+            support::ToHex({reinterpret_cast<const std::uint8_t*>(s.ack.data()), s.ack.size()}));
+        EXPECT_EQ(Steps(effects), s.steps);
+        EXPECT_EQ(judge.m_nProtectedReceived, 0);
+    }
+}
+
+HostLinkSettings Settings(bool bPassThrough = false) {
+    HostLinkSettings settings;
+    settings.m_strDeviceName = "Device 01";
+    settings.m_bPassThrough = bPassThrough;
+    return settings;
+}
+
+const std::string kNoTsn =
+    "C\x01"
+    "20\x15";
+
+TEST(HostMessageJudgeTest, HostRules) {
+    const HostLinkSettings plain = Settings();
+    RunSteps(plain,
+             {
+                 {"C3 D9 4E", 1, kNoTsn},
+                 {"C5 C1 C8 4E", 2, "", '0', "change-host"},  // C1 E is in range after a reset
+                 {"C3 D9", 1, kNoTsn},                        // two bytes are a message
+                 {"C1 C1", 0, "CA20\x15", '0', "hold 0A"},
+                 {"C3 D9 4E", 1, kNoTsn},  // a reset forgets the acknowledged A ...
+                 {"C3 D8 4E", 1, kNoTsn},  // ... so CQ carries no TSN
+                 {"C1 C1 C8 4E", 0, "CA20\x15", '0', "hold 0A"},
+                 {"C2 C1 C8 4E", 1, "CA21\x15"},  // BA after AA: out of sequence
+                 {"C1 E3 C8 4E", 1, "CA21\x15"},  // C2 "T" is never taken for a copy
+                 {"C1 E3 C8 4E", 1, "CA21\x15"},
+                 {"C3 E3 4E", 1, kNoTsn},  // CT, and CT again
+                 {"C3 E3 4E", 1, kNoTsn},
+                 {"C3 C1 4E", 1, kNoTsn},  // protected mode off
+                 {"C4 C1 C8 4E", 0, ""},   // after CT no message is taken for a copy
+                 {"C4 C1 C8 4E", 0, ""},
+             },
+             "plain");
+    const HostLinkSettings passThrough = Settings(true);
+    RunSteps(passThrough,
+             {
+                 {"C3 D9 4E", 0, kNoTsn},
+                 // A failed write repeats the TSN before the message's own.
+                 {"C1 C3 C8 4E", 0, "CB26\x15", '6'},
+                 {"C1 C4 C8 4E", 0, "CC24\x15", '4'},
+                 {"C1 C5 C8 4E", 0, "CD22\x15", '2'},
+             },
+             "pass-through");
+    HostLinkSettings frames = Settings();
+    frames.m_bControlFrames = true;
+    RunSteps(frames,
+             {
+                 {"FF FF 01", 2, "", '0', "connected 1"},
+                 {"FF FF 02", 2, "", '0', "connected 0"},
+                 {"FF FF 03", 2, "", '0', "reconnect"},
+                 {"FF FF 04 C1 C2", 5, "", '0', "add-hosts 5"},
+             },
+             "control frames");
+}
+
+// The trace of a message keeps its entries and their order, the connection steps among them.
+TEST(HostMessageJudgeTest, EffectsInTheirOrder) {
+    HostMessageJudge judge(Settings());
+    HostLinkEffects effects;
+    std::string reset = Bytes("C3 D9 4E");
+    ASSERT_EQ(judge.MsgFromHost(reset, 1, effects), core::ACK_HOST_ONLY);
+    effects.clear();
+    std::string msg = Bytes("C5 C1 C8 4E");
+    EXPECT_EQ(judge.MsgFromHost(msg, 1, effects), core::IGNORE_BUFFER_FROM_HOST);
+    std::vector<std::string> lines;
+    for (const HostLinkEffect& e : effects) {
+        if (e.m_eKind == HostLinkEffect::TRACE) {
+            lines.push_back(std::string(e.m_pszLabel) + " " + e.m_strText);
+        } else if (e.m_eKind == HostLinkEffect::CHANGE_HOST) {
+            lines.push_back("change-host");
+        }
+    }
+    const std::vector<std::string> expected = {
+        "CHostTrevo::MsgFromHost(): 'Device 01', Ebcdic: C1C2=0xc50xc1 EOM=0x4e",
+        "CHostTrevo::MsgFromHost(): 'Device 01',  Ascii: C1C2=E   A    EOMC",
+        "CHostTrevo::MsgTranslateEbcdicToAscii(): 'Device 01', Before translation: 4 bytes",
+        "CHostTrevo::MsgTranslateEbcdicToAscii(): 'Device 01', After translation: 1 bytes",
+        "change-host",
+        "CHostTrevo::MsgFromHostUnProtected(): 'Device 01', In protected mode, unprotected "
+        "message ignored",
+    };
+    EXPECT_EQ(lines, expected);
+}
+
+// The frame back to a ticket printer carries the TSN of its "D" answer; the TSN the judge
+// expects next runs A to P and starts again at A.
+TEST(HostMessageJudgeTest, PrinterFrameAndDeviceTsnWrap) {
+    HostMessageJudge judge(Settings());
+    HostLinkEffects effects;
+    std::string answer = "DKAW*PEMRSOK1ASC";
+    ASSERT_EQ(judge.MsgFromATB2(answer, false, 1, effects), core::ACK_HOST_ONLY);
+    std::string expected;
+    for (int i = 0; i < 16; ++i) {
+        const std::string frame = judge.MsgAckToATB2Create(effects);
+        ASSERT_EQ(frame.size(), 8u);
+        EXPECT_EQ(frame.substr(0, 6),
+                  "\x02\x02\x02"
+                  "EK\x03");
+        expected += static_cast<char>(judge.m_byDeviceExpectedTSN);
+    }
+    EXPECT_EQ(expected, "BCDEFGHIJKLMNOPA");
+    judge.SetDeviceStatus('4', effects);
+    static_cast<void>(judge.MsgAckToATB2Create(effects));
+    EXPECT_EQ(judge.m_byDeviceExpectedTSN, 'A');  // only status "0" advances it
+}
+
+}  // namespace
