@@ -149,7 +149,7 @@ bool CDevice::SendToHost(const std::string& text) {
     // and waits, unless the device is being shut down.
     bool bSent = false;
     if (!m_pHost->RunOnControlThread([&] { bSent = SendToHostNow(text); }, &m_eventStop)) {
-        SetLastError(LoadVekaString(424));
+        SetLastError(LoadVekaString(IDS_UNABLE_TO_SEND_TO_HOST));
         SetDeviceState(DEVICE_OFFLINE);
         return false;
     }

@@ -102,7 +102,7 @@ eTimeOutResult CDevice::SendToDeviceThreadTimeOut(bool bMoreToCome, int iSeconds
     }
     if (DeviceTimeOut(&m_timeSendToDevice, 600)) {
         TRACE_FORMAT(0, kLabel, "'%s', TIMEOUT_INCOMPLETE_MSG", key);
-        SetLastError(std::uint32_t{430});
+        SetLastError(std::uint32_t{IDS_INCOMPLETE_MESSAGE});
         return TIMEOUT_INCOMPLETE_MSG;
     }
     return TIMEOUT_NONE;

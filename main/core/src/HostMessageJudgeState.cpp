@@ -6,6 +6,7 @@
 #include "HostTrevoInternal.h"
 #include "core/HostMessageJudge.h"
 #include "core/Translation.h"
+#include "core/VekaStrings.h"
 
 namespace core {
 
@@ -38,26 +39,10 @@ const char* DeviceStatusName(char c) {
     }
 }
 
-// The last-error text that goes with a status, where it has one.
-const char* DeviceStatusText(char c) {
-    switch (c) {
-        case TSN_OUT_OF_SEQUENCE:
-            return "TSN out of sequence.";
-        case TRANSMISSION_ERROR:
-            return "Transmission error.";
-        case COMMUNICATION_LINK_FAILURE:
-            return "Communication link failure.";
-        case DEVICE_UNABLE_TO_ACCEPT_DATA:
-            return "Device is unable to accept data.";
-        case REQUEST_FOR_TEMPORARY_HOLD:
-            return "Request for temporary hold of output queue.";
-        case TRANSMISSION_RETRY:
-            return "Transmission completed, but require retries.";
-        case DEVICE_NON_EXISTENT:
-            return "Protected message sent to non-existent device.";
-        default:
-            return nullptr;
-    }
+// The string id of the last-error text that goes with a status; 0 where it has none.
+std::uint32_t DeviceStatusTextId(char c) {
+    if (c < TSN_OUT_OF_SEQUENCE || c > DEVICE_NON_EXISTENT || c == UNPROTECTED_MODE) return 0;
+    return IDS_TSN_OUT_OF_SEQUENCE + static_cast<std::uint32_t>(c - TSN_OUT_OF_SEQUENCE);
 }
 
 const char* HostStateName(int e) {
@@ -97,7 +82,12 @@ void HostMessageJudge::SetDeviceStatus(char cStatus, HostLinkEffects& out) {
         JUDGE_TRACE(out, 2, kLabel, "'%s', Invalid eDeviceStatus=%i", device,
                     static_cast<int>(cStatus));
     }
-    if (const char* text = DeviceStatusText(cStatus)) LastError(out, text);
+    if (const std::uint32_t id = DeviceStatusTextId(cStatus)) {
+        HostLinkEffect effect;
+        effect.m_eKind = HostLinkEffect::LAST_ERROR;
+        effect.m_nValue = static_cast<int>(id);
+        out.push_back(std::move(effect));
+    }
 }
 
 void HostMessageJudge::SetHostState(int eState, HostLinkEffects& out) {

@@ -78,20 +78,10 @@ void CHostTrevo::MsgSendToHostPreProcess(bool bHostStatistics) {
         0, kLabel,
         bHostStatistics ? "'%s', Increment host statistics" : "'%s', Increment device statistics",
         m_strDeviceName.c_str());
-    struct Row {
-        const char* text;
-        eHostState state;
-    };
-    static const Row kRows[9] = {
-        {"", HOST_AVAIL},
-        {"TSN out of sequence.", HOST_AVAIL},
-        {"Transmission error.", HOST_AVAIL},
-        {"Communication link failure.", HOST_AVAIL},
-        {"Device is unable to accept data.", HOST_AVAIL_PERM_HOLD},
-        {"Request for temporary hold of output queue.", HOST_AVAIL_TEMP_HOLD},
-        {"Transmission completed, but require retries.", HOST_AVAIL},
-        {"Device is not a protected device.", HOST_AVAIL},
-        {"Protected message sent to non-existent device.", HOST_AVAIL},
+    // Status "0" clears the last error; "1" to "8" set their text.
+    static const eHostState kStates[9] = {
+        HOST_AVAIL,           HOST_AVAIL, HOST_AVAIL, HOST_AVAIL, HOST_AVAIL_PERM_HOLD,
+        HOST_AVAIL_TEMP_HOLD, HOST_AVAIL, HOST_AVAIL, HOST_AVAIL,
     };
     const int index = m_judge.m_eDeviceStatus - '0';
     if (index < 0 || index > 8) {
@@ -101,8 +91,13 @@ void CHostTrevo::MsgSendToHostPreProcess(bool bHostStatistics) {
         return;
     }
     ++statistics.m_dwCount[static_cast<std::size_t>(index)];
-    SetLastError(kRows[index].text);
-    SetHostState(kRows[index].state);
+    if (index == 0) {
+        SetLastError(std::string());
+    } else {
+        SetLastError(
+            std::uint32_t{IDS_TSN_OUT_OF_SEQUENCE + static_cast<std::uint32_t>(index - 1)});
+    }
+    SetHostState(kStates[index]);
 }
 
 bool CHostTrevo::MsgSendToHost(const std::string& text, bool bHostStatistics) {
@@ -120,7 +115,7 @@ bool CHostTrevo::MsgSendToHost(const std::string& text, bool bHostStatistics) {
     TRACE_FORMAT(0, kLabel, "'%s', Ebcdic: C1C2=0x%2x0x%2x EOM=0x%2x", m_strDeviceName.c_str(),
                  At(wire, 0), At(wire, 1), wire.empty() ? 0 : At(wire, wire.size() - 1));
     if (GetConnectionState() != CONNECTION_CONNECTED || !m_pHostCtrl) {
-        SetLastError(std::uint32_t{424});
+        SetLastError(std::uint32_t{IDS_UNABLE_TO_SEND_TO_HOST});
         return false;
     }
     // A message the control refuses (busy, or its connection closed) was not sent; nor is
@@ -128,7 +123,7 @@ bool CHostTrevo::MsgSendToHost(const std::string& text, bool bHostStatistics) {
     bool bSent = false;
     if (!m_pHostCtrl->RunOnControlThread([&] { bSent = m_pHostCtrl->SendString(wire); },
                                          m_pShutDownEvent)) {
-        SetLastError(std::uint32_t{424});
+        SetLastError(std::uint32_t{IDS_UNABLE_TO_SEND_TO_HOST});
         return false;
     }
     if (!bSent) {

@@ -72,9 +72,9 @@ void CHostTrevo::ReadRoute() {
     static_cast<void>(platform::GetPrivateProfileString("VEKANAME", "NAMETYPE", "NOTFOUND", title,
                                                         sizeof title, "VEKACFG.ini"));
     const std::string nameType = title;
-    const std::string text = LoadVekaString(nameType == "Trevo Print"  ? 1202
-                                            : nameType == "Trevo Veka" ? 1252
-                                                                       : 104);
+    const std::string text = LoadVekaString(nameType == "Trevo Print"  ? IDS_TITLE_PRINT
+                                            : nameType == "Trevo Veka" ? IDS_TITLE_VEKA
+                                                                       : IDS_PRINTING_MODULE);
     m_judge.m_settings.m_bPlatformTitle =
         EqualNoCase(text, "TREVO Quorvix") && EqualNoCase(text, m_strHost);
 

@@ -44,7 +44,11 @@ void CHostTrevo::Apply(const HostLinkEffects& effects) {
                                                        e.m_pszLabel, e.m_strText));
                 break;
             case HostLinkEffect::LAST_ERROR:
-                SetLastError(e.m_strText);
+                if (e.m_nValue != 0) {
+                    SetLastError(static_cast<std::uint32_t>(e.m_nValue));
+                } else {
+                    SetLastError(e.m_strText);
+                }
                 break;
             case HostLinkEffect::CONNECTED:
                 OnConnect(e.m_nValue);

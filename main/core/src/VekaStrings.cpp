@@ -8,20 +8,20 @@ namespace {
 
 const platform::StringTable& CoreTexts() {
     static const platform::StringTable table{
-        {104, "Trevo Printing Module"},
-        {114, "Passport Reader"},
-        {416, "TSN out of sequence."},
-        {417, "Transmission error."},
-        {418, "Communication link failure."},
-        {419, "Device is unable to accept data."},
-        {420, "Request for temporary hold of output queue."},
-        {421, "Transmission completed, but require retries."},
-        {422, "Device is not a protected device."},
-        {423, "Protected message sent to non-existent device."},
-        {424, "Unable to send to host."},
-        {430, "Incomplete message received from host."},
-        {1202, "Trevo Print"},
-        {1252, "Trevo Quorvix"},
+        {IDS_PRINTING_MODULE, "Trevo Printing Module"},
+        {IDS_PASSPORT_READER, "Passport Reader"},
+        {IDS_TSN_OUT_OF_SEQUENCE, "TSN out of sequence."},
+        {IDS_TRANSMISSION_ERROR, "Transmission error."},
+        {IDS_COMMUNICATION_LINK_FAILURE, "Communication link failure."},
+        {IDS_DEVICE_UNABLE_TO_ACCEPT_DATA, "Device is unable to accept data."},
+        {IDS_REQUEST_FOR_TEMPORARY_HOLD, "Request for temporary hold of output queue."},
+        {IDS_TRANSMISSION_RETRY, "Transmission completed, but require retries."},
+        {IDS_NOT_A_PROTECTED_DEVICE, "Device is not a protected device."},
+        {IDS_DEVICE_NON_EXISTENT, "Protected message sent to non-existent device."},
+        {IDS_UNABLE_TO_SEND_TO_HOST, "Unable to send to host."},
+        {IDS_INCOMPLETE_MESSAGE, "Incomplete message received from host."},
+        {IDS_TITLE_PRINT, "Trevo Print"},
+        {IDS_TITLE_VEKA, "Trevo Quorvix"},
     };
     return table;
 }

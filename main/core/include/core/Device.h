@@ -20,6 +20,7 @@
 
 #include "core/HostTrevo.h"
 #include "core/MessageBufferQueue.h"
+#include "core/VekaStrings.h"
 #include "platform/Event.h"
 #include "platform/EventLoop.h"
 #include "platform/Thread.h"
@@ -74,7 +75,7 @@ class CDevice {
 public:
     // The device type that has no host link: the program's text of this string-table id
     // (in its own words, kPassportReaderType).
-    static constexpr std::uint32_t kPassportReaderTypeId = 114;
+    static constexpr std::uint32_t kPassportReaderTypeId = IDS_PASSPORT_READER;
     static constexpr const char* kPassportReaderType = "Passport Reader";
     // How long ShutDown waits for the device's threads before it gives up the disconnect.
     static constexpr platform::DWORD kShutDownWaitMs = 65000;

@@ -57,7 +57,7 @@ struct HostLinkEffect {
         TRACE_TEXT,       // the text alone, cut as a log line
         TRACE_DATA,       // the bytes alone, every one of them
         TRACE_EXCEPTION,  // a caught exception: m_pszLabel, m_strText, m_strWhat
-        LAST_ERROR,       // m_strText becomes the link's last error
+        LAST_ERROR,       // m_strText, or the text of string id m_nValue, is the last error
         CONNECTED,        // the control frame "connected" (m_nValue 1) or "not connected" (0)
         RECONNECT,        // retries from 0, back to the last good host, then reconnect
         ADD_HOSTS,        // the host names of the address frame m_strText
