@@ -357,31 +357,25 @@ void CSessionBase::ClearReceiveQueue() {
 }
 
 int CSessionBase::IsHostAvailable() {
-    char context[256];
-    BuildLocalContext(context, sizeof context, "CSessionBase::IsHostAvailable");
-    Log(P::DEBUG, context, "called!");
-    CHostDrvInterface* driver = m_pDrvInt;
-    if (driver == nullptr) {
-        Log(P::ERROR, context, "No Driver Interface. Returning FALSE");
-        return 0;
-    }
-    const bool available = driver->IsHostAvailable();
-    Log(available ? P::INFO : P::ERROR, context, available ? "Returning TRUE" : "Returning FALSE");
-    return available ? 1 : 0;
+    return AskDriver("CSessionBase::IsHostAvailable", &CHostDrvInterface::IsHostAvailable);
 }
 
 int CSessionBase::IsHostConnected() {
+    return AskDriver("CSessionBase::IsHostConnected", &CHostDrvInterface::IsConnected);
+}
+
+int CSessionBase::AskDriver(const char* method, bool (CHostDrvInterface::*question)()) {
     char context[256];
-    BuildLocalContext(context, sizeof context, "CSessionBase::IsHostConnected");
+    BuildLocalContext(context, sizeof context, method);
     Log(P::DEBUG, context, "called!");
     CHostDrvInterface* driver = m_pDrvInt;
     if (driver == nullptr) {
         Log(P::ERROR, context, "No Driver Interface. Returning FALSE");
         return 0;
     }
-    const bool connected = driver->IsConnected();
-    Log(connected ? P::INFO : P::ERROR, context, connected ? "Returning TRUE" : "Returning FALSE");
-    return connected ? 1 : 0;
+    const bool yes = (driver->*question)();
+    Log(yes ? P::INFO : P::ERROR, context, yes ? "Returning TRUE" : "Returning FALSE");
+    return yes ? 1 : 0;
 }
 
 const char* CSessionBase::GetSessionErrorString(int code) {

@@ -151,6 +151,8 @@ protected:
 
 private:
     void LoadDriver(const char* context);
+    // IsHostAvailable and IsHostConnected: the driver's answer as 1 or 0, logged.
+    int AskDriver(const char* method, bool (CHostDrvInterface::*question)());
     // The driver's options data into a QUIL state; under m_StateLock.
     void RefreshOptions();
     // LNIATA (and LID) from the driver's session information into the state.
