@@ -217,6 +217,19 @@ HRESULT RegisterComClass(const ClassRegistration& r) {
         entries.push_back({r.progId + "\\CLSID", "", id});
     }
     if (!r.typeLibId.IsNull()) entries.push_back({key + "\\TypeLib", "", r.typeLibId.ToString()});
+    if (r.control) entries.push_back({key + "\\Control", "", ""});
+    if (r.insertable) {
+        entries.push_back({key + "\\Insertable", "", ""});
+        if (!r.progId.empty()) entries.push_back({r.progId + "\\Insertable", "", ""});
+    }
+    if (r.miscStatus) {
+        entries.push_back({key + "\\MiscStatus", "", "0"});
+        entries.push_back({key + "\\MiscStatus\\1", "", std::to_string(*r.miscStatus)});
+    }
+    if (r.toolboxBitmap > 0) {
+        entries.push_back({key + "\\ToolboxBitmap32", "",
+                           r.module.string() + ", " + std::to_string(r.toolboxBitmap)});
+    }
     for (const Entry& e : entries) {
         const LONG rc = WriteString(e.path, e.name, e.value);
         if (rc != ERROR_SUCCESS) return StoreFailure(rc, "cannot write " + e.path);

@@ -7,8 +7,13 @@
 //     ProgID                          @ = ProgID
 //     TypeLib                         @ = {library id}
 //     Version                         @ = version
+//     Control, Insertable             (empty keys, when asked for)
+//     MiscStatus                      @ = "0"
+//       1                             @ = misc status, decimal (when asked for)
+//     ToolboxBitmap32                 @ = "<module path>, <n>" (when asked for)
 //   <ProgID>                          @ = type name
 //     CLSID                           @ = {class id}
+//     Insertable                      (when asked for)
 // and a type library as:
 //   TypeLib\{library id}\<version>    @ = help string
 //     <locale, hex>\linux             @ = module path
@@ -25,6 +30,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/ClassFactory.h"
@@ -43,6 +49,10 @@ struct ClassRegistration {
     std::string threadingModel = "Apartment";
     Guid typeLibId{};  // none written when null
     std::string version = "1.0";
+    bool control = false;     // a control a container may host
+    bool insertable = false;  // may be inserted into a document
+    std::optional<DWORD> miscStatus{};
+    int toolboxBitmap = 0;  // resource number of its toolbox bitmap; none when 0
 };
 
 struct TypeLibRegistration {

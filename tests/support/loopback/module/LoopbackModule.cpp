@@ -123,6 +123,10 @@ public:
         std::lock_guard<std::mutex> lock(m_cs);
         m_ownThread = ownThread;
     }
+    void SetStatus(BRXState state) override {
+        std::lock_guard<std::mutex> lock(m_cs);
+        m_state = state;
+    }
     void CompleteConnect(BRXError code) override {
         Act([&] {
             {

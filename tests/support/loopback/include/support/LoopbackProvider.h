@@ -46,6 +46,8 @@ public:
 
     // ---- the host acting ----
     virtual void FromOwnThread(bool ownThread) = 0;
+    // What Status answers from now on.
+    virtual void SetStatus(BRXState state) = 0;
     // OnConnect(code); a code other than 0 also becomes the last error.
     virtual void CompleteConnect(BRXError code) = 0;
     // OnResource(lniata, isNew).
