@@ -15,56 +15,15 @@
 #include "core/HostTrevo.h"
 #include "platform/ComRegistry.h"
 #include "platform/EventLoop.h"
-#include "platform/EventSink.h"
 #include "support/Hex.h"
 #include "support/TempRoot.h"
 #include "support/TestDevice.h"
 #include "support/TestPrinterControl.h"
+#include "support/ViewSink.h"
 
 namespace hostroad {
 
-// The view's part: each event of a control goes to the device of its slot.
-class ViewSink final : public platform::IEventSink {
-public:
-    explicit ViewSink(core::CDevice& device) : m_device(device) {}
-    void OnEvent(platform::DISPID id, std::span<const platform::Variant> args) override {
-        bool flag = false;
-        if (!args.empty()) static_cast<void>(args[0].ToBool(flag));
-        const long lFlag = flag ? 1 : 0;
-        namespace ev = support::printer_event;
-        switch (id) {
-            case ev::OnReceive:
-                m_device.OnHostReceive();
-                break;
-            case ev::OnResource:
-                m_device.OnResource(lFlag);
-                break;
-            case ev::OnConnect:
-                m_device.OnConnect(lFlag);
-                break;
-            case ev::OnDisconnect:
-                m_device.OnDisconnect(lFlag);
-                break;
-            case ev::OnSend:
-                m_device.OnSend(lFlag);
-                break;
-            case ev::OnSystemAvailable:
-                m_device.OnSystemAvailable(lFlag);
-                break;
-            case ev::OnLock:
-                m_device.OnLock(lFlag);
-                break;
-            case ev::OnUnLock:
-                m_device.OnUnLock(lFlag);
-                break;
-            default:
-                break;
-        }
-    }
-
-private:
-    core::CDevice& m_device;
-};
+using support::ViewSink;
 
 inline std::string Msg(const char* hex) {
     const auto bytes = support::FromHex(hex);
