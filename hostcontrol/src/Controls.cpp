@@ -13,50 +13,66 @@ namespace hostcontrol {
 using platform::HRESULT;
 using platform::Variant;
 
-// ---- shared members ----
-
-bool CControlBase::SendString(CTREVODevice& device, const std::string& data) {
-    if (!device.m_bConnected || device.m_nState == DEV_NOT_CONNECTED) {
-        device.SetError(DEV_NO_CONNECTION);
-        return false;
-    }
-    if (device.m_nState != DEV_IDLE) {
-        device.SetError(DEV_BUSY);
-        return false;
-    }
-    device.m_nState = DEV_SENDING;
-    std::string copy = data;
-    const bool sent = device.Send(&copy);
-    device.m_nState = DEV_IDLE;
-    return sent;
-}
-
-bool CControlBase::DisconnectFromHost(CTREVODevice& device) {
-    if (device.m_nState == DEV_NOT_CONNECTED) {
-        device.SetError(DEV_NO_CONNECTION);
-        return false;
-    }
-    if (device.m_bConnectPending) {
-        device.SetError(DEV_CONNECT_IN_PROGRESS);
-        return false;
-    }
-    if (device.m_nState == DEV_DISCONNECTING) {
-        device.SetError(DEV_DISCONNECT_IN_PROGRESS);
-        return false;
-    }
-    device.m_nState = DEV_DISCONNECTING;
-    return device.Disconnect();
-}
-
-std::string CControlBase::ReceiveAround(CTREVODevice& device, bool setState) {
-    if (setState) device.m_nState = DEV_RECEIVING;
-    std::string message;
-    if (!device.Receive(&message)) message.clear();
-    if (setState) device.m_nState = DEV_IDLE;
-    return message;
-}
-
 namespace {
+
+constexpr ControlMember kPrinterMembers[] = {
+    {printer::Data, Op::Receive, 0},
+    {printer::Resource, Op::Resource, 0},
+    {printer::Status, Op::Status, 0},
+    {printer::LastError, Op::LastError, 0},
+    {printer::LastProtocolError, Op::LastProtocolError, 0},
+    {printer::SendString, Op::SendString, 1},
+    {printer::DisconnectFromHost, Op::DisconnectFromHost, 0},
+    {printer::ReceiveString, Op::ReceiveAround, 0},
+    {printer::GetLastErrorMessage, Op::GetLastErrorMessage, 0},
+    {printer::GetLastProtocolErrorMessage, Op::GetLastProtocolErrorMessage, 0},
+    {printer::GetDefaultSession, Op::GetDefaultSession, 2},
+    {printer::SetDefaultSession, Op::SetDefaultSession, 2},
+    {printer::GetDefaultEndSystem, Op::GetDefaultEndSystem, 2},
+    {printer::SetDefaultEndSystem, Op::SetDefaultEndSystem, 2},
+    {printer::AccumulateMessages, Op::AccumulateMessages, 1},
+    {printer::TranslateMessages, Op::TranslateMessages, 1},
+    {printer::ConfigureApplication, Op::ConfigureApplication, 2},
+    {printer::ReleaseWaitingMessages, Op::ReleaseWaitingMessages, 0},
+    {printer::ConnectToHost, Op::ConnectToHost, 3},
+    {printer::Lock, Op::Lock, 0},
+    {printer::UnLock, Op::UnLock, 0},
+    {printer::MonitorConnection, Op::MonitorConnection, 1},
+    {printer::ReceiveBString, Op::BytesAround, 1},
+    {printer::BData, Op::Bytes, 1},
+    {printer::AboutBox, Op::AboutBox, 0},
+};
+
+constexpr ControlMember kTerminalMembers[] = {
+    {terminal::LastError, Op::LastError, 0},
+    {terminal::LastProtocolError, Op::LastProtocolError, 0},
+    {terminal::Data, Op::ReceiveAround, 0},
+    {terminal::Resource, Op::Resource, 0},
+    {terminal::Status, Op::Status, 0},
+    {terminal::SendString, Op::SendString, 1},
+    {terminal::DisconnectFromHost, Op::DisconnectFromHost, 0},
+    {terminal::ReceiveString, Op::ReceiveAround, 0},
+    {terminal::ReceiveVUVEString, Op::ReceiveVUVE, 0},
+    {terminal::GetLastErrorMessage, Op::GetLastErrorMessage, 0},
+    {terminal::GetLastProtocolErrorMessage, Op::GetLastProtocolErrorMessage, 0},
+    {terminal::GetDefaultEndSystem, Op::GetDefaultEndSystem, 2},
+    {terminal::SetDefaultEndSystem, Op::SetDefaultEndSystem, 2},
+    {terminal::GetDefaultSession, Op::GetDefaultSession, 2},
+    {terminal::SetDefaultSession, Op::SetDefaultSession, 2},
+    {terminal::AccumulateMessages, Op::AccumulateMessages, 1},
+    {terminal::TranslateMessages, Op::TranslateMessages, 1},
+    {terminal::ChangeSystem, Op::ChangeSystem, 1},
+    {terminal::DisconnectEndSystem, Op::DisconnectEndSystem, 1},
+    {terminal::LoopBackMessage, Op::LoopBackMessage, 1},
+    {terminal::ConfigureApplication, Op::ConfigureApplication, 2},
+    {terminal::MonitorConnection, Op::MonitorConnection, 1},
+    {terminal::ReleaseWaitingMessages, Op::ReleaseWaitingMessages, 0},
+    {terminal::ConnectToHost, Op::ConnectToHost, 3},
+    {terminal::Lock, Op::Lock, 0},
+    {terminal::UnLock, Op::UnLock, 0},
+    {terminal::BData, Op::BytesAround, 1},
+    {terminal::ReceiveBString, Op::BytesAround, 1},
+};
 
 // (name, out text) through a configuration getter; code 1 when it fails.
 template <typename Get>
@@ -68,7 +84,7 @@ bool GetInto(CTREVODevice& device, std::span<const Variant> args, Get get) {
         return false;
     }
     std::string value;
-    if (get(name, value) != 0) {
+    if (get(BRXConfig(), name, value) != 0) {
         device.SetError(DEV_CONFIGURATION);
         return false;
     }
@@ -84,40 +100,14 @@ bool SetFrom(CTREVODevice& device, std::span<const Variant> args, Set set) {
         device.SetError(3);
         return false;
     }
-    if (set(name, value) != 0) {
+    if (set(BRXConfig(), name, value) != 0) {
         device.SetError(DEV_CONFIGURATION);
         return false;
     }
     return true;
 }
 
-}  // namespace
-
-bool CControlBase::GetDefaultSession(CTREVODevice& device, Args args) {
-    return GetInto(device, args, [](const std::string& app, std::string& session) {
-        return BRXConfig().GetDefaultSession(app, &session);
-    });
-}
-
-bool CControlBase::SetDefaultSession(CTREVODevice& device, Args args) {
-    return SetFrom(device, args, [](const std::string& app, const std::string& session) {
-        return BRXConfig().SetDefaultSession(app, session);
-    });
-}
-
-bool CControlBase::GetDefaultEndSystem(CTREVODevice& device, Args args) {
-    return GetInto(device, args, [](const std::string& session, std::string& endSystem) {
-        return BRXConfig().GetDefaultEndSystem(session, &endSystem);
-    });
-}
-
-bool CControlBase::SetDefaultEndSystem(CTREVODevice& device, Args args) {
-    return SetFrom(device, args, [](const std::string& session, const std::string& endSystem) {
-        return BRXConfig().SetDefaultEndSystem(session, endSystem);
-    });
-}
-
-bool CControlBase::ConfigureApplication(Args args) {
+bool ConfigureApplication(std::span<const Variant> args) {
     std::string app;
     Variant* out = OutArg(args, 1);
     if (!out || platform::FAILED(TextArg(args, 0, app))) return false;
@@ -125,125 +115,6 @@ bool CControlBase::ConfigureApplication(Args args) {
     const int result = BRXAPIConfiguration(app, &session);
     if (result != 0) *out = Variant::BStr(session);
     return result != 0;
-}
-
-void CControlBase::WaitForDisconnect(CTREVODevice& device, platform::DWORD limitMs) {
-    if (device.m_nState == DEV_NOT_CONNECTED) return;
-    if (device.m_nState == DEV_IDLE) static_cast<void>(DisconnectFromHost(device));
-    platform::EventLoop* loop = platform::EventLoop::Current();
-    if (!loop) return;
-    static_cast<void>(loop->PumpUntil(
-        [&] { return device.m_bDisconnected == 1 || device.m_nState == DEV_NOT_CONNECTED; },
-        limitMs));
-}
-
-// ---- Printer ----
-
-namespace {
-
-// The members' argument counts; -1 for an id that is no member.
-int PrinterArgCount(platform::DISPID id) {
-    switch (id) {
-        case printer::Data:
-        case printer::Resource:
-        case printer::Status:
-        case printer::LastError:
-        case printer::LastProtocolError:
-        case printer::DisconnectFromHost:
-        case printer::ReceiveString:
-        case printer::GetLastErrorMessage:
-        case printer::GetLastProtocolErrorMessage:
-        case printer::ReleaseWaitingMessages:
-        case printer::Lock:
-        case printer::UnLock:
-        case printer::AboutBox:
-            return 0;
-        case printer::SendString:
-        case printer::AccumulateMessages:
-        case printer::TranslateMessages:
-        case printer::MonitorConnection:
-        case printer::ReceiveBString:
-        case printer::BData:
-            return 1;
-        case printer::GetDefaultSession:
-        case printer::SetDefaultSession:
-        case printer::GetDefaultEndSystem:
-        case printer::SetDefaultEndSystem:
-        case printer::ConfigureApplication:
-            return 2;
-        case printer::ConnectToHost:
-            return 3;
-        default:
-            return -1;
-    }
-}
-
-int TerminalArgCount(platform::DISPID id) {
-    switch (id) {
-        case terminal::LastError:
-        case terminal::LastProtocolError:
-        case terminal::Data:
-        case terminal::Resource:
-        case terminal::Status:
-        case terminal::DisconnectFromHost:
-        case terminal::ReceiveString:
-        case terminal::ReceiveVUVEString:
-        case terminal::GetLastErrorMessage:
-        case terminal::GetLastProtocolErrorMessage:
-        case terminal::ReleaseWaitingMessages:
-        case terminal::Lock:
-        case terminal::UnLock:
-            return 0;
-        case terminal::SendString:
-        case terminal::AccumulateMessages:
-        case terminal::TranslateMessages:
-        case terminal::ChangeSystem:
-        case terminal::DisconnectEndSystem:
-        case terminal::LoopBackMessage:
-        case terminal::MonitorConnection:
-        case terminal::BData:
-        case terminal::ReceiveBString:
-            return 1;
-        case terminal::GetDefaultEndSystem:
-        case terminal::SetDefaultEndSystem:
-        case terminal::GetDefaultSession:
-        case terminal::SetDefaultSession:
-        case terminal::ConfigureApplication:
-            return 2;
-        case terminal::ConnectToHost:
-            return 3;
-        default:
-            return -1;
-    }
-}
-
-// Checks the kind and count of a call; S_OK when it may go on.
-HRESULT Admit(int count, platform::DispatchKind kind, std::span<const Variant> args) {
-    if (count < 0 || kind == platform::DispatchKind::PropertyPut)
-        return platform::DISP_E_MEMBERNOTFOUND;
-    return CheckCount(args, static_cast<std::size_t>(count));
-}
-
-// A flag-taking option member: state 0 gives code 14.
-template <typename Set>
-Variant FlagOption(CTREVODevice& device, std::span<const Variant> args, HRESULT& hr, Set set) {
-    bool flag = false;
-    hr = FlagArg(args, 0, flag);
-    if (platform::FAILED(hr)) return {};
-    if (device.m_nState == DEV_NOT_CONNECTED) {
-        device.SetError(DEV_NO_CONNECTION);
-        return Variant::Bool(false);
-    }
-    return Variant::Bool(set(flag ? 1 : 0));
-}
-
-// A member taking one text.
-template <typename Use>
-Variant WithText(std::span<const Variant> args, HRESULT& hr, Use use) {
-    std::string text;
-    hr = TextArg(args, 0, text);
-    if (platform::FAILED(hr)) return {};
-    return Variant::Bool(use(text));
 }
 
 // The connect arguments: application, session, shared flag (not used).
@@ -255,131 +126,31 @@ HRESULT ConnectArgs(std::span<const Variant> args, std::string& app, std::string
     return hr;
 }
 
-HRESULT PutBytes(std::span<const Variant> args, const std::string& message) {
-    Variant* out = OutArg(args, 0);
-    if (!out) return platform::DISP_E_TYPEMISMATCH;
-    *out = ByteArrayOf(message);
-    return platform::S_OK;
+// A member taking one text.
+template <typename Use>
+Variant WithText(std::span<const Variant> args, HRESULT& hr, Use use) {
+    std::string text;
+    hr = TextArg(args, 0, text);
+    if (platform::FAILED(hr)) return {};
+    return Variant::Bool(use(text));
 }
 
 }  // namespace
 
-CPrinterCtrl::CPrinterCtrl() : m_device(m_events) {}
+// ---- shared members ----
 
-CPrinterCtrl::~CPrinterCtrl() {
-    WaitForDisconnect(m_device, kPrinterDestroyWaitMs);
-    if (m_device.m_pConn && m_device.m_nState != DEV_NOT_CONNECTED) {
-        static_cast<void>(m_device.Disconnect());
-    }
-}
-
-HRESULT CPrinterCtrl::Invoke(platform::DISPID id, platform::DispatchKind kind, Args args,
+HRESULT CControlBase::Invoke(platform::DISPID id, platform::DispatchKind kind, Args args,
                              Variant* result) {
     try {
-        HRESULT hr = Admit(PrinterArgCount(id), kind, args);
-        if (platform::FAILED(hr)) return hr;
-        CPrinter& d = m_device;
-        Variant value;
-        switch (id) {
-            case printer::Data:
-                value = Variant::BStr(ReceiveAround(d, false));
-                break;
-            case printer::Resource:
-                value = Variant::BStr(d.m_strResource);
-                break;
-            case printer::Status:
-                value = Variant::I2(static_cast<std::int16_t>(d.GetStatus()));
-                break;
-            case printer::LastError:
-                value = Variant::I2(d.m_nLastError);
-                break;
-            case printer::LastProtocolError:
-                value = Variant::I2(d.m_nLastProtocolError);
-                break;
-            case printer::SendString:
-                value = WithText(args, hr, [&](const std::string& s) { return SendString(d, s); });
-                break;
-            case printer::DisconnectFromHost:
-                value = Variant::Bool(DisconnectFromHost(d));
-                break;
-            case printer::ReceiveString:
-                value = Variant::BStr(ReceiveAround(d, true));
-                break;
-            case printer::GetLastErrorMessage:
-                value = Variant::BStr(d.m_strLastError);
-                break;
-            case printer::GetLastProtocolErrorMessage:
-                value = Variant::BStr(d.m_strLastProtocolError);
-                break;
-            case printer::GetDefaultSession:
-                value = Variant::Bool(GetDefaultSession(d, args));
-                break;
-            case printer::SetDefaultSession:
-                value = Variant::Bool(SetDefaultSession(d, args));
-                break;
-            case printer::GetDefaultEndSystem:
-                value = Variant::Bool(GetDefaultEndSystem(d, args));
-                break;
-            case printer::SetDefaultEndSystem:
-                value = Variant::Bool(SetDefaultEndSystem(d, args));
-                break;
-            case printer::AccumulateMessages:
-                value = FlagOption(d, args, hr, [&](int n) { return d.AccumulateMsg(n); });
-                break;
-            case printer::TranslateMessages:
-                value = FlagOption(d, args, hr, [&](int n) { return d.TranslateMsg(n); });
-                break;
-            case printer::ConfigureApplication:
-                value = Variant::Bool(ConfigureApplication(args));
-                break;
-            case printer::ReleaseWaitingMessages:
-                value = Variant::Bool(d.ReleaseMessageQueue());
-                break;
-            case printer::ConnectToHost: {
-                std::string app;
-                std::string session;
-                hr = ConnectArgs(args, app, session);
-                if (platform::FAILED(hr)) break;
-                bool ok = false;
-                if (d.m_bConnectPending) {
-                    d.SetError(DEV_CONNECT_IN_PROGRESS);
-                } else if (d.m_nState != DEV_NOT_CONNECTED) {
-                    d.SetError(DEV_CONNECTION_LOST);
-                } else {
-                    d.m_nState = DEV_CONNECTING;
-                    ok = d.Connect(app, session);
-                    if (!ok) d.m_nState = DEV_NOT_CONNECTED;
-                }
-                value = Variant::Bool(ok);
-                break;
-            }
-            case printer::Lock:
-                FireFlag(m_events, printer_event::OnLock, true);
-                value = Variant::Bool(true);
-                break;
-            case printer::UnLock:
-                FireFlag(m_events, printer_event::OnUnLock, true);
-                value = Variant::Bool(true);
-                break;
-            case printer::MonitorConnection: {
-                bool flag = false;
-                hr = FlagArg(args, 0, flag);
-                value = Variant::Bool(true);
-                break;
-            }
-            case printer::ReceiveBString:
-                hr = PutBytes(args, ReceiveAround(d, true));
-                break;
-            case printer::BData:
-                hr = PutBytes(args, ReceiveAround(d, false));
-                break;
-            case printer::AboutBox:
-                static_cast<void>(platform::ShowMessageBox(
-                    "About Printer Control", "Printer Control, Version 1.0", platform::MB_OK));
-                break;
-            default:
-                return platform::DISP_E_MEMBERNOTFOUND;
+        const ControlMember* member = nullptr;
+        for (const ControlMember& m : m_members) {
+            if (m.id == id) member = &m;
         }
+        if (!member || kind == platform::DispatchKind::PropertyPut)
+            return platform::DISP_E_MEMBERNOTFOUND;
+        HRESULT hr = CheckCount(args, static_cast<std::size_t>(member->args));
+        if (platform::FAILED(hr)) return hr;
+        Variant value = InvokeShared(member->op, args, hr);
         if (platform::FAILED(hr)) return hr;
         if (result) *result = std::move(value);
         return platform::S_OK;
@@ -388,20 +159,205 @@ HRESULT CPrinterCtrl::Invoke(platform::DISPID id, platform::DispatchKind kind, A
     }
 }
 
+Variant CControlBase::InvokeShared(Op op, Args args, HRESULT& hr) {
+    CTREVODevice& d = TheDevice();
+    auto flagOption = [&](bool (CTREVODevice::*set)(int)) -> Variant {
+        bool flag = false;
+        hr = FlagArg(args, 0, flag);
+        if (platform::FAILED(hr)) return {};
+        if (d.m_nState == DEV_NOT_CONNECTED) {
+            d.SetError(DEV_NO_CONNECTION);
+            return Variant::Bool(false);
+        }
+        return Variant::Bool((d.*set)(flag ? 1 : 0));
+    };
+    auto putBytes = [&](bool setState) -> Variant {
+        Variant* out = OutArg(args, 0);
+        if (!out) {
+            hr = platform::DISP_E_TYPEMISMATCH;
+            return {};
+        }
+        *out = ByteArrayOf(Receive(setState));
+        return {};
+    };
+    switch (op) {
+        case Op::Receive:
+            return Variant::BStr(Receive(false));
+        case Op::ReceiveAround:
+            return Variant::BStr(Receive(true));
+        case Op::Bytes:
+            return putBytes(false);
+        case Op::BytesAround:
+            return putBytes(true);
+        case Op::Resource:
+            return Variant::BStr(d.m_strResource);
+        case Op::Status:
+            return Variant::I2(static_cast<std::int16_t>(d.GetStatus()));
+        case Op::LastError:
+            return Variant::I2(d.m_nLastError);
+        case Op::LastProtocolError:
+            return Variant::I2(d.m_nLastProtocolError);
+        case Op::SendString:
+            return WithText(args, hr, [&](const std::string& s) { return SendString(s); });
+        case Op::DisconnectFromHost:
+            return Variant::Bool(DisconnectFromHost());
+        case Op::GetLastErrorMessage:
+            return Variant::BStr(d.m_strLastError);
+        case Op::GetLastProtocolErrorMessage:
+            return Variant::BStr(d.m_strLastProtocolError);
+        case Op::GetDefaultSession:
+            return Variant::Bool(GetInto(d, args, [](BRXConfig c, auto& app, auto& session) {
+                return c.GetDefaultSession(app, &session);
+            }));
+        case Op::SetDefaultSession:
+            return Variant::Bool(SetFrom(d, args, [](BRXConfig c, auto& app, auto& session) {
+                return c.SetDefaultSession(app, session);
+            }));
+        case Op::GetDefaultEndSystem:
+            return Variant::Bool(GetInto(d, args, [](BRXConfig c, auto& session, auto& end) {
+                return c.GetDefaultEndSystem(session, &end);
+            }));
+        case Op::SetDefaultEndSystem:
+            return Variant::Bool(SetFrom(d, args, [](BRXConfig c, auto& session, auto& end) {
+                return c.SetDefaultEndSystem(session, end);
+            }));
+        case Op::AccumulateMessages:
+            return flagOption(&CTREVODevice::AccumulateMsg);
+        case Op::TranslateMessages:
+            return flagOption(&CTREVODevice::TranslateMsg);
+        case Op::ConfigureApplication:
+            return Variant::Bool(ConfigureApplication(args));
+        case Op::ReleaseWaitingMessages:
+            return Variant::Bool(d.ReleaseMessageQueue());
+        case Op::Lock:
+            FireFlag(m_events, m_lockEvent, true);
+            return Variant::Bool(true);
+        case Op::UnLock:
+            FireFlag(m_events, m_unlockEvent, true);
+            return Variant::Bool(true);
+        case Op::MonitorConnection: {
+            bool flag = false;
+            hr = FlagArg(args, 0, flag);
+            return Variant::Bool(true);
+        }
+        case Op::DisconnectEndSystem:
+            return WithText(args, hr,
+                            [&](const std::string& s) { return d.DisconnectEndSystem(s); });
+        default:
+            return InvokeOwn(op, args, hr);
+    }
+}
+
+bool CControlBase::SendString(const std::string& data) {
+    CTREVODevice& d = TheDevice();
+    if (!d.m_bConnected || d.m_nState == DEV_NOT_CONNECTED) {
+        d.SetError(DEV_NO_CONNECTION);
+        return false;
+    }
+    if (d.m_nState != DEV_IDLE) {
+        d.SetError(DEV_BUSY);
+        return false;
+    }
+    d.m_nState = DEV_SENDING;
+    std::string copy = data;
+    const bool sent = d.Send(&copy);
+    d.m_nState = DEV_IDLE;
+    return sent;
+}
+
+bool CControlBase::DisconnectFromHost() {
+    CTREVODevice& d = TheDevice();
+    if (d.m_nState == DEV_NOT_CONNECTED) {
+        d.SetError(DEV_NO_CONNECTION);
+        return false;
+    }
+    if (d.m_bConnectPending) {
+        d.SetError(DEV_CONNECT_IN_PROGRESS);
+        return false;
+    }
+    if (d.m_nState == DEV_DISCONNECTING) {
+        d.SetError(DEV_DISCONNECT_IN_PROGRESS);
+        return false;
+    }
+    d.m_nState = DEV_DISCONNECTING;
+    return d.Disconnect();
+}
+
+std::string CControlBase::Receive(bool setState) {
+    CTREVODevice& d = TheDevice();
+    if (setState) d.m_nState = DEV_RECEIVING;
+    std::string message;
+    if (!d.Receive(&message)) message.clear();
+    if (setState) d.m_nState = DEV_IDLE;
+    return message;
+}
+
+void CControlBase::WaitForDisconnect(platform::DWORD limitMs) {
+    CTREVODevice& d = TheDevice();
+    if (d.m_nState == DEV_NOT_CONNECTED) return;
+    if (d.m_nState == DEV_IDLE) static_cast<void>(DisconnectFromHost());
+    if (platform::EventLoop* loop = platform::EventLoop::Current()) {
+        static_cast<void>(loop->PumpUntil(
+            [&] { return d.m_bDisconnected == 1 || d.m_nState == DEV_NOT_CONNECTED; }, limitMs));
+    }
+    // Whatever the wait gave, the current connection is disconnected before the device goes.
+    if (d.m_pConn && d.m_nState != DEV_NOT_CONNECTED) static_cast<void>(d.Disconnect());
+}
+
+// ---- Printer ----
+
+CPrinterCtrl::CPrinterCtrl()
+    : CControlBase(kPrinterMembers, printer_event::OnLock, printer_event::OnUnLock),
+      m_device(m_events) {}
+
+CPrinterCtrl::~CPrinterCtrl() {
+    WaitForDisconnect(kPrinterDestroyWaitMs);
+}
+
+Variant CPrinterCtrl::InvokeOwn(Op op, Args args, HRESULT& hr) {
+    CPrinter& d = m_device;
+    switch (op) {
+        case Op::ConnectToHost: {
+            std::string app;
+            std::string session;
+            hr = ConnectArgs(args, app, session);
+            if (platform::FAILED(hr)) return {};
+            if (d.m_bConnectPending) {
+                d.SetError(DEV_CONNECT_IN_PROGRESS);
+                return Variant::Bool(false);
+            }
+            if (d.m_nState != DEV_NOT_CONNECTED) {
+                d.SetError(DEV_CONNECTION_LOST);
+                return Variant::Bool(false);
+            }
+            d.m_nState = DEV_CONNECTING;
+            const bool ok = d.Connect(app, session);
+            if (!ok) d.m_nState = DEV_NOT_CONNECTED;
+            return Variant::Bool(ok);
+        }
+        case Op::AboutBox:
+            static_cast<void>(platform::ShowMessageBox(
+                "About Printer Control", "Printer Control, Version 1.0", platform::MB_OK));
+            return {};
+        default:
+            hr = platform::DISP_E_MEMBERNOTFOUND;
+            return {};
+    }
+}
+
 // ---- Terminal ----
 
-CTerminalCtrl::CTerminalCtrl() : m_device(m_events) {}
+CTerminalCtrl::CTerminalCtrl()
+    : CControlBase(kTerminalMembers, terminal_event::OnLock, terminal_event::OnUnLock),
+      m_device(m_events) {}
 
 CTerminalCtrl::~CTerminalCtrl() {
-    WaitForDisconnect(m_device, kTerminalDestroyWaitMs);
-    if (m_device.m_pConn && m_device.m_nState != DEV_NOT_CONNECTED) {
-        static_cast<void>(m_device.Disconnect());
-    }
+    WaitForDisconnect(kTerminalDestroyWaitMs);
 }
 
 bool CTerminalCtrl::QueryEndSession() {
     if (!m_device.m_pConn) return true;
-    static_cast<void>(DisconnectFromHost(m_device));
+    static_cast<void>(DisconnectFromHost());
     if (platform::EventLoop* loop = platform::EventLoop::Current()) {
         static_cast<void>(
             loop->PumpUntil([&] { return m_device.m_bDisconnected == 1; }, kTerminalDestroyWaitMs));
@@ -409,151 +365,60 @@ bool CTerminalCtrl::QueryEndSession() {
     return false;
 }
 
-HRESULT CTerminalCtrl::Invoke(platform::DISPID id, platform::DispatchKind kind, Args args,
-                              Variant* result) {
-    try {
-        HRESULT hr = Admit(TerminalArgCount(id), kind, args);
-        if (platform::FAILED(hr)) return hr;
-        CTerminal& d = m_device;
-        Variant value;
-        switch (id) {
-            case terminal::LastError:
-                value = Variant::I2(d.m_nLastError);
-                break;
-            case terminal::LastProtocolError:
-                value = Variant::I2(d.m_nLastProtocolError);
-                break;
-            case terminal::Data:
-                value = Variant::BStr(ReceiveAround(d, true));
-                break;
-            case terminal::Resource:
-                value = Variant::BStr(d.m_strResource);
-                break;
-            case terminal::Status:
-                value = Variant::I2(static_cast<std::int16_t>(d.GetStatus()));
-                break;
-            case terminal::SendString:
-                value = WithText(args, hr, [&](const std::string& s) { return SendString(d, s); });
-                break;
-            case terminal::DisconnectFromHost:
-                value = Variant::Bool(DisconnectFromHost(d));
-                break;
-            case terminal::ReceiveString:
-                value = Variant::BStr(ReceiveAround(d, true));
-                break;
-            case terminal::ReceiveVUVEString: {
-                d.m_nState = DEV_RECEIVING;
-                std::string message;
-                if (!d.ReceiveVUVEMessage(&message)) message.clear();
-                d.m_nState = DEV_IDLE;
-                value = Variant::BStr(message);
-                break;
-            }
-            case terminal::GetLastErrorMessage:
-                value = Variant::BStr(d.m_strLastError);
-                break;
-            case terminal::GetLastProtocolErrorMessage:
-                value = Variant::BStr(d.m_strLastProtocolError);
-                break;
-            case terminal::GetDefaultEndSystem:
-                value = Variant::Bool(GetDefaultEndSystem(d, args));
-                break;
-            case terminal::SetDefaultEndSystem:
-                value = Variant::Bool(SetDefaultEndSystem(d, args));
-                break;
-            case terminal::GetDefaultSession:
-                value = Variant::Bool(GetDefaultSession(d, args));
-                break;
-            case terminal::SetDefaultSession:
-                value = Variant::Bool(SetDefaultSession(d, args));
-                break;
-            case terminal::AccumulateMessages:
-                value = FlagOption(d, args, hr, [&](int n) { return d.AccumulateMsg(n); });
-                break;
-            case terminal::TranslateMessages:
-                value = FlagOption(d, args, hr, [&](int n) { return d.TranslateMsg(n); });
-                break;
-            case terminal::ChangeSystem:
-                value = WithText(args, hr, [&](const std::string& endSystem) {
-                    if (d.m_nState == DEV_NOT_CONNECTED) {
-                        d.SetError(DEV_NO_CONNECTION);
-                        return false;
-                    }
-                    if (d.m_nState != DEV_IDLE) {
-                        d.SetError(DEV_BUSY);
-                        return false;
-                    }
-                    if (!EndSystemOfSession(d.m_strSession, endSystem)) {
-                        d.SetError(DEV_BAD_END_SYSTEM);
-                        return false;
-                    }
-                    d.m_nState = DEV_CONNECTING;
-                    const bool changed = d.ChangeSystem(endSystem);
-                    d.m_nState = DEV_IDLE;
-                    return changed;
-                });
-                break;
-            case terminal::DisconnectEndSystem:
-                value = WithText(args, hr,
-                                 [&](const std::string& s) { return d.DisconnectEndSystem(s); });
-                break;
-            case terminal::LoopBackMessage:
-                value = WithText(args, hr, [&](const std::string& s) {
-                    if (d.m_nState != DEV_IDLE) {
-                        d.SetError(DEV_BUSY);
-                        return false;
-                    }
-                    return d.LoopBackMessage(s);
-                });
-                break;
-            case terminal::ConfigureApplication:
-                value = Variant::Bool(ConfigureApplication(args));
-                break;
-            case terminal::MonitorConnection: {
-                bool flag = false;
-                hr = FlagArg(args, 0, flag);
-                value = Variant::Bool(true);
-                break;
-            }
-            case terminal::ReleaseWaitingMessages:
-                value = Variant::Bool(d.ReleaseMessageQueue());
-                break;
-            case terminal::ConnectToHost: {
-                std::string app;
-                std::string session;
-                hr = ConnectArgs(args, app, session);
-                if (platform::FAILED(hr)) break;
-                bool ok = false;
-                if (d.m_bConnectPending) {
-                    d.SetError(DEV_CONNECT_IN_PROGRESS);
-                } else {
-                    d.m_nState = DEV_CONNECTING;
-                    ok = d.Connect(app, session);
-                    if (!ok) d.m_nState = d.m_HostTable.IsEmpty() ? DEV_NOT_CONNECTED : DEV_IDLE;
-                }
-                value = Variant::Bool(ok);
-                break;
-            }
-            case terminal::Lock:
-                FireFlag(m_events, terminal_event::OnLock, true);
-                value = Variant::Bool(true);
-                break;
-            case terminal::UnLock:
-                FireFlag(m_events, terminal_event::OnUnLock, true);
-                value = Variant::Bool(true);
-                break;
-            case terminal::BData:
-            case terminal::ReceiveBString:
-                hr = PutBytes(args, ReceiveAround(d, true));
-                break;
-            default:
-                return platform::DISP_E_MEMBERNOTFOUND;
+Variant CTerminalCtrl::InvokeOwn(Op op, Args args, HRESULT& hr) {
+    CTerminal& d = m_device;
+    switch (op) {
+        case Op::ReceiveVUVE: {
+            d.m_nState = DEV_RECEIVING;
+            std::string message;
+            if (!d.ReceiveVUVEMessage(&message)) message.clear();
+            d.m_nState = DEV_IDLE;
+            return Variant::BStr(message);
         }
-        if (platform::FAILED(hr)) return hr;
-        if (result) *result = std::move(value);
-        return platform::S_OK;
-    } catch (...) {
-        return platform::E_FAIL;
+        case Op::ChangeSystem:
+            return WithText(args, hr, [&](const std::string& endSystem) {
+                if (d.m_nState == DEV_NOT_CONNECTED) {
+                    d.SetError(DEV_NO_CONNECTION);
+                    return false;
+                }
+                if (d.m_nState != DEV_IDLE) {
+                    d.SetError(DEV_BUSY);
+                    return false;
+                }
+                if (!EndSystemOfSession(d.m_strSession, endSystem)) {
+                    d.SetError(DEV_BAD_END_SYSTEM);
+                    return false;
+                }
+                d.m_nState = DEV_CONNECTING;
+                const bool changed = d.ChangeSystem(endSystem);
+                d.m_nState = DEV_IDLE;
+                return changed;
+            });
+        case Op::LoopBackMessage:
+            return WithText(args, hr, [&](const std::string& data) {
+                if (d.m_nState != DEV_IDLE) {
+                    d.SetError(DEV_BUSY);
+                    return false;
+                }
+                return d.LoopBackMessage(data);
+            });
+        case Op::ConnectToHost: {
+            std::string app;
+            std::string session;
+            hr = ConnectArgs(args, app, session);
+            if (platform::FAILED(hr)) return {};
+            if (d.m_bConnectPending) {
+                d.SetError(DEV_CONNECT_IN_PROGRESS);
+                return Variant::Bool(false);
+            }
+            d.m_nState = DEV_CONNECTING;
+            const bool ok = d.Connect(app, session);
+            if (!ok) d.m_nState = d.m_HostTable.IsEmpty() ? DEV_NOT_CONNECTED : DEV_IDLE;
+            return Variant::Bool(ok);
+        }
+        default:
+            hr = platform::DISP_E_MEMBERNOTFOUND;
+            return {};
     }
 }
 
