@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the project with the ci preset (AddressSanitizer, UndefinedBehaviorSanitizer,
-# warnings as errors) and runs every test.
+# warnings as errors) and runs every test; then once more optimised and without sanitizers
+# (the release preset), where a race that the slower debug build hides shows.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
@@ -8,3 +9,6 @@ jobs=$(nproc)
 cmake --preset ci
 cmake --build --preset ci -j "$jobs"
 ctest --preset ci -j "$jobs"
+cmake --preset release
+cmake --build --preset release -j "$jobs"
+ctest --preset release -j "$jobs"

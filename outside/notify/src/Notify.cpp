@@ -131,14 +131,18 @@ public:
             while (end > begin && (text[end - 1] == '\n' || text[end - 1] == '\r')) --end;
         }
         static const char kHex[] = "0123456789ABCDEF";
-        for (std::size_t i = begin; i < end; ++i) {
-            const auto c = static_cast<unsigned char>(text[i]);
-            if ((c < 0x20 && c != '\t') || c == 0x7F) {
-                const char hex[4] = {'\\', 'x', kHex[c >> 4], kHex[c & 0x0F]};
-                Put(hex, sizeof hex);
-            } else {
-                Put(static_cast<char>(c));
-            }
+        auto isControl = [](unsigned char c) { return (c < 0x20 && c != '\t') || c == 0x7F; };
+        std::size_t i = begin;
+        while (i < end) {
+            // A run of bytes written as they are, then one written as \xHH.
+            std::size_t run = i;
+            while (run < end && !isControl(static_cast<unsigned char>(text[run]))) ++run;
+            Put(text + i, run - i);
+            if (run == end) break;
+            const auto c = static_cast<unsigned char>(text[run]);
+            const char hex[4] = {'\\', 'x', kHex[c >> 4], kHex[c & 0x0F]};
+            Put(hex, sizeof hex);
+            i = run + 1;
         }
     }
 
@@ -155,6 +159,19 @@ class FormattedText {
 public:
     FormattedText(const char* format, va_list args) {
         if (!format) return;
+        // The trace log's one format, a text between line breaks, needs no formatting: the
+        // breaks at a text's ends are dropped anyway.
+        if (std::strcmp(format, "\n%s\n") == 0) {
+            va_list text;
+            va_copy(text, args);
+            const char* inner = va_arg(text, const char*);
+            va_end(text);
+            if (inner) {
+                m_text = inner;
+                m_size = std::strlen(inner);
+                return;
+            }
+        }
         thread_local char t_text[1024];
         va_list again;
         va_copy(again, args);
