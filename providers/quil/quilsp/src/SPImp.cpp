@@ -1,4 +1,5 @@
 #include "quilsp/SPImp.h"
+#include "Errors.h"
 
 #include <strings.h>
 #include <algorithm>
@@ -15,13 +16,6 @@ namespace quilsp {
 
 namespace {
 
-constexpr int kErrInvalidOption = 1005;
-constexpr int kErrNoConnect = 1006;
-constexpr int kErrWaiting = 1009;
-constexpr int kErrConfiguration = 1010;
-constexpr int kErrNoData = 1011;
-constexpr int kErrNoHost = 1013;
-constexpr int kErrSession = 1030;
 constexpr int kNoSessionState = 7;
 
 constexpr const char* kPooledLniata = "000000";

@@ -1,6 +1,7 @@
 // The session engine: connect, disconnect, terminate, reconnect, keep-alive, timers and
 // options. The traffic (packets out and in) is in SessionTraffic.cpp.
 #include "quilsp/Session.h"
+#include "Errors.h"
 
 #include <strings.h>
 #include <algorithm>
@@ -34,17 +35,6 @@ const char* DeviceName(int type) {
             return "DEGAS";
     }
 }
-
-constexpr int kErrTimeout = 1001;
-constexpr int kErrConnectionLost = 1003;
-constexpr int kErrInvalidOption = 1005;
-constexpr int kErrNoConnect = 1006;
-constexpr int kErrRefused = 1007;
-constexpr int kErrWaiting = 1009;
-constexpr int kErrNoHost = 1013;
-constexpr int kErrSocket = 1027;
-constexpr int kErrSession = 1030;
-constexpr int kErrNotResolved = 1032;
 
 }  // namespace
 

@@ -2,6 +2,7 @@
 // collecting segments into messages, and the session-identifier cache.
 #include <algorithm>
 
+#include "Errors.h"
 #include "platform/Clock.h"
 #include "platform/WinsockError.h"
 #include "quil/SessionError.h"
@@ -13,12 +14,6 @@
 namespace quilsp {
 
 namespace {
-
-constexpr int kErrInvalidOption = 1005;
-constexpr int kErrNoConnect = 1006;
-constexpr int kErrWaiting = 1009;
-constexpr int kErrNoData = 1011;
-constexpr int kErrSocket = 1027;
 
 constexpr std::size_t kReadChunk = 16384;
 constexpr int kMaxReadsPerNotice = 16;
