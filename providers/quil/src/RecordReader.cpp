@@ -38,6 +38,10 @@ bool RecordReader::CheckHead() {
             m_error = Error::BadStreamHeader;
             return false;
         }
+        if (stream.Length() == kStreamHeaderSize && m_rules.skipHeaderOnly) {
+            m_record.clear();
+            return true;
+        }
         if (stream.Length() < kRecordHeaderSize) {
             m_error = Error::TooShort;
             return false;
@@ -49,7 +53,7 @@ bool RecordReader::CheckHead() {
         m_wanted = stream.Length();
         m_record.reserve(m_wanted);
     }
-    if (m_wanted != 0 && m_record.size() >= kStreamHeaderSize + 2) {
+    if (m_rules.checkOptionWords && m_wanted != 0 && m_record.size() >= kStreamHeaderSize + 2) {
         platform::ByteReader r(m_record);
         std::uint8_t words = 0;
         if (!r.seek(kStreamHeaderSize + 1) || !r.u8(words)) return false;

@@ -73,5 +73,24 @@ TEST(RecordReaderTest, BrokenLengthsBreakTheStreamForGood) {
     EXPECT_EQ(count, 1);
 }
 
+TEST(RecordReaderTest, DriverRulesPassOverHeaderOnlyRecordsAndLeaveOptionsToTheReader) {
+    const RecordReader::Rules rules{.skipHeaderOnly = true, .checkOptionWords = false};
+    RecordReader reader(kMaxRecordLength, rules);
+    std::vector<std::string> records;
+    const auto sink = [&](std::span<const std::uint8_t> r) { records.push_back(ToHex(r)); };
+    // A header-only record, then a record announcing more options than it holds.
+    EXPECT_TRUE(reader.Feed(FromHex("FE 01 00 00 00 00 00 08 FE 01 00 00 00 00 00 14 "
+                                    "10 3F 00 00 00 00 00 00 00 00 00 00"),
+                            sink));
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].substr(24, 5), "10 3F");
+    // Every other short length still breaks the stream.
+    for (const char* bytes :
+         {"FE 01 00 00 00 00 00 07", "FE 01 00 00 00 00 00 13", "FE 01 00 00 7F FF FF FF"}) {
+        RecordReader broken(kMaxRecordLength, rules);
+        EXPECT_FALSE(broken.Feed(FromHex(bytes), sink)) << bytes;
+    }
+}
+
 }  // namespace
 }  // namespace quil

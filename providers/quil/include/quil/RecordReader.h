@@ -26,8 +26,19 @@ public:
 
     using RecordSink = std::function<void(std::span<const std::uint8_t> record)>;
 
+    // What a reader accepts beyond whole records with fitting options.
+    struct Rules {
+        // A stream header alone (whole length 8) is passed over and the stream goes on.
+        bool skipHeaderOnly = false;
+        // Announced option bytes that do not fit the whole length break the stream; off, the
+        // record is handed on and its reader judges it.
+        bool checkOptionWords = true;
+    };
+
     explicit RecordReader(std::uint32_t maxLength = kMaxRecordLength) noexcept
         : m_maxLength(maxLength) {}
+    RecordReader(std::uint32_t maxLength, Rules rules) noexcept
+        : m_maxLength(maxLength), m_rules(rules) {}
 
     // Takes the next bytes of the stream and hands every record they complete to `sink`.
     // False once the stream is broken (then every later call is false as well).
@@ -44,6 +55,7 @@ private:
     bool CheckHead();
 
     std::uint32_t m_maxLength;
+    Rules m_rules;
     std::vector<std::uint8_t> m_record;
     std::size_t m_wanted = 0;  // whole length once the stream header is in
     Error m_error = Error::None;

@@ -1,0 +1,153 @@
+// The two faces of a front end, the object that holds everything that depends on the kind of
+// device a driver object serves (terminal or printer): CMFEInt is what the driver object calls,
+// CMFECallback what the host sessions and the host socket call back. One object implements
+// both; CMFEBase carries the code both kinds of front end share. The order of the virtual
+// operations is fixed: front ends are called by position.
+//
+// A front end is made through one maker keyed by the route's DEVTYPE value ("TERMINAL",
+// "PRINTER"); each kind registers its maker once (RegisterFrontEndMaker).
+#pragma once
+
+#include <cstdarg>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "session/DriverAbi.h"
+
+namespace quildrv {
+
+class CHostDrvInt;
+class CHostSession;
+
+class CMFEInt {
+public:
+    virtual ~CMFEInt();
+    virtual const char* GetSessionData() = 0;
+    virtual bool IsHostAvailable() = 0;
+    virtual bool IsConnected() = 0;
+    // Nonzero (and no driver object kept) for a pointer that cannot be read.
+    virtual int SetHostDrvInterface(CHostDrvInt* driver) = 0;
+    virtual int BeginSession() = 0;
+    virtual int EndSession() = 0;
+    virtual int SendToHost(const unsigned char* data, unsigned int length) = 0;
+    // One queued host message in a malloc'ed block the caller frees.
+    virtual int RecvFromHost(unsigned char** data, unsigned int* length) = 0;
+    virtual const char* GetLNIATA() = 0;
+    virtual int SetAccumulateMsg(bool accumulate) = 0;
+    virtual bool SetDrvOptions(int option, int value) = 0;
+    virtual bool Init() = 0;
+    virtual int AddBufferToChain(const unsigned char* data, unsigned int length) = 0;
+    virtual int BackGroundConnect(unsigned char* host) = 0;
+    virtual void WorkHostQueue() = 0;
+    virtual QUILOptionsState* GetElementState(int element, QUILOptionsState* state) = 0;
+    virtual bool SetElementState(int element, void* data) = 0;
+};
+
+class CMFECallback {
+public:
+    virtual ~CMFECallback();
+    // A complete host message: the 3 RID bytes and the message, in a malloc'ed block that the
+    // front end now owns.
+    virtual void OnHostData(unsigned char* data, unsigned int length, CHostSession* session) = 0;
+    virtual void OnDisconnect(int code) = 0;
+    virtual void OnSysUnavail(bool available) = 0;
+    virtual void OnConnect(int code, bool flag) = 0;
+    virtual void OnReceive(int code) = 0;
+    virtual void OnResource(const char* lniata) = 0;
+    virtual void OnURLAddress(const unsigned char* data, unsigned int length) = 0;
+    virtual void OnStoreSessionChanges(const char* key, const char* data, unsigned int length) = 0;
+    virtual bool OnGetCfgInfo(const char* section, const char* key, char* buffer,
+                              unsigned int* length) = 0;
+    virtual bool OnStoreCfgInfo(const char* section, const char* key, const char* value,
+                                unsigned int length) = 0;
+    virtual void SetHostState(int state, const char* host) = 0;
+    // 5 when the host has no cluster record.
+    virtual int GetHostState(const char* host) = 0;
+    virtual bool GetAccumulateMsg() = 0;
+    virtual bool IsOptionSet() { return false; }
+    // A malloc'ed copy the caller frees, or null.
+    virtual char* GetActiveHost() = 0;
+    virtual const char* GetDefaultHost() = 0;
+    virtual int GetPort() = 0;
+    virtual int GetHostSessionState(const char* host, CHostSession* session) = 0;
+    virtual bool GetSegmentOverride() = 0;
+    virtual std::uint32_t GetLID(const char* host) = 0;
+    virtual bool GetEndToEndLogging() = 0;
+    virtual bool GetDebug() = 0;
+    virtual const char* GetConfiguredLNIATA() = 0;
+    virtual const char* GetPoolType() = 0;
+    virtual const char* GetPoolName() = 0;
+    virtual const char* GetKeyName() = 0;
+    virtual const char* GetBasePCC() = 0;
+    virtual const char* GetBranchPCC() = 0;
+    virtual const char* GetCityCode() = 0;
+    virtual const char* GetPartition() = 0;
+    virtual bool GetKeepAlive() = 0;
+    // A malloc'ed 3-byte RID the caller frees, or null.
+    virtual unsigned char* GetRID(const char* host) = 0;
+    virtual bool OnHandleError(CHostSession* session, const unsigned char* data,
+                               unsigned int length) = 0;
+    virtual bool RestartSession(CHostSession* session) = 0;
+    virtual void Log(EPRIORITY priority, const char* context, const char* format, ...)
+        __attribute__((format(printf, 4, 5))) = 0;
+    virtual void LogVA(EPRIORITY priority, const char* context, const char* format, va_list args)
+        __attribute__((format(printf, 4, 0))) = 0;
+    virtual void LogEBCDIC(EPRIORITY priority, const char* context, unsigned long length,
+                           const unsigned char* data) = 0;
+    virtual void LogASCII(EPRIORITY priority, const char* context, unsigned long length,
+                          const unsigned char* data) = 0;
+    virtual char* SetLocalContext(char* buffer, unsigned int size, const char* method) = 0;
+    virtual CHostDrvInt* GetHostDrvInterface() = 0;
+    // Asked by the keep-alive thread for a printer session (port 30051) whose keep-alive went
+    // unanswered: true lets its timer go inactive.
+    virtual bool AgreesToStopKeepAlive(CHostSession* /*session*/) { return false; }
+};
+
+// The code both kinds of front end share: the driver object link, the event forwarders and
+// the logging slots.
+class CMFEBase : public CMFEInt, public CMFECallback {
+public:
+    int SetHostDrvInterface(CHostDrvInt* driver) override;
+    CHostDrvInt* GetHostDrvInterface() override { return m_pHostDrvInt; }
+    void WorkHostQueue() override {}
+    int SetAccumulateMsg(bool accumulate) override;
+    bool GetAccumulateMsg() override { return m_bAccumulate; }
+
+    void OnDisconnect(int code) override;
+    void OnSysUnavail(bool available) override;
+    void OnReceive(int code) override;
+    void OnResource(const char* lniata) override;
+    char* GetActiveHost() override;
+
+    void Log(EPRIORITY priority, const char* context, const char* format, ...) override
+        __attribute__((format(printf, 4, 5)));
+    void LogVA(EPRIORITY priority, const char* context, const char* format, va_list args) override
+        __attribute__((format(printf, 4, 0)));
+    void LogEBCDIC(EPRIORITY priority, const char* context, unsigned long length,
+                   const unsigned char* data) override;
+    void LogASCII(EPRIORITY priority, const char* context, unsigned long length,
+                  const unsigned char* data) override;
+    char* SetLocalContext(char* buffer, unsigned int size, const char* method) override;
+
+protected:
+    // The class name in the front end's own log contexts ("CTerminalMFE").
+    explicit CMFEBase(const char* className) : m_className(className) {}
+
+private:
+    const char* m_className;
+    CHostDrvInt* m_pHostDrvInt = nullptr;
+    bool m_bAccumulate = true;
+};
+
+// The placeholder context of a log line when there is no session to ask for one: the
+// placeholder and the method, the method alone when only that fits, else nothing.
+char* PlaceholderContext(char* buffer, unsigned int size, const char* method);
+
+// Front ends by DEVTYPE value (compared as it is written).
+using FrontEndMaker = std::function<CMFEBase*()>;
+void RegisterFrontEndMaker(const std::string& devType, FrontEndMaker maker);
+// Null when no maker is registered for the value or the maker fails.
+CMFEBase* MakeFrontEnd(const std::string& devType);
+
+}  // namespace quildrv

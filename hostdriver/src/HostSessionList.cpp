@@ -1,0 +1,87 @@
+#include "hostdriver/HostSessionList.h"
+
+#include <mutex>
+
+#include "hostdriver/HostSession.h"
+
+namespace quildrv {
+
+namespace {
+
+std::mutex g_registryMutex;
+CHostSessionList* g_registry = nullptr;  // under g_registryMutex
+
+}  // namespace
+
+CHostSessionList::~CHostSessionList() {
+    for (auto& entry : m_entries) {
+        entry->lock.Lock();
+        entry->session = nullptr;
+        entry->lock.Unlock();
+    }
+}
+
+CHostSessionList::Entry* CHostSessionList::EntryAt(std::int32_t index) {
+    UTKTools::CGuard guard(m_array);
+    if (index < 0 || static_cast<std::size_t>(index) >= m_entries.size()) return nullptr;
+    return m_entries[static_cast<std::size_t>(index)].get();
+}
+
+bool CHostSessionList::Register(CHostSession* session) {
+    if (session == nullptr) return false;
+    UTKTools::CGuard registration(m_registration);
+    std::size_t slot = 0;
+    {
+        UTKTools::CGuard guard(m_array);
+        while (slot < m_entries.size() && m_entries[slot]->session != nullptr) ++slot;
+        if (slot == m_entries.size()) m_entries.push_back(std::make_unique<Entry>());
+    }
+    Entry* entry = EntryAt(static_cast<std::int32_t>(slot));
+    UTKTools::CGuard lock(entry->lock);
+    entry->session = session;
+    session->SetRegistryIndex(static_cast<std::int32_t>(slot));
+    return true;
+}
+
+void CHostSessionList::Unregister(std::int32_t index) {
+    UTKTools::CGuard registration(m_registration);
+    Entry* entry = EntryAt(index);
+    if (entry == nullptr) return;
+    UTKTools::CGuard lock(entry->lock);
+    if (entry->session != nullptr && entry->session.load()->RegistryIndex() == index)
+        entry->session = nullptr;
+}
+
+CHostSession* CHostSessionList::GetHostSessionEntry(std::int32_t index) {
+    Entry* entry = EntryAt(index);
+    if (entry == nullptr) return nullptr;
+    entry->lock.Lock();
+    return entry->session;
+}
+
+void CHostSessionList::ReleaseHostSessionEntry(std::int32_t index) {
+    if (Entry* entry = EntryAt(index)) entry->lock.Unlock();
+}
+
+CHostSessionList* GetSessionRegistry() {
+    std::lock_guard lock(g_registryMutex);
+    if (g_registry == nullptr) g_registry = new CHostSessionList;
+    return g_registry;
+}
+
+CHostSessionList* CurrentSessionRegistry() {
+    std::lock_guard lock(g_registryMutex);
+    return g_registry;
+}
+
+void DestroySessionRegistry() {
+    CHostSessionList* registry = nullptr;
+    {
+        std::lock_guard lock(g_registryMutex);
+        registry = g_registry;
+        g_registry = nullptr;
+    }
+    delete registry;
+}
+
+}  // namespace quildrv
