@@ -87,9 +87,15 @@ bool StampEndToEnd(std::uint8_t* record, std::size_t length, std::size_t fieldOf
     return true;
 }
 
-CHostSocket::CHostSocket()
-    : m_reader(quil::kMaxRecordLength,
-               quil::RecordReader::Rules{.skipHeaderOnly = true, .checkOptionWords = false}) {
+std::vector<std::uint8_t> ReceivedRecordBody(std::span<const std::uint8_t> record,
+                                             std::uint32_t now) {
+    if (record.size() <= quil::kStreamHeaderSize) return {};
+    std::vector<std::uint8_t> body(record.begin() + quil::kStreamHeaderSize, record.end());
+    StampEndToEnd(body.data(), body.size(), 20, now);
+    return body;
+}
+
+CHostSocket::CHostSocket() : m_reader(quil::kMaxRecordLength, kHostStreamRules) {
     UTKTools::CGuard guard(m_callbackLock);
     m_callback = this;
 }
@@ -279,9 +285,7 @@ void CHostSocket::OnReceive(int error) {
     const bool good = m_reader.Feed(
         std::span<const std::uint8_t>(m_readBuffer.data(), static_cast<std::size_t>(n)),
         [this](std::span<const std::uint8_t> record) {
-            std::vector<std::uint8_t> body(record.begin() + quil::kStreamHeaderSize, record.end());
-            StampEndToEnd(body.data(), body.size(), 20, CPerfClock::Instance().Get());
-            QueueReceived(std::move(body));
+            QueueReceived(ReceivedRecordBody(record, CPerfClock::Instance().Get()));
         });
     if (!good) {
         RequestClose();

@@ -47,6 +47,15 @@ inline constexpr std::uint8_t kHostUnreachable[21] = {0xF7, 0xD8, 0x5B, 0xC8, 0x
 bool StampEndToEnd(std::uint8_t* record, std::size_t length, std::size_t fieldOffset,
                    std::uint32_t now, std::uint32_t* outTime = nullptr);
 
+// How the host socket cuts the received stream: a header-only record is passed over, and the
+// option words of a record are left to its session to judge.
+inline constexpr quil::RecordReader::Rules kHostStreamRules{.skipHeaderOnly = true,
+                                                            .checkOptionWords = false};
+// A whole received record (stream header first) as it is queued for its session: without the
+// stream header, with its end-to-end receive time stamped.
+std::vector<std::uint8_t> ReceivedRecordBody(std::span<const std::uint8_t> record,
+                                             std::uint32_t now);
+
 class CHostSocket : public CTcpAsyncSocket {
 public:
     static constexpr int kConnectWaitMs = 15000;

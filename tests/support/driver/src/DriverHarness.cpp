@@ -104,6 +104,11 @@ bool DriverHarness::WaitForLogLine(const std::string& part, std::chrono::millise
     });
 }
 
+bool DriverHarness::WaitForReceives(std::size_t count, std::chrono::milliseconds limit) const {
+    std::unique_lock lock(m_mutex);
+    return m_changed.wait_for(lock, limit, [&] { return m_receives >= count; });
+}
+
 void DriverHarness::RecordLogLines(bool on) {
     std::lock_guard lock(m_mutex);
     m_recordLines = on;
@@ -129,7 +134,10 @@ void DriverHarness::AddLine(std::string line) {
 }
 
 void DriverHarness::OnReceive(int rc) {
-    Record({"OnReceive", rc, {}});
+    std::lock_guard lock(m_mutex);
+    if (rc == 0) ++m_receives;
+    m_calls.push_back({"OnReceive", rc, {}});
+    m_changed.notify_all();
 }
 
 void DriverHarness::OnHostAvailable(bool available) {

@@ -56,6 +56,9 @@ public:
                           std::chrono::milliseconds limit = std::chrono::seconds(10)) const;
     bool WaitForLogLine(const std::string& part,
                         std::chrono::milliseconds limit = std::chrono::seconds(10)) const;
+    // Waits until OnReceive(0) has come `count` times in all (ClearRecords leaves the count).
+    bool WaitForReceives(std::size_t count,
+                         std::chrono::milliseconds limit = std::chrono::seconds(10)) const;
     // Log lines cost formatting; a benchmark turns their recording off.
     void RecordLogLines(bool on);
     void ClearRecords();
@@ -96,6 +99,7 @@ private:
     std::vector<DriverCall> m_calls;
     std::vector<std::string> m_lines;
     bool m_recordLines = true;
+    std::size_t m_receives = 0;
 };
 
 }  // namespace support
