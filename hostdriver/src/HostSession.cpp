@@ -188,7 +188,7 @@ CHostSession::CHostSession(CMFECallback* frontEnd) {
 }
 
 CHostSession::~CHostSession() {
-    m_keepAlive.reset();
+    m_keepAlive.Unregister();
 }
 
 bool CHostSession::Init() {
@@ -361,11 +361,8 @@ int CHostSession::AddPoolOption(const char* ctx) {
 }
 
 void CHostSession::EnsureKeepAliveTimer() {
-    if (!m_keepAlive) {
-        m_keepAlive = std::make_unique<CKeepAliveTimer>(this);
-        m_keepAlive->Register();
-    }
-    m_keepAlive->Reset();
+    m_keepAlive.Register();
+    m_keepAlive.Reset();
 }
 
 int CHostSession::BeginSession(const char* host, std::uint32_t port) {
@@ -406,7 +403,7 @@ int CHostSession::BeginSession(const char* host, std::uint32_t port) {
     }
 
     if (m_frontEnd->GetKeepAlive()) {
-        if (!m_keepAlive) {
+        if (!m_keepAlive.Listed()) {
             try {
                 EnsureKeepAliveTimer();
             } catch (const std::bad_alloc&) {
@@ -416,7 +413,7 @@ int CHostSession::BeginSession(const char* host, std::uint32_t port) {
                 return COMM_ERR_OUTOFMEMORY;
             }
         } else {
-            m_keepAlive->SetActive(true);
+            m_keepAlive.SetActive(true);
         }
     }
 
@@ -581,7 +578,7 @@ int CHostSession::EndSession(bool wait) {
     char ctx[256] = {};
     Context(ctx, "CHostSession::EndSession");
     Log(kDebug, ctx, "called!");
-    if (m_keepAlive) m_keepAlive->SetActive(false);
+    if (m_keepAlive.Listed()) m_keepAlive.SetActive(false);
     {
         UTKTools::CGuard guard(m_headerLock);
         m_state = kTerminate;
@@ -682,7 +679,7 @@ void CHostSession::OnHostData(const std::uint8_t* record, std::uint32_t length) 
             static_cast<unsigned>(optionBytes));
         return;
     }
-    if (m_keepAlive) m_keepAlive->Reset();
+    if (m_keepAlive.Listed()) m_keepAlive.Reset();
     LogWire("Data From Host off the wire - STREAM_HEADER", record, length, true);
 
     const std::uint8_t state = record[0] & 0x0F;
@@ -752,7 +749,7 @@ void CHostSession::OnHostData(const std::uint8_t* record, std::uint32_t length) 
         } else if (m_frontEnd) {
             (void)m_frontEnd->OnHandleError(this, data, dataLength);
         }
-        if (m_keepAlive) m_keepAlive->SetActive(false);
+        if (m_keepAlive.Listed()) m_keepAlive.SetActive(false);
         Log(kInfo, ctx, "SESSION_TERMINATE. returning");
         m_endOfSession.Set();
         return;

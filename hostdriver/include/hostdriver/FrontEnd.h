@@ -8,6 +8,7 @@
 // "PRINTER"); each kind registers its maker once (RegisterFrontEndMaker).
 #pragma once
 
+#include <atomic>
 #include <cstdarg>
 #include <cstdint>
 #include <functional>
@@ -112,7 +113,7 @@ public:
     CHostDrvInt* GetHostDrvInterface() override { return m_pHostDrvInt; }
     void WorkHostQueue() override {}
     int SetAccumulateMsg(bool accumulate) override;
-    bool GetAccumulateMsg() override { return m_bAccumulate; }
+    bool GetAccumulateMsg() override { return m_bAccumulate.load(); }
 
     void OnDisconnect(int code) override;
     void OnSysUnavail(bool available) override;
@@ -137,7 +138,7 @@ protected:
 private:
     const char* m_className;
     CHostDrvInt* m_pHostDrvInt = nullptr;
-    bool m_bAccumulate = true;
+    std::atomic<bool> m_bAccumulate{true};  // read by the socket's receive thread
 };
 
 // The placeholder context of a log line when there is no session to ask for one: the

@@ -8,6 +8,7 @@
 // callbacks come on the driver's threads.
 #pragma once
 
+#include <atomic>
 #include <cstdarg>
 #include <cstdint>
 
@@ -65,7 +66,7 @@ public:
                         unsigned int length);
     char* SetLocalContext(char* buffer, unsigned int size, const char* method);
 
-    LogMode GetLogMode() const noexcept { return m_logMode; }
+    LogMode GetLogMode() const noexcept { return m_logMode.load(); }
     DeviceType GetDeviceType() const noexcept { return m_deviceType; }
     CMFEBase* FrontEnd() const noexcept { return m_pMFEInt; }
 
@@ -73,7 +74,7 @@ private:
     CApiBaseInterface* m_pApi = nullptr;
     CMFEBase* m_pMFEInt = nullptr;
     DeviceType m_deviceType = kTerminal;
-    LogMode m_logMode = kPrioritized;
+    std::atomic<LogMode> m_logMode{kPrioritized};  // read by the driver's threads
 };
 
 // The letter of a priority in simple-mode lines.

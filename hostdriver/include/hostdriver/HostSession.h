@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "hostdriver/KeepAliveTimer.h"
 #include "platform/Event.h"
 #include "session/DriverAbi.h"
 #include "toolkit/Mutex.h"
@@ -24,7 +25,6 @@
 namespace quildrv {
 
 class CMFECallback;
-class CKeepAliveTimer;
 class CHostSocket;
 class CEOMStrategy;
 
@@ -66,7 +66,8 @@ public:
     void SetActive(bool on) noexcept { m_active = on; }
     bool C20Outstanding() const noexcept { return m_c20Outstanding.load(); }
     void SetC20Outstanding(bool on) noexcept { m_c20Outstanding = on; }
-    CKeepAliveTimer* KeepAliveTimer() const noexcept { return m_keepAlive.get(); }
+    // The session's keep-alive timer while it is listed, else null.
+    CKeepAliveTimer* KeepAliveTimer() { return m_keepAlive.Listed() ? &m_keepAlive : nullptr; }
 
     void Log(EPRIORITY priority, const char* context, const char* format, ...)
         __attribute__((format(printf, 4, 5)));
@@ -104,7 +105,9 @@ private:
     char m_ridText[7] = "000000";  // under m_headerLock
     std::atomic<std::uint32_t> m_port{0};
     std::atomic<std::uint32_t> m_socketIndex{0xFFFFFFFFu};
-    std::unique_ptr<CKeepAliveTimer> m_keepAlive;
+    // Made with the session and listed once keep-alive is wanted, so that the threads that
+    // reset and send never see it appear or go.
+    CKeepAliveTimer m_keepAlive{this};
     std::atomic<bool> m_active{false};
     std::atomic<bool> m_c20Outstanding{false};
     std::string m_sessionInfo;
