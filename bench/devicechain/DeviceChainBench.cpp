@@ -2,15 +2,18 @@
 // the device taking the message through the control, the host link judging it, the send
 // thread writing it to the device (memory) and the acknowledgement leaving through the
 // control's SendString on the user-interface thread. The baseline is the host link's message
-// rules alone (judge, build the acknowledgement, send it to a control that only counts),
-// measured in the same run; the ratio of the two times is printed at the end. Both keep the
-// temporary-hold record in the store, as the program does.
+// rules alone (judge, build the acknowledgement, send it to a control that only counts) and
+// a round trip of the same bytes over a loopback TCP connection, measured in the same run
+// for messages of 10 to 10,000 bytes; the ratios are printed at the end. Both host link
+// benchmarks keep the temporary-hold record in the store, as the program does.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <span>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "bench/NullHostControl.h"
@@ -21,28 +24,28 @@
 #include "platform/ComRegistry.h"
 #include "platform/EventLoop.h"
 #include "platform/EventSink.h"
+#include "support/Loopback.h"
 #include "support/TestDevice.h"
 #include "support/TestPrinterControl.h"
 
 namespace {
 
-constexpr std::size_t kLength = 100;
 const std::uint8_t kTsn[16] = {0xC1, 0xC2, 0xC3, 0xC4, 0xC5, 0xC6, 0xC7, 0xC8,
                                0xC9, 0xD1, 0xD2, 0xD3, 0xD4, 0xD5, 0xD6, 0xD7};
 
-// A protected message: C1 "A", the TSN, text, EOM "C".
-std::string Message(std::uint8_t tsn) {
+// A protected message of the given length: C1 "A", the TSN, text, EOM "C".
+std::string Message(std::size_t length, std::uint8_t tsn) {
     static const std::uint8_t kText[] = {0xC8, 0xC5, 0xD3, 0xD3, 0xD6, 0x40, 0xC1, 0xF1,
                                          0xF2, 0x4B, 0x40, 0xC3, 0xE6, 0xC9, 0xD5, 0xC7};
     std::string msg{static_cast<char>(0xC1), static_cast<char>(tsn)};
-    while (msg.size() < kLength - 1) msg.push_back(static_cast<char>(kText[msg.size() % 16]));
+    while (msg.size() < length - 1) msg.push_back(static_cast<char>(kText[msg.size() % 16]));
     msg.push_back(0x4E);
     return msg;
 }
 
-std::vector<std::string> Messages() {
+std::vector<std::string> Messages(std::size_t length) {
     std::vector<std::string> messages;
-    for (std::uint8_t tsn : kTsn) messages.push_back(Message(tsn));
+    for (std::uint8_t tsn : kTsn) messages.push_back(Message(length, tsn));
     return messages;
 }
 
@@ -94,7 +97,7 @@ void BM_DeviceChain(benchmark::State& state) {
         state.SkipWithError("no connection");
         return;
     }
-    const std::vector<std::string> messages = Messages();
+    const std::vector<std::string> messages = Messages(static_cast<std::size_t>(state.range(0)));
     std::size_t next = 0;
     std::uint32_t expected = device.GetStatistics().m_dwHostMsgsSent;
     for (auto _ : state) {
@@ -111,7 +114,7 @@ void BM_DeviceChain(benchmark::State& state) {
     static_cast<void>(slot.Control()->EventSource()->Unadvise(cookie));
     device.ShutDown();
 }
-BENCHMARK(BM_DeviceChain)->UseRealTime();
+BENCHMARK(BM_DeviceChain)->Arg(10)->Arg(100)->Arg(1000)->Arg(10000)->UseRealTime();
 
 void BM_MessageRules(benchmark::State& state) {
     core::CHostTrevo host("Device 01", "HOST", false, false, "", false, false);
@@ -121,7 +124,7 @@ void BM_MessageRules(benchmark::State& state) {
     std::string reset = "\xC3\xD9\x4E";
     static_cast<void>(host.MsgFromHost(reset));
     static_cast<void>(host.MsgSendToHost(host.MsgAckToHostCreate(), true));
-    const std::vector<std::string> messages = Messages();
+    const std::vector<std::string> messages = Messages(static_cast<std::size_t>(state.range(0)));
     std::size_t next = 0;
     for (auto _ : state) {
         std::string msg = messages[next];
@@ -136,7 +139,38 @@ void BM_MessageRules(benchmark::State& state) {
     }
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()));
 }
-BENCHMARK(BM_MessageRules)->UseRealTime();
+BENCHMARK(BM_MessageRules)->Arg(10)->Arg(100)->Arg(1000)->Arg(10000)->UseRealTime();
+
+// The machine's own road for the same bytes: a round trip over a loopback TCP connection to
+// a thread that sends every message back.
+void BM_LoopbackRoundTrip(benchmark::State& state) {
+    const auto length = static_cast<std::size_t>(state.range(0));
+    support::SocketPair pair = support::ConnectedPair();
+    if (!pair.client.SetNoDelay(true) || !pair.server.SetNoDelay(true)) {
+        state.SkipWithError("no connection");
+        return;
+    }
+    std::thread echo([&pair, length] {
+        std::vector<std::uint8_t> buffer(length);
+        while (pair.server.ReceiveAll(buffer) == static_cast<int>(length) &&
+               pair.server.SendAll(buffer)) {
+        }
+    });
+    const std::string message = Message(length, kTsn[0]);
+    const std::span bytes(reinterpret_cast<const std::uint8_t*>(message.data()), length);
+    std::vector<std::uint8_t> answer(length);
+    for (auto _ : state) {
+        if (!pair.client.SendAll(bytes) ||
+            pair.client.ReceiveAll(answer, 10000) != static_cast<int>(length)) {
+            state.SkipWithError("no answer");
+            break;
+        }
+    }
+    (void)pair.client.Shutdown(platform::ShutdownHow::Both);
+    echo.join();
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()));
+}
+BENCHMARK(BM_LoopbackRoundTrip)->Arg(10)->Arg(100)->Arg(1000)->Arg(10000)->UseRealTime();
 
 }  // namespace
 
@@ -153,13 +187,19 @@ int main(int argc, char** argv) {
     bench::RunWithRatios(
         argc, argv,
         [](const bench::RatioReporter& reporter) {
-            const double chain = reporter.Time("BM_DeviceChain/real_time");
-            const double rules = reporter.Time("BM_MessageRules/real_time");
-            if (chain > 0.0 && rules > 0.0) {
-                std::printf(
-                    "%zu-byte message: device chain %.0f messages/s, message rules alone %.0f/s, "
-                    "ratio %.1f\n",
-                    kLength, 1e9 / chain, 1e9 / rules, chain / rules);
+            for (const int length : {10, 100, 1000, 10000}) {
+                const std::string arg = "/" + std::to_string(length) + "/real_time";
+                const double chain = reporter.Time("BM_DeviceChain" + arg);
+                const double rules = reporter.Time("BM_MessageRules" + arg);
+                const double tcp = reporter.Time("BM_LoopbackRoundTrip" + arg);
+                if (chain > 0.0 && rules > 0.0 && tcp > 0.0) {
+                    std::printf(
+                        "%d-byte message: device chain %.0f messages/s (%.2f ns a byte), "
+                        "message rules alone %.0f/s (ratio %.1f), loopback TCP round trip "
+                        "%.0f/s: chain / TCP speed %.2f\n",
+                        length, 1e9 / chain, chain / length, 1e9 / rules, chain / rules, 1e9 / tcp,
+                        tcp / chain);
+                }
             }
         },
         bench::RatioReporter::Keep::CleanRuns);
