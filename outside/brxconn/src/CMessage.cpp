@@ -97,6 +97,7 @@ CMessage::Error CMessage::GetDataAt(int position, unsigned char* buffer, int len
     for (; left > 0 && block < m_blocks.size(); ++block, offset = 0) {
         const Block& b = m_blocks[block];
         const std::size_t n = std::min(left, b.Visible() - offset);
+        if (n == 0) continue;  // an empty or wholly masked block
         std::memcpy(buffer, b.bytes.data() + b.masked + offset, n);
         buffer += n;
         left -= n;
