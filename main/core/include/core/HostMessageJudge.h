@@ -109,6 +109,22 @@ struct HostMessageFlags {
     std::atomic<bool> m_bResetReceived{false};
     // Further flags that device kinds take from the classification of a host message
     // belong here, beside these.
+    // The printer-session devices' segment flags, set as each delivered message is judged:
+    // the message starts a printer message (never cleared here), ends one, is an "A"
+    // segment that does not start one; its white space is collected ("A" or "B"); the white
+    // space of a first segment is still to be taken.
+    std::atomic<bool> g_iFirstSegment{false};
+    std::atomic<bool> g_iLastSegment{false};
+    std::atomic<bool> g_iEverySegOAB{false};
+    std::atomic<bool> m_bCollectWhiteSpace{false};
+    std::atomic<bool> m_bFirstSegmentWhiteSpace{false};
+    // The ticket run of the numbered-stock printer: a header is expected (both set when "AA"
+    // comes while no run is in progress), and a run is in progress.
+    std::atomic<bool> m_bTNVHeaderExpected{false};
+    std::atomic<bool> m_bTNVHeaderExpected2{false};
+    std::atomic<bool> m_bTicketRunInProgress{false};
+    // The link belongs to a printer-session device (kept, not used by the link).
+    std::atomic<bool> m_bPrinterSessionDevice{false};
 };
 
 class HostMessageJudge {

@@ -229,6 +229,15 @@ public:
     std::atomic<bool>& m_bProtectedSeen = m_judge.m_flags.m_bProtectedSeen;
     std::atomic<bool>& m_bNoNewForm = m_judge.m_flags.m_bNoNewForm;
     std::atomic<bool>& m_bResetReceived = m_judge.m_flags.m_bResetReceived;
+    std::atomic<bool>& g_iFirstSegment = m_judge.m_flags.g_iFirstSegment;
+    std::atomic<bool>& g_iLastSegment = m_judge.m_flags.g_iLastSegment;
+    std::atomic<bool>& g_iEverySegOAB = m_judge.m_flags.g_iEverySegOAB;
+    std::atomic<bool>& m_bCollectWhiteSpace = m_judge.m_flags.m_bCollectWhiteSpace;
+    std::atomic<bool>& m_bFirstSegmentWhiteSpace = m_judge.m_flags.m_bFirstSegmentWhiteSpace;
+    std::atomic<bool>& m_bTNVHeaderExpected = m_judge.m_flags.m_bTNVHeaderExpected;
+    std::atomic<bool>& m_bTNVHeaderExpected2 = m_judge.m_flags.m_bTNVHeaderExpected2;
+    std::atomic<bool>& m_bTicketRunInProgress = m_judge.m_flags.m_bTicketRunInProgress;
+    std::atomic<bool>& m_bPrinterSessionDevice = m_judge.m_flags.m_bPrinterSessionDevice;
     // The flush protocol between a device's send thread and the user-interface thread.
     std::atomic<bool> m_bBufferTaken{false};
     std::atomic<bool> m_bBufferReleased{false};
