@@ -6,7 +6,7 @@
 #include "hostcontrol/DeviceErrors.h"
 #include "hostcontrol/Lookups.h"
 #include "platform/EventLoop.h"
-#include "platform/MessageBox.h"
+#include "uikit/Dialog.h"
 
 namespace hostcontrol {
 
@@ -336,8 +336,7 @@ Variant CPrinterCtrl::InvokeOwn(Op op, Args args, HRESULT& hr) {
             return Variant::Bool(ok);
         }
         case Op::AboutBox:
-            static_cast<void>(platform::ShowMessageBox(
-                "About Printer Control", "Printer Control, Version 1.0", platform::MB_OK));
+            uikit::ShowMessage("Printer Control, Version 1.0", uikit::MessageIcon::Information);
             return {};
         default:
             hr = platform::DISP_E_MEMBERNOTFOUND;

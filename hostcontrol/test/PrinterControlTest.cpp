@@ -11,9 +11,9 @@
 #include "hostcontrol/Registration.h"
 #include "platform/ComRegistry.h"
 #include "platform/DynamicLibrary.h"
-#include "platform/MessageBox.h"
 #include "platform/Registry.h"
 #include "support/FakeClockScope.h"
+#include "uikit/Dialog.h"
 
 namespace hostcontrol_test {
 namespace {
@@ -244,13 +244,10 @@ TEST_F(PrinterTest, LockUnlockAndAboutBox) {
     EXPECT_TRUE(CallBool(id::MonitorConnection, Variant::I4(0)));
     EXPECT_EQ(TakeEvents(), (std::vector<platform::DISPID>{ev::OnLock, ev::OnUnLock}));
     std::string shown;
-    platform::SetMessageBoxHook([&](const std::string& caption, const std::string& text, unsigned) {
-        shown = caption + "|" + text;
-        return platform::IDOK;
-    });
+    uikit::SetMessageSink([&](const std::string& text, uikit::MessageIcon) { shown = text; });
     Call(id::AboutBox);
-    platform::SetMessageBoxHook(nullptr);
-    EXPECT_EQ(shown, "About Printer Control|Printer Control, Version 1.0");
+    uikit::SetMessageSink(nullptr);
+    EXPECT_EQ(shown, "Printer Control, Version 1.0");
 }
 
 // A control that goes while connected disconnects and waits, running the loop, for the
