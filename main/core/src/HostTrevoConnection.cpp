@@ -10,6 +10,7 @@
 
 #include "HostTrevoInternal.h"
 #include "TimeText.h"
+#include "core/Branding.h"
 #include "core/HostCtrl.h"
 #include "core/HostTrevo.h"
 #include "core/TraceLog.h"
@@ -67,14 +68,8 @@ std::string CHostTrevo::RouteKey() const {
 }
 
 void CHostTrevo::ReadRoute() {
-    // Which text the program shows as its title decides which host character table is used.
-    char title[200] = "";
-    static_cast<void>(platform::GetPrivateProfileString("VEKANAME", "NAMETYPE", "NOTFOUND", title,
-                                                        sizeof title, "VEKACFG.ini"));
-    const std::string nameType = title;
-    const std::string text = LoadVekaString(nameType == "Trevo Print"  ? IDS_TITLE_PRINT
-                                            : nameType == "Trevo Veka" ? IDS_TITLE_VEKA
-                                                                       : IDS_PRINTING_MODULE);
+    // Which product name the program shows decides which host character table is used.
+    const std::string text = LoadVekaString(BrandStringId(BrandText::ProductName));
     m_judge.m_settings.m_bPlatformTitle =
         EqualNoCase(text, "TREVO Quorvix") && EqualNoCase(text, m_strHost);
 

@@ -166,7 +166,7 @@ TEST_F(HostConnectionTest, TitleRule) {
         support::TempRoot caseRoot;
         if (c.nameType) {
             caseRoot.WriteFile("windows/VEKACFG.ini",
-                               std::string("[VEKANAME]\nNAMETYPE=") + c.nameType + "\n");
+                               std::string("[NAMETYPE]\nVEKANAME=") + c.nameType + "\n");
         }
         EXPECT_EQ(Link(c.host).IsPlatformTitle(), c.expected);
     }

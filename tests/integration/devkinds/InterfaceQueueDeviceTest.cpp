@@ -10,6 +10,7 @@
 #include "DeviceHarness.h"
 #include "devices/DeviceInterfaceQueue.h"
 #include "platform/FileOps.h"
+#include "res/VekaStringTable.h"
 #include "spoolkit/QFileReader.h"
 
 namespace devkinds {
@@ -101,6 +102,23 @@ TEST_F(InterfaceQueueDeviceTest, QueueFileGetsRecordsAndTheResetAndEndOfJobMarke
     EXPECT_EQ(texts, (std::vector<std::string>{CDeviceInterfaceQueue::kResetMarker, "PART ONE",
                                                "THE END" + kEndOfMessage,
                                                CDeviceInterfaceQueue::kEndOfJobMarker}));
+}
+
+// With the program's string table registered, the status text says what the device does.
+TEST_F(InterfaceQueueDeviceTest, StatusTextsComeFromTheProgramStringTable) {
+    struct Registered {
+        Registered() { res::RegisterVekaStrings(); }
+        ~Registered() { platform::StringTable::Unregister(res::kModuleName); }
+    } registered;
+    Configure(0, 2);
+    auto device = std::make_unique<CDeviceInterfaceQueue>("Device 01");
+    device->SetDeviceState(core::DEVICE_ONLINE_BUSY);
+    EXPECT_EQ(device->GetStatusMessage(), "Process the incoming message block.");
+    device->SetDeviceState(core::DEVICE_ONLINE_AVAILABLE);
+    EXPECT_EQ(device->GetStatusMessage(), "Check if there is any new block.");
+    Attach(*device);
+    device->SetStatusFromConnectionState();
+    EXPECT_EQ(device->GetStatusMessage(), "Waiting  for incoming message.");
 }
 
 // A queue file that cannot be opened refuses the buffer (status "4") and is tried again with
