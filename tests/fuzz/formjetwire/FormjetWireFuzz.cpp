@@ -29,7 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (f.checkOk != bCheckOk || f.letter != static_cast<std::uint8_t>(request.letter) ||
             f.sequence != request.sequence ||
             !std::equal(f.payload.begin(), f.payload.end(), request.payload.begin(),
-                        request.payload.end())) {
+                        request.payload.end(),
+                        [](std::uint8_t a, char b) { return a == static_cast<std::uint8_t>(b); })) {
             std::abort();
         }
         if (f.checkOk) {
