@@ -1,0 +1,10 @@
+#include "shell/AppState.h"
+
+namespace shell {
+
+AppState& TheAppState() {
+    static AppState state;
+    return state;
+}
+
+}  // namespace shell
