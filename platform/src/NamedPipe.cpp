@@ -172,29 +172,47 @@ bool NamedPipeServer::ListenLocked() {
     return true;
 }
 
+bool NamedPipeServer::AcceptPendingLocked() {
+    if (!m_listener) return true;
+    for (std::size_t taken = 0; taken < kMaxPendingClients; ++taken) {
+        int fd;
+        do {
+            fd = ::accept4(m_listener->fd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        } while (fd < 0 && errno == EINTR);
+        if (fd < 0) {
+            if (errno == EAGAIN || errno == EWOULDBLOCK) return true;
+            SetLastErrorFromErrno();
+            return false;
+        }
+        SetBuffers(fd, m_bufferSize);
+        m_pending.push_back(std::make_shared<detail::PipeFd>(fd));
+    }
+    return true;
+}
+
 bool NamedPipeServer::TakeClientLocked() {
     if (m_client) return true;
-    if (!m_listener) {
+    if (!m_listener && m_pending.empty()) {
         SetLastError(ERROR_INVALID_HANDLE);
         return false;
     }
-    int fd;
-    do {
-        fd = ::accept4(m_listener->fd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) {
-        if (errno == EAGAIN || errno == EWOULDBLOCK)
-            SetLastError(ERROR_PIPE_LISTENING);
-        else
-            SetLastErrorFromErrno();
-        return false;
+    // Every client that connected so far waits its turn in order; one that hung up before
+    // its turn came is passed over.
+    if (!AcceptPendingLocked()) return false;
+    while (!m_pending.empty()) {
+        auto next = std::move(m_pending.front());
+        m_pending.pop_front();
+        if (HungUp(next->fd)) continue;
+        m_client = std::move(next);
+        // One client at a time: the name stays, but nobody listens behind it until the
+        // client is dropped, so another client is told the pipe is busy. Those that
+        // connected before keep their turn.
+        m_listener.reset();
+        return true;
     }
-    SetBuffers(fd, m_bufferSize);
-    m_client = std::make_shared<detail::PipeFd>(fd);
-    // One client at a time: the name stays, but nobody listens behind it until the client
-    // is dropped, so another client is told the pipe is busy.
-    m_listener.reset();
-    return true;
+    if (m_nameLockFd >= 0 && !m_listener && !ListenLocked()) return false;
+    SetLastError(ERROR_PIPE_LISTENING);
+    return false;
 }
 
 std::shared_ptr<detail::PipeFd> NamedPipeServer::TakeClient() {
@@ -207,7 +225,7 @@ void NamedPipeServer::DropClientLocked() {
         ::shutdown(m_client->fd, SHUT_RDWR);  // ends the waits of other threads on it
         m_client.reset();
     }
-    if (m_nameLockFd >= 0 && !m_listener) (void)ListenLocked();
+    if (m_nameLockFd >= 0 && !m_listener && m_pending.empty()) (void)ListenLocked();
 }
 
 void NamedPipeServer::DropClient(const std::shared_ptr<detail::PipeFd>& client) {
@@ -225,7 +243,7 @@ bool NamedPipeServer::Disconnect() {
         ::shutdown(m_client->fd, SHUT_RDWR);
         m_client.reset();
     }
-    return m_listener ? true : ListenLocked();
+    return m_listener || !m_pending.empty() ? true : ListenLocked();
 }
 
 bool NamedPipeServer::IsConnected() {
@@ -270,7 +288,7 @@ bool NamedPipeServer::Connect(int timeoutMs) {
 
 bool NamedPipeServer::Write(std::span<const std::uint8_t> message, DWORD& written, int timeoutMs) {
     written = 0;
-    const auto client = TakeClient();
+    auto client = TakeClient();
     if (!client) return false;
     const auto start = SteadyClock::now();
     for (;;) {
@@ -292,7 +310,12 @@ bool NamedPipeServer::Write(std::span<const std::uint8_t> message, DWORD& writte
             continue;
         }
         if (err == EPIPE || err == ECONNRESET || err == ENOTCONN) {
+            // The client went: the message goes to the next one that waits, if any.
             DropClient(client);
+            if (auto next = TakeClient()) {
+                client = std::move(next);
+                continue;
+            }
             SetLastError(ERROR_NO_DATA);
         } else if (err == EMSGSIZE) {
             SetLastError(ERROR_INSUFFICIENT_BUFFER);
@@ -430,6 +453,7 @@ void NamedPipeServer::CloseLocked() {
         ::shutdown(m_client->fd, SHUT_RDWR);
         m_client.reset();
     }
+    m_pending.clear();
     m_listener.reset();
     if (m_nameLockFd >= 0) {
         ::unlink(m_path.c_str());

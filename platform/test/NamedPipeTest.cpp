@@ -133,6 +133,41 @@ TEST_F(NamedPipeTest, OneClientAtATimeAndTheNextAfterADisconnect) {
     EXPECT_TRUE(second.Create(kPipe, 8192));  // the name is free again
 }
 
+// Clients that open and drop quickly leave hung-up connections queued before a live one:
+// the server passes over them (and over a taken client that went before the write) and
+// the message reaches the live client.
+TEST_F(NamedPipeTest, AMessageReachesTheLiveClientPastOnesThatHungUp) {
+    for (int i = 0; i < 3; ++i) {
+        NamedPipeClient dropped;
+        ASSERT_TRUE(dropped.Open(kPipe, 5000)) << GetLastError();
+    }
+    NamedPipeClient live;
+    ASSERT_TRUE(live.Open(kPipe, 5000)) << GetLastError();
+    DWORD written = 0;
+    ASSERT_TRUE(server.Write(Bytes("to the live one"), written, 5000)) << GetLastError();
+    std::vector<std::uint8_t> got;
+    ASSERT_TRUE(live.ReadMessage(got, 5000)) << GetLastError();
+    EXPECT_EQ(Text(got), "to the live one");
+
+    // The taken client goes before the write; the one that waited behind it gets it.
+    ASSERT_TRUE(server.Disconnect());
+    NamedPipeClient taken;
+    NamedPipeClient behind;
+    ASSERT_TRUE(taken.Open(kPipe, 5000));
+    ASSERT_TRUE(behind.Open(kPipe, 5000));
+    ASSERT_TRUE(server.Connect(5000));
+    taken.Close();
+    ASSERT_TRUE(server.Write(Bytes("to the next"), written, 5000)) << GetLastError();
+    ASSERT_TRUE(behind.ReadMessage(got, 5000)) << GetLastError();
+    EXPECT_EQ(Text(got), "to the next");
+    // Still one client at a time: a new one is busy until the current one is dropped.
+    NamedPipeClient late;
+    EXPECT_FALSE(late.Open(kPipe));
+    EXPECT_EQ(GetLastError(), ERROR_PIPE_BUSY);
+    ASSERT_TRUE(server.Disconnect());
+    ConnectClient(late);
+}
+
 TEST_F(NamedPipeTest, FlushWaitsForTheClientToReadAndIsBounded) {
     NamedPipeClient client;
     ConnectClient(client);

@@ -5,10 +5,12 @@
 //
 // Server: Create makes the instance and listens; a client may connect at any time, and the
 // server takes it when it next looks (Connect, IsConnected, Write, Peek, Read,
-// WaitForInput). While a client is connected no other can open the pipe (ERROR_PIPE_BUSY);
-// Disconnect drops the client and listens again. A client that hangs up is dropped the same
-// way when the server next looks. One server holds a name at a time (a lock beside the
-// socket); another gets ERROR_PIPE_BUSY from Create.
+// WaitForInput). Clients that connected before the server took one wait their turn in
+// order; one that hung up before its turn is passed over, and a write whose client went
+// goes to the next that waits. While a client is connected no new one can open the pipe
+// (ERROR_PIPE_BUSY); Disconnect drops the client and takes the next or listens again. A
+// client that hangs up is dropped the same way when the server next looks. One server holds a name
+// at a time (a lock beside the socket); another gets ERROR_PIPE_BUSY from Create.
 //
 // Threads: one thread may write (Write, Flush) while another reads (Peek, Read,
 // WaitForInput) and a third drops the client or cancels. Every wait is bounded, and Cancel
@@ -22,6 +24,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <filesystem>
 #include <memory>
 #include <mutex>
@@ -76,8 +79,12 @@ public:
     void Close();
 
 private:
+    // The most clients taken from the listener's queue at one look.
+    static constexpr std::size_t kMaxPendingClients = 16;
+
     std::shared_ptr<detail::PipeFd> TakeClient();
     bool TakeClientLocked();
+    bool AcceptPendingLocked();
     bool ListenLocked();
     void DropClient(const std::shared_ptr<detail::PipeFd>& client);
     void DropClientLocked();
@@ -92,6 +99,7 @@ private:
     int m_nameLockFd = -1;
     std::shared_ptr<detail::PipeFd> m_listener;
     std::shared_ptr<detail::PipeFd> m_client;
+    std::deque<std::shared_ptr<detail::PipeFd>> m_pending;  // connected, waiting their turn
     int m_cancelFd = -1;
 };
 

@@ -108,6 +108,29 @@ TEST_F(NamedPipeDeviceTest, ClientsGetWholeMessagesAndCloseTheirTurn) {
     device->ShutDown();
 }
 
+// Clients that open the pipe and drop it at once leave nothing in the way of the one that
+// waits: the host's message reaches it and is acknowledged.
+TEST_F(NamedPipeDeviceTest, ClientsThatDropAtOnceDoNotKeepTheMessageFromALiveOne) {
+    auto device = std::make_unique<CDeviceNamedPipe>("Device 01");
+    Attach(*device);
+    for (int round = 0; round < 5; ++round) {
+        SCOPED_TRACE(round);
+        for (int i = 0; i < 3; ++i) {
+            platform::NamedPipeClient dropped;
+            ASSERT_TRUE(dropped.Open(kPipe, 10000)) << platform::GetLastError();
+        }
+        Client live;
+        const std::string text = "LIVE" + std::to_string(round);
+        const std::string sequence = "C2 C" + std::to_string(round + 1);
+        EXPECT_EQ(Send(HostMessage(sequence, text)), '0');
+        ASSERT_TRUE(PumpUntil([&] { return live.Messages().size() == 1; }));
+        EXPECT_EQ(live.Messages()[0], text + "<END>");
+        live.Say("CLOSE");
+        ASSERT_TRUE(PumpUntil([&] { return device->GetDeviceState() == core::DEVICE_OFFLINE; }));
+    }
+    device->ShutDown();
+}
+
 // A client that never reads holds the send thread in its bounded wait for the reading; a
 // shutdown ends that wait and both threads at once instead of waiting it out.
 TEST_F(NamedPipeDeviceTest, ShutDownDoesNotWaitForAClientThatNeverReads) {
