@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <system_error>
 
 #include "TextFormat.h"
 #include "platform/Socket.h"
@@ -58,6 +59,7 @@ struct QuilHost::Connection {
     bool open = true;  // under sendMutex
     std::atomic<bool> closeRequested{false};
     std::atomic<bool> reset{false};
+    bool finished = false;  // under m_mutex: the reader is done with it
     std::thread reader;
 };
 
@@ -103,7 +105,13 @@ bool QuilHost::Start(std::string_view address, std::uint16_t port) {
         e.line = Format("listening on %s:%u", platform::InetNtoa(*ip).c_str(), unsigned(m_port));
         AddEvent(std::move(e));
     }
-    m_acceptThread = std::thread([this] { AcceptLoop(); });
+    try {
+        m_acceptThread = std::thread([this] { AcceptLoop(); });
+    } catch (const std::system_error&) {
+        m_listener->listener.Close();
+        m_listener.reset();
+        return false;
+    }
     return true;
 }
 
@@ -118,6 +126,11 @@ void QuilHost::Stop() {
     for (auto& conn : connections) conn->closeRequested = true;
     for (auto& conn : connections)
         if (conn->reader.joinable()) conn->reader.join();
+    {
+        std::lock_guard lock(m_mutex);
+        m_connections.clear();
+        m_changed.notify_all();
+    }
     if (m_listener) m_listener->listener.Close();
 }
 
@@ -128,6 +141,10 @@ void QuilHost::SetTraceSink(std::function<void(const std::string&)> sink) {
 
 void QuilHost::AddEvent(HostEvent event) {
     if (m_sink) m_sink(event.line);
+    if (event.kind == EventKind::Received) ++m_receivedTotal;
+    if (m_settings.maxEvents > 0 && m_events.size() >= m_settings.maxEvents)
+        m_events.erase(m_events.begin(),
+                       m_events.begin() + static_cast<std::ptrdiff_t>(m_events.size() / 2 + 1));
     m_events.push_back(std::move(event));
     m_changed.notify_all();
 }
@@ -152,13 +169,9 @@ bool QuilHost::WaitFor(const std::function<bool(const std::vector<HostEvent>&)>&
 }
 
 bool QuilHost::WaitForReceived(std::size_t count, int timeoutMs) const {
-    return WaitFor(
-        [count](const std::vector<HostEvent>& events) {
-            return static_cast<std::size_t>(std::count_if(
-                       events.begin(), events.end(),
-                       [](const HostEvent& e) { return e.kind == EventKind::Received; })) >= count;
-        },
-        timeoutMs);
+    std::unique_lock lock(m_mutex);
+    return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                              [&] { return m_receivedTotal >= count; });
 }
 
 bool QuilHost::WaitForSession(int number, int timeoutMs) const {
@@ -168,13 +181,23 @@ bool QuilHost::WaitForSession(int number, int timeoutMs) const {
 }
 
 bool QuilHost::WaitForClosed(int connection, int timeoutMs) const {
-    return WaitFor(
-        [connection](const std::vector<HostEvent>& events) {
-            return std::any_of(events.begin(), events.end(), [&](const HostEvent& e) {
-                return e.kind == EventKind::Closed && e.connection == connection;
-            });
-        },
-        timeoutMs);
+    std::unique_lock lock(m_mutex);
+    return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
+        if (connection < 1 || connection >= m_nextConnection) return false;
+        const auto it = m_connections.find(connection);
+        return it == m_connections.end() || it->second->finished;  // forgotten once finished
+    });
+}
+
+std::size_t QuilHost::ConnectionsHeld() const {
+    std::lock_guard lock(m_mutex);
+    return m_connections.size();
+}
+
+bool QuilHost::WaitForConnectionsHeld(std::size_t count, int timeoutMs) const {
+    std::unique_lock lock(m_mutex);
+    return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                              [&] { return m_connections.size() <= count; });
 }
 
 void QuilHost::SetSilent(bool silent) {
@@ -245,8 +268,39 @@ std::vector<HostSessionInfo> QuilHost::Sessions() const {
     return out;
 }
 
+void QuilHost::ReapFinished() {
+    std::vector<std::shared_ptr<Connection>> finished;
+    {
+        std::lock_guard lock(m_mutex);
+        for (auto it = m_connections.begin(); it != m_connections.end();) {
+            if (it->second->finished) {
+                finished.push_back(std::move(it->second));
+                it = m_connections.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+    for (auto& conn : finished)
+        if (conn->reader.joinable()) conn->reader.join();
+    if (!finished.empty()) {
+        std::lock_guard lock(m_mutex);
+        m_changed.notify_all();
+    }
+}
+
+void QuilHost::EndConnection(Connection& conn, const std::string& reason) {
+    conn.finished = true;
+    HostEvent e;
+    e.kind = EventKind::Closed;
+    e.connection = conn.id;
+    e.line = Format("#%d ", conn.id) + reason;
+    AddEvent(std::move(e));
+}
+
 void QuilHost::AcceptLoop() {
     while (!m_stopping) {
+        ReapFinished();
         platform::Socket client;
         platform::SocketAddress peer;
         if (!m_listener->listener.Accept(client, kPollMs, &peer)) {
@@ -270,24 +324,47 @@ void QuilHost::AcceptLoop() {
             e.line = Format("#%d accepted %s", conn->id, peer.ToString().c_str());
             AddEvent(std::move(e));
         }
-        conn->reader = std::thread([this, conn] { ReadLoop(conn); });
+        try {
+            auto body = [this, conn] { ReadLoop(conn); };
+            conn->reader =
+                m_settings.startThread ? m_settings.startThread(body) : std::thread(body);
+        } catch (const std::system_error& failure) {
+            // No reader for it: the client is told by the close, and the host goes on.
+            conn->socket.Close();
+            std::lock_guard lock(m_mutex);
+            HostEvent e;
+            e.kind = EventKind::Problem;
+            e.connection = conn->id;
+            e.problems.push_back(
+                Format("cannot start a reader (error %d); closing", failure.code().value()));
+            e.line = Format("#%d !! ", conn->id) + e.problems.back();
+            AddEvent(std::move(e));
+            EndConnection(*conn, "closed by the host");
+        }
     }
 }
 
 void QuilHost::ReadLoop(const std::shared_ptr<Connection>& conn) {
-    enum Result { Ok, ClosedClean, ClosedInside, Requested, Failed };
-    auto readExact = [&](std::uint8_t* p, std::size_t n) {
+    enum Result { Ok, ClosedClean, ClosedInside, Requested, Failed, IdleInside };
+    using Clock = std::chrono::steady_clock;
+    const auto idleLimit = std::chrono::milliseconds(m_settings.recordIdleTimeoutMs);
+    // insideRecord: the bytes continue a record already begun, so silence is limited.
+    auto readExact = [&](std::uint8_t* p, std::size_t n, bool insideRecord) {
         std::size_t got = 0;
+        auto lastBytes = Clock::now();
         // Each pass either takes bytes or waits at most kPollMs; a close request ends it.
         while (got < n) {
             if (conn->closeRequested || m_stopping) return Requested;
             const int r = conn->socket.Receive(std::span<std::uint8_t>(p + got, n - got), kPollMs);
             if (r > 0) {
                 got += static_cast<std::size_t>(r);
+                lastBytes = Clock::now();
             } else if (r == 0) {
-                return got == 0 ? ClosedClean : ClosedInside;
+                return got == 0 && !insideRecord ? ClosedClean : ClosedInside;
             } else if (platform::WSAGetLastError() != platform::WSAETIMEDOUT) {
                 return Failed;
+            } else if ((insideRecord || got > 0) && Clock::now() - lastBytes >= idleLimit) {
+                return IdleInside;
             }
         }
         return Ok;
@@ -305,9 +382,14 @@ void QuilHost::ReadLoop(const std::shared_ptr<Connection>& conn) {
     std::string reason;
     for (;;) {
         std::array<std::uint8_t, 8> head{};
-        Result r = readExact(head.data(), head.size());
+        Result r = readExact(head.data(), head.size(), false);
         if (r == ClosedClean) {
             reason = "closed by the client";
+            break;
+        }
+        if (r == IdleInside) {
+            problem("idle inside a stream header; closing");
+            reason = "closed by the host";
             break;
         }
         if (r != Ok) {
@@ -333,10 +415,13 @@ void QuilHost::ReadLoop(const std::shared_ptr<Connection>& conn) {
         }
         std::vector<std::uint8_t> wire(head.begin(), head.end());
         wire.resize(length);
-        r = readExact(wire.data() + 8, length - 8);
+        r = readExact(wire.data() + 8, length - 8, true);
         if (r != Ok) {
-            if (r == ClosedInside || r == ClosedClean) problem("connection closed inside a record");
-            reason = r == Requested ? "closed by the host" : "closed inside a record";
+            if (r == ClosedInside) problem("connection closed inside a record");
+            if (r == IdleInside) problem("idle inside a record; closing");
+            reason = r == Requested || r == IdleInside ? "closed by the host"
+                     : r == Failed                     ? "receive failed"
+                                                       : "closed inside a record";
             break;
         }
         HandleRecord(conn, std::move(wire));
@@ -350,11 +435,7 @@ void QuilHost::ReadLoop(const std::shared_ptr<Connection>& conn) {
     }
     std::lock_guard lock(m_mutex);
     if (conn->reset) reason = "reset by the host";
-    HostEvent e;
-    e.kind = EventKind::Closed;
-    e.connection = conn->id;
-    e.line = Format("#%d ", conn->id) + reason;
-    AddEvent(std::move(e));
+    EndConnection(*conn, reason);
 }
 
 void QuilHost::HandleRecord(const std::shared_ptr<Connection>& conn,

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <fstream>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -550,6 +553,98 @@ TEST_F(QuilHostTest, SecondHostOnItsOwnLoopbackAddressEchoesData) {
     const auto again = client.Next();
     ASSERT_TRUE(again.has_value());
     EXPECT_EQ(ShowHostCode(again->payload), "AGAIN");
+}
+
+// The threads of this process, as the system counts them.
+int ThreadCount() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("Threads:", 0) == 0) return std::stoi(line.substr(8));
+    return -1;
+}
+
+// A long run holds only what is open: finished connections are joined and forgotten (their
+// closes still count), and the recorded events are bounded.
+TEST(QuilHostLongRun, FinishedConnectionsAndOldEventsAreLetGo) {
+    HostSettings settings;
+    settings.maxEvents = 64;
+    QuilHost host(settings);
+    ASSERT_TRUE(host.Start());
+    const int threadsBefore = ThreadCount();
+    constexpr int kConnections = 60;
+    for (int i = 1; i <= kConnections; ++i) {
+        QuilClient client;
+        ASSERT_TRUE(client.Connect(host.Port()));
+        ASSERT_TRUE(client.Send(Header(0, 0, {})));
+        ASSERT_TRUE(client.Next().has_value());
+    }  // each client closes here
+    ASSERT_TRUE(host.WaitForClosed(kConnections, kDeadlineMs));
+    ASSERT_TRUE(host.WaitForConnectionsHeld(0, kDeadlineMs));
+    EXPECT_TRUE(host.WaitForClosed(1, 0)) << "closed, though long forgotten";
+    EXPECT_FALSE(host.WaitForClosed(kConnections + 1, 0)) << "never accepted";
+    EXPECT_TRUE(host.WaitForReceived(kConnections, 0)) << "every begin counted";
+    EXPECT_LE(host.Events().size(), settings.maxEvents);
+    EXPECT_EQ(host.Events().back().kind, EventKind::Closed);
+    EXPECT_LE(ThreadCount(), threadsBefore);
+    EXPECT_FALSE(host.CloseConnection(1, false)) << "a forgotten connection";
+}
+
+// A client that stops inside a record is closed once the limit passes; one that is quiet
+// between records is not.
+TEST(QuilHostLongRun, ConnectionIdleInsideARecordIsClosed) {
+    HostSettings settings;
+    settings.recordIdleTimeoutMs = 200;
+    QuilHost host(settings);
+    ASSERT_TRUE(host.Start());
+    QuilClient quiet;
+    ASSERT_TRUE(quiet.Connect(host.Port()));
+    QuilClient inHeader;
+    ASSERT_TRUE(inHeader.Connect(host.Port()));
+    ASSERT_TRUE(inHeader.SendRaw(FromHex("FE 01 00")));
+    QuilClient inBody;
+    ASSERT_TRUE(inBody.Connect(host.Port()));
+    ASSERT_TRUE(inBody.SendRaw(FromHex("FE 01 00 00 00 00 00 19 10 30 00")));
+    EXPECT_EQ(inHeader.WaitEnd(), std::optional<int>(0));
+    EXPECT_EQ(inBody.WaitEnd(), std::optional<int>(0));
+    ASSERT_TRUE(host.WaitForClosed(3, kDeadlineMs));
+    const auto trace = host.Trace();
+    EXPECT_NE(std::find(trace.begin(), trace.end(), "#2 !! idle inside a stream header; closing"),
+              trace.end());
+    EXPECT_NE(std::find(trace.begin(), trace.end(), "#3 !! idle inside a record; closing"),
+              trace.end());
+    // The quiet one was open before both and is open still, and is answered.
+    EXPECT_FALSE(host.WaitForClosed(1, 0));
+    ASSERT_TRUE(quiet.Send(Header(0, 0, {})));
+    EXPECT_TRUE(quiet.Next().has_value());
+}
+
+// A reader that cannot be started closes its connection only; the next one is served.
+TEST(QuilHostLongRun, FailedReaderStartClosesThatConnectionOnly) {
+    HostSettings settings;
+    std::atomic<int> starts{0};
+    settings.startThread = [&starts](std::function<void()> body) {
+        if (starts++ == 0)
+            throw std::system_error(
+                std::make_error_code(std::errc::resource_unavailable_try_again));
+        return std::thread(std::move(body));
+    };
+    QuilHost host(settings);
+    ASSERT_TRUE(host.Start());
+    QuilClient refused;
+    ASSERT_TRUE(refused.Connect(host.Port()));
+    EXPECT_EQ(refused.WaitEnd(), std::optional<int>(0));
+    ASSERT_TRUE(host.WaitForClosed(1, kDeadlineMs));
+    QuilClient served;
+    ASSERT_TRUE(served.Connect(host.Port()));
+    ASSERT_TRUE(served.Send(Header(0, 0, {})));
+    EXPECT_TRUE(served.Next().has_value());
+    const auto trace = host.Trace();
+    EXPECT_NE(std::find_if(trace.begin(), trace.end(),
+                           [](const std::string& l) {
+                               return l.rfind("#1 !! cannot start a reader (error ", 0) == 0;
+                           }),
+              trace.end());
 }
 
 }  // namespace

@@ -6,9 +6,11 @@
 // and recorded with what was found; replies to a client that sent a routing option carry
 // that option back.
 //
-// Threads: one accepting thread and one reader per connection; every public operation may be
-// called from any thread. Lock order: a connection's turn lock, then m_mutex, then the
-// connection's send lock (m_mutex is never held while sending).
+// Threads: one accepting thread and one reader per connection; the accepting thread joins
+// and forgets the readers of finished connections as it goes, so a long run holds only the
+// connections that are open. Every public operation may be called from any thread. Lock order: a
+// connection's turn lock, then m_mutex, then the connection's send lock (m_mutex is never held
+// while sending).
 #pragma once
 
 #include <array>
@@ -36,6 +38,13 @@ struct HostSettings {
     std::array<std::uint8_t, 3> firstPooledTerminal{0x1A, 0x2B, 0x01};
     std::uint32_t firstSessionId = 0x00000101;
     std::uint32_t maxRecordLength = 1U << 20;
+    // A connection that has sent part of a record and nothing more for this long is closed.
+    int recordIdleTimeoutMs = 30000;
+    // The most events kept; past it the oldest half is let go (counts and waits stay right).
+    std::size_t maxEvents = 100000;
+    // Starts a connection's reader; a failure (std::system_error) closes that connection
+    // and the host goes on. Empty: a plain std::thread.
+    std::function<std::thread(std::function<void()>)> startThread;
 };
 
 enum class EventKind { Accepted, Received, Sent, Problem, Closed, Note };
@@ -87,6 +96,10 @@ public:
     bool WaitForSession(int number, int timeoutMs) const;
     // Waits until connection `connection` has closed.
     bool WaitForClosed(int connection, int timeoutMs) const;
+    // Connections held (open, or finished and not yet joined), and a wait until at most
+    // `count` are.
+    std::size_t ConnectionsHeld() const;
+    bool WaitForConnectionsHeld(std::size_t count, int timeoutMs) const;
 
     // Behaviour. Silent: no automatic answer at all. Delay: wait before each automatic answer.
     void SetSilent(bool silent);
@@ -135,6 +148,10 @@ private:
     struct Session;
 
     void AcceptLoop();
+    // Joins and forgets the readers of connections that have finished.
+    void ReapFinished();
+    // Records that the connection ended and why (m_mutex held).
+    void EndConnection(Connection& conn, const std::string& reason);
     void ReadLoop(const std::shared_ptr<Connection>& conn);
     void HandleRecord(const std::shared_ptr<Connection>& conn, std::vector<std::uint8_t> wire);
     // Answers to a record just received; called without the lock.
@@ -168,6 +185,7 @@ private:
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_changed;
     std::vector<HostEvent> m_events;
+    std::size_t m_receivedTotal = 0;  // every Received event so far, kept or let go
     std::function<void(const std::string&)> m_sink;
     std::map<int, std::shared_ptr<Connection>> m_connections;
     std::vector<std::unique_ptr<Session>> m_sessions;
