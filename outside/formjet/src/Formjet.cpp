@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "FormjetCommon.h"
 #include "formjet/FormjetWire.h"
 #include "platform/PortBackend.h"
 #include "platform/Registry.h"
@@ -17,26 +18,19 @@
 
 namespace {
 
+using formjet::detail::Done;
+using formjet::detail::Fail;
+using formjet::detail::QueryDword;
+using formjet::detail::QueryString;
 using platform::DWORD;
 namespace wire = formjet::wire;
 
 constexpr const char* kPrintersKey = "Software\\The TREVO Group\\TREVODeviceManager\\Printers";
 constexpr std::uint64_t kAnswerMs = 5000;
 
-thread_local std::uint32_t t_lastError = 0;
 // Sequence bytes run on across handles, so that a printer never takes a new handle's
 // request for a repeat of the last one it answered.
 std::atomic<std::uint8_t> g_sequence{0};
-
-int Fail(std::uint32_t code) {
-    t_lastError = code;
-    return 0;
-}
-
-int Done() {
-    t_lastError = 0;
-    return 1;
-}
 
 // One open printer: its line and the sequence of its requests.
 class Printer {
@@ -129,32 +123,6 @@ std::shared_ptr<Printer> Find(FORMJET_HANDLE h) {
     return it == g_printers.end() ? nullptr : it->second;
 }
 
-std::string QueryString(platform::HKEY key, const char* name) {
-    char value[256] = {};
-    DWORD type = 0;
-    DWORD size = sizeof value - 1;
-    if (platform::RegQueryValueEx(key, name, nullptr, &type,
-                                  reinterpret_cast<platform::BYTE*>(value),
-                                  &size) != platform::ERROR_SUCCESS ||
-        type != platform::REG_SZ) {
-        return {};
-    }
-    return std::string(value, ::strnlen(value, size));
-}
-
-DWORD QueryDword(platform::HKEY key, const char* name) {
-    DWORD value = 0;
-    DWORD type = 0;
-    DWORD size = sizeof value;
-    if (platform::RegQueryValueEx(key, name, nullptr, &type,
-                                  reinterpret_cast<platform::BYTE*>(&value),
-                                  &size) != platform::ERROR_SUCCESS ||
-        type != platform::REG_DWORD) {
-        return 0;
-    }
-    return value;
-}
-
 // A request that needs an open session; data receives the done answer's data.
 int SessionCall(FORMJET_HANDLE h, std::uint8_t letter, std::span<const std::uint8_t> payload,
                 std::vector<std::uint8_t>& data) {
@@ -184,6 +152,52 @@ int TextCall(FORMJET_HANDLE h, std::uint8_t letter, char* buffer, std::uint32_t 
 }
 
 }  // namespace
+
+namespace formjet::detail {
+
+thread_local std::uint32_t t_lastError = 0;
+
+int Fail(std::uint32_t code) {
+    t_lastError = code;
+    return 0;
+}
+
+int Done() {
+    t_lastError = 0;
+    return 1;
+}
+
+bool IsOpenHandle(FORMJET_HANDLE h) {
+    return Find(h) != nullptr;
+}
+
+std::string QueryString(platform::HKEY key, const char* name) {
+    char value[512] = {};
+    DWORD type = 0;
+    DWORD size = sizeof value - 1;
+    if (platform::RegQueryValueEx(key, name, nullptr, &type,
+                                  reinterpret_cast<platform::BYTE*>(value),
+                                  &size) != platform::ERROR_SUCCESS ||
+        type != platform::REG_SZ) {
+        return {};
+    }
+    return std::string(value, ::strnlen(value, size));
+}
+
+DWORD QueryDword(platform::HKEY key, const char* name) {
+    DWORD value = 0;
+    DWORD type = 0;
+    DWORD size = sizeof value;
+    if (platform::RegQueryValueEx(key, name, nullptr, &type,
+                                  reinterpret_cast<platform::BYTE*>(&value),
+                                  &size) != platform::ERROR_SUCCESS ||
+        type != platform::REG_DWORD) {
+        return 0;
+    }
+    return value;
+}
+
+}  // namespace formjet::detail
 
 extern "C" {
 
@@ -393,7 +407,7 @@ int PrinterEnum(std::uint32_t dwClass, void* pBuffer, std::uint32_t dwSize,
 }
 
 std::uint32_t FormjetGetLastError() {
-    return t_lastError;
+    return formjet::detail::t_lastError;
 }
 
 std::uint32_t FormjetFormatMessage(std::uint32_t dwCode, char* pBuffer, std::uint32_t dwSize) {
@@ -404,9 +418,11 @@ std::uint32_t FormjetFormatMessage(std::uint32_t dwCode, char* pBuffer, std::uin
     static const Text kTexts[] = {
         {FORMJET_INVALID_HANDLE, "The printer handle is invalid."},
         {FORMJET_INVALID_PARAMETER, "The parameter is incorrect."},
+        {FORMJET_FILE_EXISTS, "The form already exists."},
         {FORMJET_INSUFFICIENT_BUFFER, "The data area passed is too small."},
         {FORMJET_IO_PENDING, "The printer is busy; the request was not carried out."},
         {FORMJET_INVALID_PRINTER_NAME, "The printer name is invalid."},
+        {FORMJET_INVALID_FORM_NAME, "The form name is invalid."},
         {FORMJET_TIMEOUT, "The printer did not answer in time."},
         {FORMJET_NO_SESSION, "No printer session is open."},
         {FORMJET_LINE_FAILED, "The printer line failed."},

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -160,6 +161,83 @@ TEST_F(FormjetTest, PrintersOfAClassAreListed) {
     EXPECT_STREQ(records[0].pName, "DOCS");
     EXPECT_STREQ(records[0].pPort, "COM8");
     EXPECT_STREQ(records[1].pName, "TICKETS");
+}
+
+// The configuration pages' forms: looked up by size first, added when missing (once),
+// listed by name; fields 4 and 18 come back as they went in.
+TEST_F(FormjetTest, FormsAreAddedLookedUpAndListed) {
+    ASSERT_TRUE(PrinterOpen("QT5200", &handle));
+    struct Form {
+        const char* name;
+        const char* prompt;
+        const char* description;
+        std::uint32_t formType, formFeedBar;
+    };
+    const Form forms[] = {
+        {"BSP-DE/CH/FR", "DDD", "DD", 85, 0},
+        {"A4 Blank Manual", "Insert    A4 Blank", "A4 European size blank paper for Manual bin", 0,
+         0},
+        {"8.5x11 FF Bar", "   ", "8.5x11 FF Bar", 0, 1},
+    };
+    std::uint32_t needed = 7;
+    for (const Form& f : forms) {
+        SCOPED_TRACE(f.name);
+        EXPECT_FALSE(PrinterGetForm(handle, f.name, nullptr, 0, &needed));
+        EXPECT_EQ(FormjetGetLastError(), FORMJET_INVALID_FORM_NAME);
+        EXPECT_EQ(needed, 0u);
+        FORMJET_FORM_RECORD record{f.name, f.prompt, f.description, {}};
+        record.dwField[3] = 8;
+        record.dwField[4] = f.formType;
+        record.dwField[18] = f.formFeedBar;
+        record.dwField[19] = 0xFFFFFFFF;
+        ASSERT_TRUE(PrinterAddForm(handle, &record, 1)) << FormjetGetLastError();
+        EXPECT_FALSE(PrinterAddForm(handle, &record, 1));
+        EXPECT_EQ(FormjetGetLastError(), FORMJET_FILE_EXISTS);
+
+        EXPECT_FALSE(PrinterGetForm(handle, f.name, nullptr, 0, &needed));
+        EXPECT_EQ(FormjetGetLastError(), FORMJET_INSUFFICIENT_BUFFER);
+        ASSERT_GT(needed, sizeof(FORMJET_FORM_RECORD));
+        std::vector<std::uint8_t> buffer(needed + 4);
+        EXPECT_FALSE(PrinterGetForm(handle, f.name, buffer.data(), needed - 1, &needed));
+        ASSERT_TRUE(PrinterGetForm(handle, f.name, buffer.data(), needed + 4, &needed));
+        const auto* got = reinterpret_cast<const FORMJET_FORM_RECORD*>(buffer.data());
+        EXPECT_STREQ(got->pName, f.name);
+        EXPECT_STREQ(got->pPrompt, f.prompt);
+        EXPECT_STREQ(got->pDescription, f.description);
+        EXPECT_EQ(got->dwField[3], 8u);
+        EXPECT_EQ(got->dwField[4], f.formType);
+        EXPECT_EQ(got->dwField[18], f.formFeedBar);
+        EXPECT_EQ(got->dwField[19], 0xFFFFFFFFu);
+    }
+
+    std::uint32_t count = 9;
+    EXPECT_FALSE(PrinterEnumForms(handle, nullptr, 0, &needed, &count));
+    EXPECT_EQ(FormjetGetLastError(), FORMJET_INSUFFICIENT_BUFFER);
+    EXPECT_EQ(count, 0u);
+    std::vector<std::uint8_t> buffer(needed + 4);
+    ASSERT_TRUE(PrinterEnumForms(handle, buffer.data(), needed + 4, &needed, &count));
+    ASSERT_EQ(count, 3u);
+    const auto* names = reinterpret_cast<const char* const*>(buffer.data());
+    std::vector<std::string> listed(names, names + count);
+    std::sort(listed.begin(), listed.end());
+    EXPECT_EQ(listed,
+              (std::vector<std::string>{"8.5x11 FF Bar", "A4 Blank Manual", "BSP-DE/CH/FR"}));
+
+    // Bad requests: a closed handle, names that cannot be forms, a level other than 1.
+    const std::string tooLong(261, 'F');
+    for (const char* name : {"", "A\\B", tooLong.c_str()}) {
+        FORMJET_FORM_RECORD bad{name, "", "", {}};
+        EXPECT_FALSE(PrinterAddForm(handle, &bad, 1)) << name;
+        EXPECT_EQ(FormjetGetLastError(), FORMJET_INVALID_FORM_NAME);
+    }
+    FORMJET_FORM_RECORD good{"Other", nullptr, nullptr, {}};
+    EXPECT_FALSE(PrinterAddForm(handle, &good, 2));
+    EXPECT_EQ(FormjetGetLastError(), FORMJET_INVALID_PARAMETER);
+    EXPECT_EQ(Text(FORMJET_INVALID_FORM_NAME), "The form name is invalid.");
+    ASSERT_TRUE(PrinterClose(handle));
+    EXPECT_FALSE(PrinterEnumForms(handle, buffer.data(), needed, &needed, &count));
+    EXPECT_EQ(FormjetGetLastError(), FORMJET_INVALID_HANDLE);
+    handle = nullptr;
 }
 
 }  // namespace

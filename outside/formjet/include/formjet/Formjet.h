@@ -6,6 +6,10 @@
 // "Software\The TREVO Group\TREVODeviceManager\Printers\<name>", with "Port" (the port its
 // line is on, "COM3") and "Class" (1 or 2, which printers PrinterEnum lists).
 //
+// Forms are keys of the store too, shared by the printers,
+// "Software\The TREVO Group\TREVODeviceManager\Devices\QT5200 Printer\Forms\<form>": the
+// record's texts as "Prompt" and "Description", its numbers as "Field 3" to "Field 19".
+//
 // Every call returns non-zero on success and 0 on failure, with the reason in the calling
 // thread's last error of the library (FormjetGetLastError), whose text FormjetFormatMessage
 // gives. A write that the printer could not take yet fails with FORMJET_IO_PENDING and
@@ -37,13 +41,25 @@ struct FORMJET_PRINTER_RECORD {
     const char* pName;
 };
 
+// A form as PrinterAddForm takes it and PrinterGetForm gives it: field 0 is the form's name,
+// fields 1 and 2 its prompt and description texts, and fields 3 to 19 numbers (dwField is
+// indexed by the field's number; its first three are unused).
+struct FORMJET_FORM_RECORD {
+    const char* pName;
+    const char* pPrompt;
+    const char* pDescription;
+    std::uint32_t dwField[20];
+};
+
 // Last error codes (besides those of the printer itself, which it gives with a refusal).
 enum : std::uint32_t {
     FORMJET_INVALID_HANDLE = 6,
     FORMJET_INVALID_PARAMETER = 87,
+    FORMJET_FILE_EXISTS = 80,
     FORMJET_INSUFFICIENT_BUFFER = 122,
     FORMJET_IO_PENDING = 997,
     FORMJET_INVALID_PRINTER_NAME = 1801,
+    FORMJET_INVALID_FORM_NAME = 1902,
     FORMJET_TIMEOUT = 1460,
     FORMJET_NO_SESSION = 0x20000001,
     FORMJET_LINE_FAILED = 0x20000002,
@@ -69,6 +85,19 @@ TREVO_EXPORT int PrinterClose(FORMJET_HANDLE hPrinter);
 // with a buffer of that size, which receives the records followed by their texts.
 TREVO_EXPORT int PrinterEnum(std::uint32_t dwClass, void* pBuffer, std::uint32_t dwSize,
                              std::uint32_t* pdwNeeded, std::uint32_t* pdwCount);
+
+// The record of the form named, followed by its texts. With a buffer too small (none, size
+// 0) it fails with FORMJET_INSUFFICIENT_BUFFER and *pdwNeeded the size; a form that does not
+// exist fails with FORMJET_INVALID_FORM_NAME.
+TREVO_EXPORT int PrinterGetForm(FORMJET_HANDLE hPrinter, const char* pFormName, void* pBuffer,
+                                std::uint32_t dwSize, std::uint32_t* pdwNeeded);
+// Adds a form (level 1); one of the same name fails with FORMJET_FILE_EXISTS.
+TREVO_EXPORT int PrinterAddForm(FORMJET_HANDLE hPrinter, const FORMJET_FORM_RECORD* pForm,
+                                std::uint32_t dwLevel);
+// The names of every form: as many pointers as *pdwCount says, followed by the texts; first
+// with no buffer, for the bytes needed.
+TREVO_EXPORT int PrinterEnumForms(FORMJET_HANDLE hPrinter, void* pBuffer, std::uint32_t dwSize,
+                                  std::uint32_t* pdwNeeded, std::uint32_t* pdwCount);
 
 // The calling thread's last error of the library, and its text (the bytes written, 0 for
 // an unknown code).
