@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "core/TraceLog.h"
+#include "platform/Wait.h"
 
 namespace core {
 
@@ -13,6 +14,7 @@ std::mutex g_csQuestions;
 OperatorSink g_sink;
 LocalLinkAsker g_localLink;
 std::atomic<std::uint32_t> g_dwServiceMode{0};
+thread_local platform::Waitable* t_pCancel = nullptr;
 
 int Headless(const std::string& text, std::uint32_t style) {
     const bool bCancel = (style & 0x0F) == 0x01;
@@ -22,6 +24,23 @@ int Headless(const std::string& text, std::uint32_t style) {
 }
 
 }  // namespace
+
+CQuestionCancel::CQuestionCancel(platform::Waitable* pCancel) : m_pPrevious(t_pCancel) {
+    t_pCancel = pCancel;
+}
+
+CQuestionCancel::~CQuestionCancel() {
+    t_pCancel = m_pPrevious;
+}
+
+platform::Waitable* CQuestionCancel::Current() noexcept {
+    return t_pCancel;
+}
+
+bool CQuestionCancel::IsCancelled() {
+    return t_pCancel != nullptr &&
+           platform::WaitForSingleObject(*t_pCancel, 0) == platform::WAIT_OBJECT_0;
+}
 
 void SetOperatorSink(OperatorSink sink) {
     std::lock_guard lock(g_csQuestions);
@@ -51,6 +70,10 @@ int OperatorMessageBox(const std::string& text, const std::string& caption, std:
 }
 
 int AskOperator(const std::string& text, std::uint32_t style) {
+    if (CQuestionCancel::IsCancelled()) {
+        TRACE_FORMAT(0, "AskOperator():", "%s (not asked: shutting down)", text.c_str());
+        return IDCANCEL;
+    }
     if (GetServiceMode() != 0) {
         LocalLinkAsker asker;
         {

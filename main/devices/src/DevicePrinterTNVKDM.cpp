@@ -109,6 +109,8 @@ bool CDevicePrinterTNVKDM::TicketNV() {
 
 bool CDevicePrinterTNVKDM::EjectAndAsk(const std::string& text) {
     static_cast<void>(m_pComm->EjectForm());
+    // A shutdown ends a question still waiting for the operator, as Cancel.
+    core::CQuestionCancel cancel(&ThreadStopEvent());
     return core::AskOperator(text, core::MB_SYSTEMMODAL_OKCANCEL) != core::IDCANCEL;
 }
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -17,6 +18,7 @@
 #include "devices/DevicePrinterTNVKDM.h"
 #include "devices/PrinterSessionToken.h"
 #include "platform/PortMap.h"
+#include "platform/Wait.h"
 #include "printersim/FormPrinter.h"
 #include "support/FakeClockScope.h"
 
@@ -281,6 +283,34 @@ TEST_F(TicketRunTest, WrongStockAsksAndABadHeaderFailsUnasked) {
     EXPECT_EQ(Printed(Text("C1 C1", "000000000X 02 ABCDEFONE")), '4');
     EXPECT_EQ(Questions().size(), 1u);
     for (const std::string& d : printer.Documents()) EXPECT_EQ(d, "");  // only ejects
+}
+
+// A question that waits for the operator ends as Cancel when the device shuts down: the
+// shutdown does not wait for an answer that never comes, and the session is given back.
+TEST_F(TicketRunTest, AWaitingQuestionEndsOnShutDown) {
+    printer.SetBarCodes({"TKT0000000009X"});
+    printer.SetStockCode("07");
+    MakeTickets();
+    std::atomic<bool> cancelled{false};
+    core::SetOperatorSink([&](const std::string& text, const std::string&, std::uint32_t) {
+        {
+            std::lock_guard lock(m_cs);
+            questions.push_back(text);
+        }
+        platform::Waitable* stop = core::CQuestionCancel::Current();
+        if (stop == nullptr) return core::IDOK;
+        cancelled = platform::WaitForSingleObject(*stop, 20000) == platform::WAIT_OBJECT_0;
+        return cancelled ? core::IDCANCEL : core::IDOK;
+    });
+    Deliver(Text("C1 C1", "0000000009 02 ABCDEFONE"));
+    ASSERT_TRUE(PumpUntil([&] { return Questions().size() == 1; }));
+    const auto start = std::chrono::steady_clock::now();
+    tnv->ShutDown();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    EXPECT_TRUE(cancelled);
+    EXPECT_EQ(Questions(), std::vector<std::string>{"Invalid Stockcode 07 it should be 05 "});
+    EXPECT_FALSE(tnv->SendToDeviceThreadIsRunning());
+    EXPECT_FALSE(devices::CPrinterSessionToken::Shared().HeldBy(tnv.get()));
 }
 
 }  // namespace

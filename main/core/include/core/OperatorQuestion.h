@@ -5,12 +5,18 @@
 // only OK, Cancel to one that offers Cancel. Tests install a scripted sink.
 //
 // Threads: any. The sink and the local link asker are called without a lock held, so a
-// question may wait for its answer as long as the operator takes.
+// question may wait for its answer as long as the operator takes, unless the thread that asks
+// set a cancel (CQuestionCancel): once that is signalled the question ends as Cancel. A sink
+// or asker that waits watches CQuestionCancel::Current() of the asking thread for that.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <string>
+
+namespace platform {
+class Waitable;
+}
 
 namespace core {
 
@@ -40,6 +46,24 @@ std::uint32_t GetServiceMode();
 
 // A box of the program itself (a settings error, say): always to the sink, or headless.
 int OperatorMessageBox(const std::string& text, const std::string& caption, std::uint32_t style);
+// While one lives, a question the current thread asks ends with IDCANCEL when the event (a
+// manual-reset one) is signalled, as a device's stop event is when its threads are stopped;
+// one asked after it was signalled is not put at all.
+class CQuestionCancel {
+public:
+    explicit CQuestionCancel(platform::Waitable* pCancel);
+    ~CQuestionCancel();
+    CQuestionCancel(const CQuestionCancel&) = delete;
+    CQuestionCancel& operator=(const CQuestionCancel&) = delete;
+    // The current thread's cancel, or null.
+    static platform::Waitable* Current() noexcept;
+    // True when the current thread's cancel is signalled.
+    static bool IsCancelled();
+
+private:
+    platform::Waitable* m_pPrevious;
+};
+
 // A device's question: in service mode to the local link (an answer of -1 counts as Cancel),
 // otherwise as OperatorMessageBox.
 int AskOperator(const std::string& text, std::uint32_t style);
