@@ -3,6 +3,7 @@
 #include <array>
 
 #include "core/TraceLog.h"
+#include "core/Translation.h"
 #include "platform/Time.h"
 #include "platform/Wait.h"
 
@@ -96,7 +97,6 @@ void CDeviceAsyncMini::OnHostReceive() {
 }
 
 void CDeviceAsyncMini::MsgToFrameCreate(const std::string& msg) {
-    m_cHostC2 = msg.size() >= 2 ? msg[1] : 0;
     const auto* data = reinterpret_cast<const std::uint8_t*>(msg.data());
     const std::vector<std::uint8_t> frame = MakeAsyncMiniFrame({data, msg.size()});
     m_MessageBufferQueue.AddBytes(frame, m_pHost->IsCompleteMessage() ? 1 : 0);
@@ -163,10 +163,14 @@ void CDeviceAsyncMini::OnAnswer(std::string& data) {
                  m_iDeviceRetryCount.load());
     if (m_bAnswerTaken) return;
     const char cLetter = data.size() > 1 ? data[1] : 0;
-    if (cLetter >= 'A' && cLetter <= 'P' && cLetter != m_cHostC2) {
+    // An answer counts only for the host's current message: once the host has moved on to
+    // another, an answer to the one before is late.
+    const auto cCurrent =
+        m_pHost ? static_cast<char>(core::EbcdicLetterToAscii(m_pHost->GetHostC2())) : '\0';
+    if (cLetter >= 'A' && cLetter <= 'P' && cLetter != cCurrent) {
         TRACE_FORMAT(0, "Inside CDeviceAsyncMini::SendToHost():",
                      "'%s', Answer for TSN %c dropped, expected %c", m_strDeviceKey.c_str(),
-                     cLetter, m_cHostC2 ? m_cHostC2.load() : ' ');
+                     cLetter, cCurrent != 0 ? cCurrent : ' ');
         return;
     }
     const int iCount = m_iDeviceRetryCount;

@@ -3,6 +3,8 @@
 // host.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -208,6 +210,21 @@ TEST_F(AsyncMiniTest, OnlyTheBuffersOwnAnswerCountsAndAfterARepeatItSaysSix) {
     Deliver(Hex("C1 C1 C1 C1 4E"));
     EXPECT_EQ(Sent(1), Hex("C3 C1 F0 F6 4E"));
     EXPECT_EQ(sim->Frames().size(), 2u);
+}
+
+// Once the host has sent another message, an answer to the one before is late: it is not
+// passed on, and the buffer in flight is given up after its writes.
+TEST_F(AsyncMiniTest, AnAnswerToAMessageTheHostMovedPastIsDropped) {
+    AnswerOnly(0, "43 41 30 30");
+    MakeAsync();
+    Deliver(Hex("C1 C1 C1 C1 4E"));
+    ASSERT_TRUE(PumpUntil([&] { return sim->Frames().size() == 1; }));
+    Deliver(Hex("C1 C2 C1 C2 4E"));  // the host's current message is now B
+    ASSERT_TRUE(sim->SendFrame(B("43 41 30 30")));
+    const auto sent = WaitSent(3);
+    EXPECT_EQ(sent.at(2), Hex("C3 C1 F0 F3 4E"));  // given up, not answered
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), Hex("C3 C1 F0 F0 4E")), 0);
+    EXPECT_EQ(sim->Frames().size(), 3u);
 }
 
 }  // namespace

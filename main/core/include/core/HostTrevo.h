@@ -202,6 +202,8 @@ public:
     std::time_t GetMessageTime() const;
     std::time_t GetDeviceTime() const;
     std::uint8_t GetHostLTSN() const;
+    // C2 (EBCDIC) of the host message judged last.
+    std::uint8_t GetHostC2() const;
     std::uint8_t GetHostExpectedTSN() const;
     std::string GetDeviceData() const;
 

@@ -68,8 +68,6 @@ private:
     std::atomic<int> m_iDeviceRetryCount{0};
     std::atomic<bool> m_bAckReceived{false};
     std::atomic<bool> m_bAnswerTaken{false};
-    // The sequence letter (ASCII) of the last message delivered to the terminal.
-    std::atomic<char> m_cHostC2{0};
 };
 
 }  // namespace devices
