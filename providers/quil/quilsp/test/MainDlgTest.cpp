@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "brxapicfg/BRXConfig.h"
+#include "platform/Registry.h"
 #include "quilsp/MainDlg.h"
 #include "quilsp/RouteConfig.h"
 #include "support/TempRoot.h"
@@ -31,8 +32,8 @@ protected:
 
     // Opens the dialog for route R1, lets `edit` work on the panel, then presses `button`.
     int Run(int kind, const std::function<void(CMainDlg&, MemoryPanel&)>& edit,
-            int button = uikit::IDOK) {
-        CMainDlg dialog("R1", kind, true);
+            int button = uikit::IDOK, const char* route = "R1") {
+        CMainDlg dialog(route, kind, true);
         MemoryPanel panel(dialog.Spec());
         dialog.OnInitDialog(panel);
         edit(dialog, panel);
@@ -80,6 +81,70 @@ TEST_F(MainDlgTest, OkWritesTheRouteWithThePortOfItsKind) {
         EXPECT_EQ(cfg.Text("PooledTA Code"),
                   c.option >= 0 ? "ABC123" : std::optional<std::string>());
         EXPECT_EQ(cfg.Text("Remote IP Address"), "host1");
+    }
+    EXPECT_TRUE(messages.empty());
+}
+
+// The names of a route's values in the order they were made.
+std::vector<std::string> ValuesInOrder(const std::string& route) {
+    std::vector<std::string> names;
+    platform::HKEY key = nullptr;
+    const std::string path = "SOFTWARE\\The TREVO Group\\Common TREVO API\\Routes\\" + route;
+    if (platform::RegOpenKeyEx(platform::HKEY_LOCAL_MACHINE, path.c_str(), 0, platform::KEY_READ,
+                               &key) != platform::ERROR_SUCCESS)
+        return names;
+    for (platform::DWORD i = 0; i < 64; ++i) {
+        char name[256];
+        platform::DWORD length = sizeof name;
+        if (platform::RegEnumValue(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+            platform::ERROR_SUCCESS)
+            break;
+        names.emplace_back(name, length);
+    }
+    platform::RegCloseKey(key);
+    return names;
+}
+
+// OK writes a new route's values in its fixed order: address, terminal, kind, the pool's
+// values or the port, then provider and tracing.
+TEST_F(MainDlgTest, OkWritesANewRoutesValuesInOrder) {
+    struct Case {
+        const char* route;
+        int kind;
+        const char* lniata;
+        std::vector<std::string> order;
+    };
+    const Case cases[] = {
+        {"Pooled",
+         1,
+         "000000",
+         {"Remote IP Address", "LNIATA", "Device", "DynamicTA Option", "PooledTA Code",
+          "Remote Port", "Service Provider", "Trace File Name", "Tracing Active"}},
+        {"PooledPrinter",
+         2,
+         "000000",
+         {"Remote IP Address", "LNIATA", "Device", "DynamicTA Option", "PooledTA Code",
+          "Service Provider", "Trace File Name", "Tracing Active"}},
+        {"Fixed",
+         1,
+         "1A2B01",
+         {"Remote IP Address", "LNIATA", "Device", "Remote Port", "Service Provider",
+          "Trace File Name", "Tracing Active"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.route);
+        ASSERT_TRUE(ValuesInOrder(c.route).empty());
+        const int result = Run(
+            c.kind,
+            [&](CMainDlg& d, MemoryPanel& p) {
+                p.SetText(dlg::kHostName, "host1");
+                p.SetText(dlg::kLniata, c.lniata);
+                d.OnCommand(dlg::kLniata, p);
+                p.SetText(dlg::kPseudoCity, "ABC123");
+            },
+            uikit::IDOK, c.route);
+        EXPECT_EQ(result, uikit::IDOK);
+        EXPECT_EQ(ValuesInOrder(c.route), c.order);
     }
     EXPECT_TRUE(messages.empty());
 }
