@@ -77,14 +77,9 @@ void WaitForTheEnd() {
     }
 }
 
-int RunLine(printersim::LineKind kind) {
-    printersim::LinePrinter printer(kind);
-    printer.SetAnswerer([kind](const printersim::LineFrame& frame) {
-        std::string text(frame.data.begin(), frame.data.end());
-        std::printf("frame %s%s\n", text.c_str(), frame.checkOk ? "" : " (bad check)");
-        std::fflush(stdout);
-        return printersim::LinePrinter::DefaultAnswer(kind, frame);
-    });
+// Starts the printer, names its line and serves until the end.
+template <typename Printer>
+int Serve(Printer& printer) {
     if (!printer.Start()) {
         std::fprintf(stderr, "printersim: no pseudo-terminal\n");
         return 1;
@@ -93,6 +88,17 @@ int RunLine(printersim::LineKind kind) {
     std::fflush(stdout);
     WaitForTheEnd();
     return 0;
+}
+
+int RunLine(printersim::LineKind kind) {
+    printersim::LinePrinter printer(kind);
+    printer.SetAnswerer([kind](const printersim::LineFrame& frame) {
+        std::string text(frame.data.begin(), frame.data.end());
+        std::printf("frame %s%s\n", text.c_str(), frame.checkOk ? "" : " (bad check)");
+        std::fflush(stdout);
+        return printersim::LinePrinter::DefaultAnswer(kind, frame);
+    });
+    return Serve(printer);
 }
 
 int RunForms(int argc, char** argv) {
@@ -120,14 +126,7 @@ int RunForms(int argc, char** argv) {
         std::fflush(stdout);
         return std::optional<printersim::FormAnswer>();
     });
-    if (!printer.Start()) {
-        std::fprintf(stderr, "printersim: no pseudo-terminal\n");
-        return 1;
-    }
-    std::printf("line %s\n", printer.LinePath().c_str());
-    std::fflush(stdout);
-    WaitForTheEnd();
-    return 0;
+    return Serve(printer);
 }
 
 }  // namespace
