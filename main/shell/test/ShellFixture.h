@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
@@ -12,6 +13,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/Device.h"
@@ -21,6 +23,7 @@
 #include "platform/Registry.h"
 #include "res/VekaStringTable.h"
 #include "shell/DeviceList.h"
+#include "support/FakeClockScope.h"
 #include "support/TempRoot.h"
 
 namespace shelltest {
@@ -145,15 +148,51 @@ struct RecordingConstructor {
     std::vector<shell::DeviceOrder> orders;
     std::vector<std::string> journal;
     std::vector<std::string> throwFor;
+    // Devices get a host link, but for the passport reader.
+    bool withHosts = false;
 
     shell::DeviceConstructor Function() {
         return [this](const shell::DeviceOrder& order) -> std::unique_ptr<core::CDevice> {
             orders.push_back(order);
             for (const std::string& key : throwFor)
                 if (key == order.key) throw std::runtime_error("cannot open " + key);
-            return std::make_unique<FakeDevice>(order, journal);
+            std::unique_ptr<core::CHostTrevo> host;
+            if (withHosts && order.deviceClass != shell::DeviceClass::Passport)
+                host = std::make_unique<core::CHostTrevo>(order.key, "HOST", false, false, "",
+                                                          false, false);
+            return std::make_unique<FakeDevice>(order, journal, std::move(host));
         };
     }
+};
+
+// Moves a fake clock on by `step` for every timed wait or Sleep that begins, so that the
+// pauses of the thread under test pass at once; Pushed() is how far it moved the clock.
+class ClockPusher {
+public:
+    ClockPusher(support::FakeClockScope& clock, std::uint64_t step)
+        : m_clock(clock), m_step(step), m_seen(platform::FakeClock::TimedWaitsBegun()) {
+        m_thread = std::thread([this] {
+            while (!m_stop.load()) {
+                if (m_clock.WaitForNewTimedWait(m_seen, std::chrono::milliseconds(20))) {
+                    m_clock.Advance(m_step);
+                    m_pushed += m_step;
+                }
+            }
+        });
+    }
+    ~ClockPusher() {
+        m_stop = true;
+        m_thread.join();
+    }
+    std::uint64_t Pushed() const { return m_pushed.load(); }
+
+private:
+    support::FakeClockScope& m_clock;
+    std::uint64_t m_step;
+    std::uint64_t m_seen;
+    std::atomic<bool> m_stop{false};
+    std::atomic<std::uint64_t> m_pushed{0};
+    std::thread m_thread;
 };
 
 // A machine root with the program's strings, a fresh store facade and a sink that records
