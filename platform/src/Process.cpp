@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <system_error>
 #include <thread>
 
 extern char** environ;
@@ -17,6 +18,16 @@ namespace platform {
 
 DWORD GetCurrentProcessId() noexcept {
     return static_cast<DWORD>(::getpid());
+}
+
+std::filesystem::path ProgramFile() {
+    std::error_code ec;
+    std::filesystem::path path = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return {};
+    }
+    return path;
 }
 
 DWORD StartProgramOnPath(const std::string& program, const std::vector<std::string>& args) {

@@ -13,6 +13,10 @@ namespace platform {
 // The calling process's id, as GetCurrentProcessId gives it.
 DWORD GetCurrentProcessId() noexcept;
 
+// The full path of the running program's file; empty (with the last error) when the
+// system does not tell.
+std::filesystem::path ProgramFile();
+
 // Starts `program`, sought along PATH as a shell seeks it (a name with a '/' is taken as it
 // stands), with `args` after its name, in the caller's environment. The child keeps the
 // caller's standard input, output and error and no other descriptor of the caller. Its

@@ -17,6 +17,11 @@ struct AppState {
     bool instance = false;
     // "Devices Selected", or the instance id followed by it.
     std::string deviceCountValueName = "Devices Selected";
+    // The service this instance is: "TrevoPrint", or from "/ns" its own name and display
+    // name (useInstanceServiceName set).
+    bool useInstanceServiceName = false;
+    std::string serviceName;
+    std::string serviceDisplayName;
     // The program runs as a service.
     bool serviceMode = false;
     // The service manager asked the service to stop.
