@@ -30,6 +30,25 @@ const platform::StringTable& VekaStringTable() {
         {220,
          "OLE initialization failed.  Make sure that the O \nOLE libraries are the correct "
          "version."},
+        // The status list: column titles, then the cells' texts.
+        {300, "Device Name"},
+        {301, "Device Type"},
+        {302, "Trevo Address"},
+        {303, "Device Status"},
+        {304, "Host Status"},
+        {305, "AVAILABLE"},
+        {306, "BUSY"},
+        {307, "OFFLINE"},
+        {309, "OFFLINE"},
+        {313, "CONNECTED"},
+        {314, "CONNECTING"},
+        {315, "RECONNECTING"},
+        {316, "DISCONNECTED"},
+        {317, "Connection Status"},
+        {318, "Message"},
+        {319, "AVAILABLE"},
+        {320, "TEMP HOLD"},
+        {321, "HOLD"},
         {332, "Scroll right for message(s)."},
         // Host link errors.
         {416, "TSN out of sequence."},
@@ -88,6 +107,14 @@ const platform::StringTable& VekaStringTable() {
          "Device not responding \nPress [OK] to continue printing\nPress [CANCEL] to abort the "
          "job"},
         {61245, "Zeroziro"},
+        // Status-bar prompts of the commands.
+        {32771, "Add a new device"},
+        {32772, "Device properties"},
+        {32773, "Device reconnect"},
+        {32774, "Minimize VEKA"},
+        {32775, "Minimize VEKA"},
+        {32776, "Restore VEKA to Normal Size"},
+        {32778, "Stop and Restart the service"},
     };
     return table;
 }

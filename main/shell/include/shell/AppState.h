@@ -30,6 +30,10 @@ struct AppState {
     bool passportReaderPresent = false;
     // The configuration sheets may be opened in this run (decided by the frame).
     bool configurationAllowed = true;
+    // The outside status window that handed itself over ("SvhandleRequest"): its endpoint
+    // (empty: none), and whether a hand-over arrived since the view last refreshed.
+    std::string outsideWindow;
+    bool outsideWindowArrived = false;
     // 1 until start-up hides the window, then 0.
     std::uint32_t startupWindowState = 1;
 };
