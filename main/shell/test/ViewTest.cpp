@@ -68,6 +68,7 @@ protected:
 }  // namespace
 
 TEST_F(View, TheRefreshFillsEveryColumnAndRaisesTheWarnings) {
+    support::FakeClockScope clock;  // the retries' reconnect time never comes
     PutDevice("Device 01", "File");
     PutDevice("Device 02", "Passport Reader");
     PutDevice("Device 03", "Interface Queue");
@@ -230,6 +231,7 @@ TEST_F(View, TheOutsideWindowGetsTheLniataListAndEachChangedLetter) {
 }
 
 TEST_F(View, DevicesPastTheSixteenthSlotHaveRowsButAreNeverRetried) {
+    support::FakeClockScope clock;
     PutDword(kKeyRoot + "\\Defaults\\Device", "Maximum Devices Selectable", 17);
     for (int n = 1; n <= 17; ++n) PutDevice(CVekaDoc::DeviceKeyName("", n), "File");
     Make();
