@@ -113,6 +113,13 @@ bool NamedPipeServer::Create(std::string_view pipeName, DWORD bufferSize) {
     if (!MakeAddress(path, addr, length)) return false;
 
     std::lock_guard guard(m_lock);
+    // A new instance of the same name keeps the clients that connected to the old one and
+    // wait their turn (those still in the listener's queue too).
+    std::deque<std::shared_ptr<detail::PipeFd>> waiting;
+    if (m_nameLockFd >= 0 && m_path == path) {
+        (void)AcceptPendingLocked();
+        waiting.swap(m_pending);
+    }
     CloseLocked();
     if (!CreateDirectories(path.parent_path())) return false;
     std::filesystem::path lockPath = path;
@@ -140,6 +147,7 @@ bool NamedPipeServer::Create(std::string_view pipeName, DWORD bufferSize) {
         SetLastError(error);
         return false;
     }
+    m_pending = std::move(waiting);
     return true;
 }
 

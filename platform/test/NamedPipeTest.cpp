@@ -166,6 +166,20 @@ TEST_F(NamedPipeTest, AMessageReachesTheLiveClientPastOnesThatHungUp) {
     EXPECT_EQ(GetLastError(), ERROR_PIPE_BUSY);
     ASSERT_TRUE(server.Disconnect());
     ConnectClient(late);
+
+    // A client that waits behind the current one keeps its turn when the server drops the
+    // current one and makes a new instance of the pipe.
+    NamedPipeClient queued;
+    ASSERT_TRUE(server.Disconnect());
+    NamedPipeClient current;
+    ASSERT_TRUE(current.Open(kPipe, 5000));
+    ASSERT_TRUE(queued.Open(kPipe, 5000));
+    ASSERT_TRUE(server.Connect(5000));
+    ASSERT_TRUE(server.Disconnect());
+    ASSERT_TRUE(server.Create(kPipe, 8192));
+    ASSERT_TRUE(server.Write(Bytes("after the reset"), written, 5000)) << GetLastError();
+    ASSERT_TRUE(queued.ReadMessage(got, 5000)) << GetLastError();
+    EXPECT_EQ(Text(got), "after the reset");
 }
 
 TEST_F(NamedPipeTest, FlushWaitsForTheClientToReadAndIsBounded) {

@@ -48,7 +48,8 @@ public:
     NamedPipeServer& operator=(const NamedPipeServer&) = delete;
 
     // Makes the pipe's instance and listens for a client; an instance this server had is
-    // closed first. bufferSize sizes the pipe's buffers each way.
+    // closed first (a new instance of the same name keeps the clients waiting their turn).
+    // bufferSize sizes the pipe's buffers each way.
     [[nodiscard]] bool Create(std::string_view pipeName, DWORD bufferSize);
     [[nodiscard]] bool IsCreated() const;
     // Waits up to timeoutMs (< 0: without limit, but for Cancel) for a client; true when one
