@@ -11,6 +11,7 @@
 #include <thread>
 #include <utility>
 
+#include "Deadline.h"
 #include "platform/Win32Error.h"
 
 namespace platform {
@@ -186,12 +187,12 @@ bool File::Lock(DWORD timeoutMs) {
         return false;
     }
     // Real time on purpose: the holder is another process, which no test clock moves.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    const IoDeadline deadline = IoDeadline::After(timeoutMs);
     for (;;) {
         if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0) return true;
         if (errno == EINTR) continue;
         if (errno != EWOULDBLOCK) return Fail();
-        if (std::chrono::steady_clock::now() >= deadline) {
+        if (deadline.Passed()) {
             SetLastError(ERROR_LOCK_VIOLATION);
             return false;
         }

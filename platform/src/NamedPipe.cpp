@@ -19,6 +19,7 @@
 #include <string>
 #include <thread>
 
+#include "Deadline.h"
 #include "platform/FileOps.h"
 #include "platform/Path.h"
 
@@ -42,19 +43,10 @@ struct PipeFd {
 
 namespace {
 
-using SteadyClock = std::chrono::steady_clock;
-
 // Room for one message on a connection at the least (the system may give more).
 constexpr int kMinimumSocketBuffer = 256 * 1024;
 
 // What is left of a wait (-1: no limit).
-int RemainingMs(int timeoutMs, SteadyClock::time_point start) {
-    if (timeoutMs < 0) return -1;
-    const auto spent =
-        std::chrono::duration_cast<std::chrono::milliseconds>(SteadyClock::now() - start).count();
-    return spent >= timeoutMs ? 0 : static_cast<int>(timeoutMs - spent);
-}
-
 bool MakeAddress(const std::filesystem::path& path, sockaddr_un& addr, socklen_t& length) {
     const std::string s = path.string();
     std::memset(&addr, 0, sizeof(addr));
@@ -68,22 +60,19 @@ bool MakeAddress(const std::filesystem::path& path, sockaddr_un& addr, socklen_t
     return true;
 }
 
-// The events of fd within timeoutMs: 0 on time-out, -1 on failure.
-int PollOne(int fd, short events, int timeoutMs) {
+// The events of fd before the deadline: 0 on time-out, -1 on failure.
+int PollOne(int fd, short events, const IoDeadline& deadline) {
     pollfd p{fd, events, 0};
-    for (;;) {
-        const int rc = ::poll(&p, 1, timeoutMs);
-        if (rc > 0) return p.revents;
-        if (rc == 0) return 0;
-        if (errno != EINTR) {
-            SetLastErrorFromErrno();
-            return -1;
-        }
+    const int rc = PollUntil(&p, 1, deadline);
+    if (rc < 0) {
+        SetLastErrorFromErrno();
+        return -1;
     }
+    return rc == 0 ? 0 : p.revents;
 }
 
 bool HungUp(int fd) {
-    const int events = PollOne(fd, POLLIN, 0);
+    const int events = PollOne(fd, POLLIN, IoDeadline::After(0));
     return events > 0 && (events & (POLLHUP | POLLERR)) != 0;
 }
 
@@ -260,23 +249,20 @@ bool NamedPipeServer::IsConnected() {
 
 int NamedPipeServer::PollWithCancel(int fd, short events, int timeoutMs) const {
     pollfd p[2] = {{fd, events, 0}, {m_cancelFd, POLLIN, 0}};
-    for (;;) {
-        const int rc = ::poll(p, 2, timeoutMs);
-        if (rc < 0 && errno == EINTR) continue;
-        if (rc < 0) {
-            SetLastErrorFromErrno();
-            return -1;
-        }
-        if (p[1].revents != 0) {
-            SetLastError(ERROR_OPERATION_ABORTED);
-            return -1;
-        }
-        return rc == 0 ? 0 : p[0].revents;
+    const int rc = PollUntil(p, 2, IoDeadline::FromTimeout(timeoutMs));
+    if (rc < 0) {
+        SetLastErrorFromErrno();
+        return -1;
     }
+    if (p[1].revents != 0) {
+        SetLastError(ERROR_OPERATION_ABORTED);
+        return -1;
+    }
+    return rc == 0 ? 0 : p[0].revents;
 }
 
 bool NamedPipeServer::Connect(int timeoutMs) {
-    const auto start = SteadyClock::now();
+    const IoDeadline deadline = IoDeadline::FromTimeout(timeoutMs);
     for (;;) {
         std::shared_ptr<detail::PipeFd> listener;
         {
@@ -285,12 +271,11 @@ bool NamedPipeServer::Connect(int timeoutMs) {
             if (GetLastError() != ERROR_PIPE_LISTENING) return false;
             listener = m_listener;
         }
-        const int remaining = RemainingMs(timeoutMs, start);
-        if (remaining == 0) {
+        if (deadline.Passed()) {
             SetLastError(ERROR_TIMEOUT);
             return false;
         }
-        if (PollWithCancel(listener->fd, POLLIN, remaining) < 0) return false;
+        if (PollWithCancel(listener->fd, POLLIN, deadline.PollTimeout()) < 0) return false;
     }
 }
 
@@ -298,7 +283,7 @@ bool NamedPipeServer::Write(std::span<const std::uint8_t> message, DWORD& writte
     written = 0;
     auto client = TakeClient();
     if (!client) return false;
-    const auto start = SteadyClock::now();
+    const IoDeadline deadline = IoDeadline::FromTimeout(timeoutMs);
     for (;;) {
         const ssize_t n =
             ::send(client->fd, message.data(), message.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
@@ -309,12 +294,11 @@ bool NamedPipeServer::Write(std::span<const std::uint8_t> message, DWORD& writte
         const int err = errno;
         if (err == EINTR) continue;
         if (err == EAGAIN || err == EWOULDBLOCK) {
-            const int remaining = RemainingMs(timeoutMs, start);
-            if (remaining == 0) {
+            if (deadline.Passed()) {
                 SetLastError(ERROR_TIMEOUT);
                 return false;
             }
-            if (PollWithCancel(client->fd, POLLOUT, remaining) < 0) return false;
+            if (PollWithCancel(client->fd, POLLOUT, deadline.PollTimeout()) < 0) return false;
             continue;
         }
         if (err == EPIPE || err == ECONNRESET || err == ENOTCONN) {
@@ -344,7 +328,7 @@ bool NamedPipeServer::Flush(int timeoutMs) {
         SetLastError(ERROR_PIPE_LISTENING);
         return false;
     }
-    const auto start = SteadyClock::now();
+    const IoDeadline deadline = IoDeadline::FromTimeout(timeoutMs);
     for (;;) {
         int unread = 0;
         if (::ioctl(client->fd, SIOCOUTQ, &unread) != 0) {
@@ -352,13 +336,14 @@ bool NamedPipeServer::Flush(int timeoutMs) {
             return false;
         }
         if (unread == 0) return true;
-        const int remaining = RemainingMs(timeoutMs, start);
-        if (remaining == 0) {
+        if (deadline.Passed()) {
             SetLastError(ERROR_TIMEOUT);
             return false;
         }
         // Nothing announces a read by the client: look again every millisecond.
-        if (PollWithCancel(-1, 0, std::min(remaining < 0 ? 1 : remaining, 1)) < 0) return false;
+        if (PollWithCancel(-1, 0, deadline.Infinite() ? 1 : std::min(deadline.PollTimeout(), 1)) <
+            0)
+            return false;
     }
 }
 
@@ -396,7 +381,7 @@ bool NamedPipeServer::Read(std::span<std::uint8_t> out, DWORD& read, int timeout
     read = 0;
     const auto client = TakeClient();
     if (!client) return false;
-    const auto start = SteadyClock::now();
+    const IoDeadline deadline = IoDeadline::FromTimeout(timeoutMs);
     std::uint8_t none = 0;
     for (;;) {
         const ssize_t n = ::recv(client->fd, out.empty() ? &none : out.data(), out.size(),
@@ -423,12 +408,11 @@ bool NamedPipeServer::Read(std::span<std::uint8_t> out, DWORD& read, int timeout
             SetLastErrorFromErrno();
             return false;
         }
-        const int remaining = RemainingMs(timeoutMs, start);
-        if (remaining == 0) {
+        if (deadline.Passed()) {
             SetLastError(ERROR_TIMEOUT);
             return false;
         }
-        if (PollWithCancel(client->fd, POLLIN, remaining) < 0) return false;
+        if (PollWithCancel(client->fd, POLLIN, deadline.PollTimeout()) < 0) return false;
     }
 }
 
@@ -493,7 +477,7 @@ bool NamedPipeClient::Open(std::string_view pipeName, int timeoutMs) {
     sockaddr_un addr{};
     socklen_t length = 0;
     if (!MakeAddress(path, addr, length)) return false;
-    const auto start = SteadyClock::now();
+    const IoDeadline deadline = IoDeadline::FromTimeout(timeoutMs);
     for (;;) {
         const int fd = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
         if (fd < 0) {
@@ -514,7 +498,7 @@ bool NamedPipeClient::Open(std::string_view pipeName, int timeoutMs) {
             SetLastError(FromErrno(err));
             return false;
         }
-        if (RemainingMs(timeoutMs, start) == 0) return false;
+        if (deadline.Passed()) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
 }
@@ -524,7 +508,7 @@ bool NamedPipeClient::Write(std::span<const std::uint8_t> message, int timeoutMs
         SetLastError(ERROR_INVALID_HANDLE);
         return false;
     }
-    const auto start = SteadyClock::now();
+    const IoDeadline deadline = IoDeadline::FromTimeout(timeoutMs);
     for (;;) {
         const ssize_t n = ::send(m_fd, message.data(), message.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
         if (n >= 0) return true;
@@ -534,9 +518,10 @@ bool NamedPipeClient::Write(std::span<const std::uint8_t> message, int timeoutMs
             SetLastError(err == EPIPE || err == ECONNRESET ? ERROR_NO_DATA : FromErrno(err));
             return false;
         }
-        const int remaining = RemainingMs(timeoutMs, start);
-        if (remaining == 0 || PollOne(m_fd, POLLOUT, remaining) <= 0) {
-            SetLastError(ERROR_TIMEOUT);
+        const int events = deadline.Passed() ? 0 : PollOne(m_fd, POLLOUT, deadline);
+        if (events <= 0) {
+            // A failed poll keeps its own error; only a wait that ran out is a time-out.
+            if (events == 0) SetLastError(ERROR_TIMEOUT);
             return false;
         }
     }
@@ -549,7 +534,7 @@ bool NamedPipeClient::ReadMessage(std::vector<std::uint8_t>& out, int timeoutMs,
         SetLastError(ERROR_INVALID_HANDLE);
         return false;
     }
-    const int events = PollOne(m_fd, POLLIN, timeoutMs);
+    const int events = PollOne(m_fd, POLLIN, IoDeadline::FromTimeout(timeoutMs));
     if (events <= 0) {
         if (events == 0) SetLastError(ERROR_TIMEOUT);
         return false;

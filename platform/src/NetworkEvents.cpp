@@ -5,9 +5,9 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <mutex>
 
+#include "Deadline.h"
 #include "SocketEventState.h"
 #include "platform/WinsockError.h"
 
@@ -131,9 +131,7 @@ void NetworkEvents::Reset() {
 }
 
 NetworkEvents::WaitResult NetworkEvents::Wait(int timeoutMs) {
-    using Clock = std::chrono::steady_clock;
-    const bool forever = timeoutMs < 0;
-    const auto end = Clock::now() + std::chrono::milliseconds(forever ? 0 : timeoutMs);
+    const IoDeadline deadline = IoDeadline::FromTimeout(timeoutMs);
     std::unique_lock lock(m_impl->mutex);
     if (m_impl->wakeFd < 0) {
         WSASetLastError(WSAENOBUFS);
@@ -142,12 +140,7 @@ NetworkEvents::WaitResult NetworkEvents::Wait(int timeoutMs) {
     // Each pass polls once; passes end on a signal, a recorded event or the deadline.
     for (;;) {
         if (m_impl->signaled || m_impl->recorded.events != 0) return WaitResult::Signaled;
-        int wait = -1;
-        if (!forever) {
-            const auto left =
-                std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
-            wait = left <= 0 ? 0 : static_cast<int>(left) + 1;
-        }
+        const int wait = deadline.PollTimeout();
         pollfd entries[2] = {{m_impl->wakeFd, POLLIN, 0}, {-1, 0, 0}};
         const short interest = m_impl->fd >= 0 ? m_impl->state.Interest() : 0;
         if (interest != 0) entries[1] = {m_impl->fd, interest, 0};
@@ -166,7 +159,7 @@ NetworkEvents::WaitResult NetworkEvents::Wait(int timeoutMs) {
             m_impl->state.Process(fd, entries[1].revents, m_impl->recorded);
         }
         if (m_impl->signaled || m_impl->recorded.events != 0) return WaitResult::Signaled;
-        if (!forever && Clock::now() >= end) return WaitResult::Timeout;
+        if (deadline.Passed()) return WaitResult::Timeout;
     }
 }
 

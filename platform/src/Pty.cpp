@@ -8,21 +8,18 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
+#include <cstdint>
 #include <utility>
 
+#include "Deadline.h"
 #include "platform/Win32Error.h"
 
 namespace platform {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-int RemainingMs(Clock::time_point deadline) {
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    return left > 0 ? static_cast<int>(left) : 0;
+IoDeadline DeadlineOf(int timeoutMs) {
+    return IoDeadline::After(static_cast<std::uint64_t>(std::max(timeoutMs, 0)));
 }
 
 bool SetNonBlocking(int fd) {
@@ -98,7 +95,7 @@ bool Pty::Write(Side side, std::span<const std::uint8_t> bytes, int timeoutMs) {
         SetLastError(ERROR_INVALID_HANDLE);
         return false;
     }
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    const IoDeadline deadline = DeadlineOf(timeoutMs);
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
@@ -111,9 +108,13 @@ bool Pty::Write(Side side, std::span<const std::uint8_t> bytes, int timeoutMs) {
             SetLastErrorFromErrno();
             return false;
         }
-        const int wait = RemainingMs(deadline);
         pollfd p{fd, POLLOUT, 0};
-        if (wait == 0 || ::poll(&p, 1, wait) == 0) {
+        const int rc = deadline.Passed() ? 0 : PollUntil(&p, 1, deadline);
+        if (rc < 0) {
+            SetLastErrorFromErrno();
+            return false;
+        }
+        if (rc == 0) {
             SetLastError(ERROR_TIMEOUT);
             return false;
         }
@@ -128,7 +129,7 @@ long Pty::Read(Side side, std::span<std::uint8_t> out, int timeoutMs) {
         return -1;
     }
     if (out.empty()) return 0;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    const IoDeadline deadline = DeadlineOf(timeoutMs);
     for (;;) {
         const ssize_t n = ::read(fd, out.data(), out.size());
         if (n >= 0) return static_cast<long>(n);
@@ -138,15 +139,18 @@ long Pty::Read(Side side, std::span<std::uint8_t> out, int timeoutMs) {
             SetLastErrorFromErrno();
             return -1;
         }
-        const int wait = RemainingMs(deadline);
-        if (wait == 0) return 0;
+        if (deadline.Passed()) return 0;
         pollfd p{fd, POLLIN, 0};
-        const int rc = ::poll(&p, 1, wait);
+        const int rc = PollUntil(&p, 1, deadline);
+        if (rc < 0) {
+            SetLastErrorFromErrno();
+            return -1;
+        }
         if (rc == 0) return 0;
         // With no one on the line the master reports a hang-up at once; wait out the
         // deadline in small steps rather than spinning.
-        if (rc > 0 && (p.revents & POLLHUP) && !(p.revents & POLLIN))
-            ::poll(nullptr, 0, std::min(wait, 10));
+        if ((p.revents & POLLHUP) && !(p.revents & POLLIN))
+            ::poll(nullptr, 0, std::min(deadline.PollTimeout(), 10));
     }
 }
 

@@ -10,36 +10,14 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 
+#include "Deadline.h"
 #include "platform/WinsockError.h"
 
 namespace platform {
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-// A deadline from a time-out in milliseconds; a negative time-out never expires.
-class Deadline {
-public:
-    explicit Deadline(int timeoutMs)
-        : m_infinite(timeoutMs < 0), m_end(Clock::now() + std::chrono::milliseconds(timeoutMs)) {}
-    // Milliseconds left for poll(): -1 for none, 0 when passed.
-    int Remaining() const {
-        if (m_infinite) return -1;
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(m_end - Clock::now()).count();
-        if (left <= 0) return 0;
-        // Round up so that a wait does not end a fraction of a millisecond early.
-        return left > 0x3FFFFFFF ? 0x3FFFFFFF : static_cast<int>(left) + 1;
-    }
-
-private:
-    bool m_infinite;
-    Clock::time_point m_end;
-};
 
 int Fail(int code) {
     WSASetLastError(code);
@@ -53,26 +31,22 @@ bool FailFromErrno() {
 
 // Waits until fd is ready for events. 1 ready (also on error or hang-up, which the next call
 // reports), 0 time-out, -1 failure; the last error is set for the last two.
-int WaitFor(int fd, short events, const Deadline& deadline) {
-    for (;;) {
-        pollfd entry{fd, events, 0};
-        const int rc = ::poll(&entry, 1, deadline.Remaining());
-        if (rc > 0) {
-            if (entry.revents & POLLNVAL) {
-                Fail(WSAENOTSOCK);
-                return -1;
-            }
-            return 1;
-        }
-        if (rc == 0) {
-            Fail(WSAETIMEDOUT);
-            return 0;
-        }
-        if (errno != EINTR) {
-            SetWinsockErrorFromErrno();
+int WaitFor(int fd, short events, const IoDeadline& deadline) {
+    pollfd entry{fd, events, 0};
+    const int rc = PollUntil(&entry, 1, deadline);
+    if (rc > 0) {
+        if (entry.revents & POLLNVAL) {
+            Fail(WSAENOTSOCK);
             return -1;
         }
+        return 1;
     }
+    if (rc == 0) {
+        Fail(WSAETIMEDOUT);
+        return 0;
+    }
+    SetWinsockErrorFromErrno();
+    return -1;
 }
 
 sockaddr_in ToSockaddr(const SocketAddress& address) {
@@ -157,7 +131,7 @@ bool Socket::Listen(int backlog) {
 
 bool Socket::Accept(Socket& client, int timeoutMs, SocketAddress* peer) {
     if (m_fd < 0) return Fail(WSAENOTSOCK), false;
-    const Deadline deadline(timeoutMs);
+    const IoDeadline deadline = IoDeadline::FromTimeout(timeoutMs);
     if (timeoutMs >= 0 && WaitFor(m_fd, POLLIN, deadline) <= 0) return false;
     sockaddr_in in{};
     socklen_t length = sizeof in;
@@ -200,7 +174,7 @@ bool Socket::Connect(const SocketAddress& remote, int timeoutMs) {
         Notify(SocketActivity::ConnectStarted);
         return Fail(WSAEWOULDBLOCK), false;
     }
-    const int ready = WaitFor(m_fd, POLLOUT, Deadline(timeoutMs));
+    const int ready = WaitFor(m_fd, POLLOUT, IoDeadline::FromTimeout(timeoutMs));
     (void)SetFlag(m_fd, false);
     if (ready <= 0) return false;
     const int pending = TakePendingError();
@@ -232,7 +206,7 @@ int Socket::Send(std::span<const std::uint8_t> data) {
 }
 
 bool Socket::SendAll(std::span<const std::uint8_t> data, int timeoutMs) {
-    const Deadline deadline(timeoutMs);
+    const IoDeadline deadline = IoDeadline::FromTimeout(timeoutMs);
     std::size_t done = 0;
     while (done < data.size()) {
         const int sent = Send(data.subspan(done));
@@ -248,7 +222,7 @@ bool Socket::SendAll(std::span<const std::uint8_t> data, int timeoutMs) {
 
 int Socket::Receive(std::span<std::uint8_t> buffer, int timeoutMs) {
     if (m_fd < 0) return Fail(WSAENOTSOCK), -1;
-    if (timeoutMs >= 0 && WaitFor(m_fd, POLLIN, Deadline(timeoutMs)) <= 0) return -1;
+    if (timeoutMs >= 0 && WaitFor(m_fd, POLLIN, IoDeadline::FromTimeout(timeoutMs)) <= 0) return -1;
     ssize_t got;
     do {
         got = ::recv(m_fd, buffer.data(), buffer.size(), 0);
@@ -261,10 +235,10 @@ int Socket::Receive(std::span<std::uint8_t> buffer, int timeoutMs) {
 }
 
 int Socket::ReceiveAll(std::span<std::uint8_t> buffer, int timeoutMs) {
-    const Deadline deadline(timeoutMs);
+    const IoDeadline deadline = IoDeadline::FromTimeout(timeoutMs);
     std::size_t done = 0;
     while (done < buffer.size()) {
-        const int got = Receive(buffer.subspan(done), deadline.Remaining());
+        const int got = Receive(buffer.subspan(done), deadline.PollTimeout());
         if (got == 0) break;
         if (got < 0) {
             if (WSAGetLastError() != WSAEWOULDBLOCK) return -1;
@@ -407,7 +381,7 @@ bool Listener::Listen(const SocketAddress& local, int backlog) {
 
 int FdRead(int fd, std::span<std::uint8_t> buffer, int timeoutMs) {
     if (fd < 0) return Fail(WSAENOTSOCK), -1;
-    const Deadline deadline(timeoutMs);
+    const IoDeadline deadline = IoDeadline::FromTimeout(timeoutMs);
     for (;;) {
         if (WaitFor(fd, POLLIN, deadline) <= 0) return -1;
         const ssize_t got = ::read(fd, buffer.data(), buffer.size());
@@ -423,7 +397,7 @@ int FdRead(int fd, std::span<std::uint8_t> buffer, int timeoutMs) {
 
 bool FdWriteAll(int fd, std::span<const std::uint8_t> data, int timeoutMs) {
     if (fd < 0) return Fail(WSAENOTSOCK), false;
-    const Deadline deadline(timeoutMs);
+    const IoDeadline deadline = IoDeadline::FromTimeout(timeoutMs);
     std::size_t done = 0;
     while (done < data.size()) {
         if (WaitFor(fd, POLLOUT, deadline) <= 0) return false;
