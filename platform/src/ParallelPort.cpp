@@ -17,7 +17,7 @@ using portio::CancelFd;
 using portio::Deadline;
 
 Deadline limitOf(DWORD timeoutMs) {
-    return timeoutMs == MAXDWORD ? Deadline::never() : Deadline::after(timeoutMs);
+    return timeoutMs == MAXDWORD ? Deadline::Never() : Deadline::After(timeoutMs);
 }
 
 class DeviceParallelLine final : public ParallelLine {
@@ -46,44 +46,19 @@ public:
                 SetLastErrorFromErrno();
                 return false;
             }
-            if (limit.passed()) return true;
+            if (limit.Passed()) return true;
             // The printer driver has no readiness to wait for: look again in 1 ms.
-            if (portio::waitFd(m_fd, 0, m_cancel, 1) < 0) {
-                SetLastError(ERROR_OPERATION_ABORTED);
+            const int r = portio::waitFd(m_fd, 0, m_cancel, Deadline::After(1));
+            if (r < 0) {
+                portio::setWaitError(r);
                 return false;
             }
         }
     }
 
     bool Write(const void* buffer, DWORD size, DWORD& written, DWORD timeoutMs) override {
-        written = 0;
-        const Deadline limit = limitOf(timeoutMs);
-        const auto* in = static_cast<const unsigned char*>(buffer);
-        while (written < size) {
-            if (m_cancel.signalled()) {
-                SetLastError(ERROR_OPERATION_ABORTED);
-                return false;
-            }
-            const ssize_t n = ::write(m_fd, in + written, size - written);
-            if (n > 0) {
-                written += static_cast<DWORD>(n);
-                continue;
-            }
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0 && errno != EAGAIN) {
-                SetLastErrorFromErrno();
-                return false;
-            }
-            if (limit.passed()) {
-                SetLastError(ERROR_TIMEOUT);
-                return true;
-            }
-            if (portio::waitFd(m_fd, 0, m_cancel, 1) < 0) {
-                SetLastError(ERROR_OPERATION_ABORTED);
-                return false;
-            }
-        }
-        return true;
+        // The printer driver has no readiness to wait for: the loop looks again in 1 ms.
+        return portio::writeAll(m_fd, buffer, size, written, limitOf(timeoutMs), m_cancel, 0);
     }
 
     bool ClearCommError(DWORD& errors, ComStat* status) override {

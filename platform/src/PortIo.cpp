@@ -10,13 +10,6 @@
 
 namespace platform::portio {
 
-int Deadline::pollTimeout() const {
-    if (infinite) return -1;
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(at - Clock::now()).count();
-    if (left <= 0) return 0;
-    return left > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(left);
-}
-
 int openExclusive(const std::string& path, int flags) {
     const int fd = ::open(path.c_str(), flags | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
@@ -53,16 +46,51 @@ bool CancelFd::signalled() const {
     return ::poll(&p, 1, 0) == 1;
 }
 
-int waitFd(int fd, short events, const CancelFd& cancel, int timeoutMs) {
+int waitFd(int fd, short events, const CancelFd& cancel, const Deadline& deadline) {
     pollfd fds[2] = {{cancel.fd(), POLLIN, 0}, {fd, events, 0}};
     const nfds_t count = events != 0 ? 2 : 1;
-    for (;;) {
-        const int n = ::poll(fds, count, timeoutMs);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return 0;
-        if (fds[0].revents & POLLIN) return -1;
-        return count == 2 ? fds[1].revents : 0;
+    if (PollUntil(fds, count, deadline) < 0) {
+        SetLastErrorFromErrno();
+        return kWaitFailed;
     }
+    if (fds[0].revents & POLLIN) return kWaitCancelled;
+    return count == 2 ? fds[1].revents : 0;
+}
+
+void setWaitError(int result) {
+    if (result == kWaitCancelled) SetLastError(ERROR_OPERATION_ABORTED);
+}
+
+bool writeAll(int fd, const void* buffer, DWORD size, DWORD& written, const Deadline& limit,
+              const CancelFd& cancel, short waitEvents) {
+    written = 0;
+    const auto* in = static_cast<const unsigned char*>(buffer);
+    while (written < size) {
+        if (cancel.signalled()) {
+            SetLastError(ERROR_OPERATION_ABORTED);
+            return false;
+        }
+        const ssize_t n = ::write(fd, in + written, size - written);
+        if (n > 0) {
+            written += static_cast<DWORD>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno != EAGAIN) {
+            SetLastErrorFromErrno();
+            return false;
+        }
+        if (limit.Passed()) {
+            SetLastError(ERROR_TIMEOUT);
+            return true;
+        }
+        const int r = waitFd(fd, waitEvents, cancel, waitEvents ? limit : Deadline::After(1));
+        if (r < 0) {
+            setWaitError(r);
+            return false;
+        }
+    }
+    return true;
 }
 
 }  // namespace platform::portio

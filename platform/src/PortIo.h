@@ -2,32 +2,15 @@
 // open of a device and a one-shot cancel descriptor that every wait of a line polls.
 #pragma once
 
-#include <chrono>
 #include <cstdint>
 #include <string>
 
+#include "Deadline.h"
 #include "platform/Win32Error.h"
 
 namespace platform::portio {
 
-using Clock = std::chrono::steady_clock;
-
-// A deadline some milliseconds away, or none.
-struct Deadline {
-    bool infinite = true;
-    Clock::time_point at{};
-
-    // Anything beyond decades is no deadline at all (and cannot overflow the clock).
-    static Deadline after(std::uint64_t ms) {
-        if (ms >= (std::uint64_t{1} << 40)) return never();
-        return Deadline{false,
-                        Clock::now() + std::chrono::milliseconds(static_cast<std::int64_t>(ms))};
-    }
-    static Deadline never() { return Deadline{}; }
-    // Milliseconds left for poll(): -1 for none, 0 when passed.
-    int pollTimeout() const;
-    bool passed() const { return !infinite && Clock::now() >= at; }
-};
+using Deadline = IoDeadline;
 
 // Opens a device non-blocking and close-on-exec, then takes an exclusive lock on it;
 // -1 with the last error set (ERROR_ACCESS_DENIED when another holder has it).
@@ -49,8 +32,23 @@ private:
     int m_fd = -1;
 };
 
+// What waitFd answers besides the revents of fd (0 on time-out).
+inline constexpr int kWaitCancelled = -1;
+inline constexpr int kWaitFailed = -2;  // the poll itself failed; the last error says why
+
 // Waits on fd for events (0: only the cancel descriptor) up to the deadline. Returns the
-// poll revents of fd, 0 on time-out, -1 when cancelled.
-int waitFd(int fd, short events, const CancelFd& cancel, int timeoutMs);
+// poll revents of fd, 0 on time-out, kWaitCancelled or kWaitFailed.
+int waitFd(int fd, short events, const CancelFd& cancel, const Deadline& deadline);
+
+// Sets the last error of a wait that ended with kWaitCancelled (ERROR_OPERATION_ABORTED);
+// kWaitFailed has set it already.
+void setWaitError(int result);
+
+// Writes size bytes to a non-blocking fd until all went out, the deadline passed (success
+// with the count and ERROR_TIMEOUT as the last error), the cancel descriptor was signalled
+// or the device failed (both false). waitEvents is what poll waits for before the next
+// try (POLLOUT), or 0 for a device with no readiness to wait for: look again in 1 ms.
+bool writeAll(int fd, const void* buffer, DWORD size, DWORD& written, const Deadline& limit,
+              const CancelFd& cancel, short waitEvents);
 
 }  // namespace platform::portio

@@ -24,7 +24,8 @@ using portio::CancelFd;
 using portio::Deadline;
 
 // How often the notification wait looks at the modem lines, the error counters and the
-// output queue when the device cannot wake it for them.
+// input queue when the device cannot wake it for them (the output queue: as soon as its
+// bytes should be out, within this bound).
 constexpr int kSampleMs = 10;
 // FlushFileBuffers gives up after this long (a line held by flow control forever).
 constexpr std::uint64_t kFlushLimitMs = 30000;
@@ -71,6 +72,18 @@ DWORD modemBits(int lines) {
     return ms;
 }
 
+// Raw mode: the line never echoes, edits or translates what passes, and a read takes
+// what is there.
+void makeRaw(termios& tio) {
+    tio.c_iflag &=
+        ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXANY);
+    tio.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+    tio.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+    tio.c_cflag |= CREAD | CLOCAL;
+    tio.c_cc[VMIN] = 0;
+    tio.c_cc[VTIME] = 0;
+}
+
 std::uint64_t product(DWORD a, DWORD b) {
     return static_cast<std::uint64_t>(a) * static_cast<std::uint64_t>(b);
 }
@@ -80,15 +93,8 @@ public:
     explicit TermiosSerialLine(int fd) : m_fd(fd) {
         termios tio{};
         if (::tcgetattr(m_fd, &tio) == 0) {
-            // Raw from the start: whatever settings follow, the line never echoes or
-            // edits what passes.
-            tio.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR |
-                                                  IGNCR | ICRNL | IXANY);
-            tio.c_oflag &= ~static_cast<tcflag_t>(OPOST);
-            tio.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
-            tio.c_cflag |= CREAD | CLOCAL;
-            tio.c_cc[VMIN] = 0;
-            tio.c_cc[VTIME] = 0;
+            // Raw from the start, whatever settings follow.
+            makeRaw(tio);
             ::tcsetattr(m_fd, TCSANOW, &tio);
             m_dcb = fromTermios(tio);
             if (m_dcb.BaudRate == 0) m_dcb.BaudRate = static_cast<DWORD>(portio::FreeSpeed(m_fd));
@@ -125,12 +131,9 @@ public:
             SetLastErrorFromErrno();
             return false;
         }
-        tio.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR |
-                                              ICRNL | IXON | IXOFF | IXANY | INPCK | IGNPAR);
-        tio.c_oflag &= ~static_cast<tcflag_t>(OPOST);
-        tio.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+        makeRaw(tio);
+        tio.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | INPCK | IGNPAR);
         tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
-        tio.c_cflag |= CREAD | CLOCAL;
         static constexpr tcflag_t kSizes[] = {CS5, CS6, CS7, CS8};
         tio.c_cflag |= kSizes[dcb.ByteSize - 5];
         if (dcb.StopBits != ONESTOPBIT) tio.c_cflag |= CSTOPB;
@@ -156,8 +159,6 @@ public:
         if (dcb.fInX) tio.c_iflag |= IXOFF;
         tio.c_cc[VSTART] = static_cast<cc_t>(dcb.XonChar);
         tio.c_cc[VSTOP] = static_cast<cc_t>(dcb.XoffChar);
-        tio.c_cc[VMIN] = 0;
-        tio.c_cc[VTIME] = 0;
         ::cfsetispeed(&tio, speed);
         ::cfsetospeed(&tio, speed);
         if (::tcsetattr(m_fd, TCSANOW, &tio) != 0 ||
@@ -220,20 +221,20 @@ public:
                 return false;
             }
             DWORD mask;
-            bool needSampling = false;
+            int sampleMs = -1;
             bool watchInput = false;
             {
                 std::lock_guard<std::mutex> hold(m_lock);
                 if (m_maskGeneration != generation) return true;
                 mask = m_mask;
                 if (mask == 0) return true;
-                events = sampleLocked(mask, needSampling, watchInput);
+                events = sampleLocked(mask, sampleMs, watchInput);
             }
             if (events) return true;
             pollfd fds[3] = {{m_cancel.fd(), POLLIN, 0},
                              {m_maskWake.fd(), POLLIN, 0},
                              {m_fd, static_cast<short>(watchInput ? POLLIN : 0), 0}};
-            const int n = ::poll(fds, 3, needSampling ? kSampleMs : -1);
+            const int n = ::poll(fds, 3, sampleMs);
             if (n < 0 && errno != EINTR) {
                 SetLastErrorFromErrno();
                 return false;
@@ -336,11 +337,11 @@ public:
         const bool firstByte =
             t.ReadIntervalTimeout == MAXDWORD && t.ReadTotalTimeoutMultiplier == MAXDWORD &&
             t.ReadTotalTimeoutConstant != 0 && t.ReadTotalTimeoutConstant != MAXDWORD;
-        Deadline total = Deadline::never();
+        Deadline total = Deadline::Never();
         if (firstByte)
-            total = Deadline::after(t.ReadTotalTimeoutConstant);
+            total = Deadline::After(t.ReadTotalTimeoutConstant);
         else if (!atOnce && (t.ReadTotalTimeoutMultiplier || t.ReadTotalTimeoutConstant))
-            total = Deadline::after(product(t.ReadTotalTimeoutMultiplier, size) +
+            total = Deadline::After(product(t.ReadTotalTimeoutMultiplier, size) +
                                     t.ReadTotalTimeoutConstant);
         const bool useInterval = !atOnce && !firstByte && t.ReadIntervalTimeout != 0 &&
                                  t.ReadIntervalTimeout != MAXDWORD;
@@ -367,14 +368,12 @@ public:
             }
             if (atOnce) return true;
             Deadline wait = total;
-            if (useInterval && read > 0) {
-                const Deadline gap = Deadline::after(t.ReadIntervalTimeout);
-                if (wait.infinite || gap.at < wait.at) wait = gap;
-            }
-            if (wait.passed()) return true;
-            const int r = portio::waitFd(m_fd, POLLIN, m_cancel, wait.pollTimeout());
+            if (useInterval && read > 0)
+                wait = wait.EarlierOf(Deadline::After(t.ReadIntervalTimeout));
+            if (wait.Passed()) return true;
+            const int r = portio::waitFd(m_fd, POLLIN, m_cancel, wait);
             if (r < 0) {
-                SetLastError(ERROR_OPERATION_ABORTED);
+                portio::setWaitError(r);
                 return false;
             }
             if ((r & (POLLHUP | POLLERR)) && !(r & POLLIN)) return true;
@@ -396,39 +395,10 @@ public:
             }
         }
         const Deadline total = (t.WriteTotalTimeoutMultiplier || t.WriteTotalTimeoutConstant)
-                                   ? Deadline::after(product(t.WriteTotalTimeoutMultiplier, size) +
+                                   ? Deadline::After(product(t.WriteTotalTimeoutMultiplier, size) +
                                                      t.WriteTotalTimeoutConstant)
-                                   : Deadline::never();
-        const auto* in = static_cast<const unsigned char*>(buffer);
-        bool ok = true;
-        while (written < size) {
-            if (m_cancel.signalled()) {
-                SetLastError(ERROR_OPERATION_ABORTED);
-                ok = false;
-                break;
-            }
-            const ssize_t n = ::write(m_fd, in + written, size - written);
-            if (n > 0) {
-                written += static_cast<DWORD>(n);
-                continue;
-            }
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0 && errno != EAGAIN) {
-                SetLastErrorFromErrno();
-                ok = false;
-                break;
-            }
-            if (total.passed()) {
-                SetLastError(ERROR_TIMEOUT);
-                break;
-            }
-            const int r = portio::waitFd(m_fd, POLLOUT, m_cancel, total.pollTimeout());
-            if (r < 0) {
-                SetLastError(ERROR_OPERATION_ABORTED);
-                ok = false;
-                break;
-            }
-        }
+                                   : Deadline::Never();
+        const bool ok = portio::writeAll(m_fd, buffer, size, written, total, m_cancel, POLLOUT);
         if (written) {
             bool wake;
             {
@@ -442,19 +412,31 @@ public:
     }
 
     bool FlushFileBuffers() override {
-        const Deadline limit = Deadline::after(kFlushLimitMs);
+        const Deadline limit = Deadline::After(kFlushLimitMs);
         for (;;) {
             int out = 0;
             if (::ioctl(m_fd, TIOCOUTQ, &out) != 0 || out <= 0) return true;
-            if (limit.passed()) {
+            if (limit.Passed()) {
                 SetLastError(ERROR_TIMEOUT);
                 return false;
             }
-            if (portio::waitFd(m_fd, 0, m_cancel, 1) < 0) {
-                SetLastError(ERROR_OPERATION_ABORTED);
+            int waitMs;
+            {
+                std::lock_guard<std::mutex> hold(m_lock);
+                waitMs = drainMsLocked(out);
+            }
+            const int r = portio::waitFd(m_fd, 0, m_cancel,
+                                         Deadline::After(static_cast<std::uint64_t>(waitMs)));
+            if (r < 0) {
+                portio::setWaitError(r);
                 return false;
             }
         }
+    }
+
+    bool OutputDrained() override {
+        int out = 0;
+        return ::ioctl(m_fd, TIOCOUTQ, &out) == 0 && out <= 0;
     }
 
     void Cancel() override {
@@ -535,12 +517,27 @@ private:
         return events;
     }
 
-    // What happened since the last look, within the mask. Says whether the caller must
-    // come back on its own (no descriptor tells of it) and whether to watch for input.
-    DWORD sampleLocked(DWORD mask, bool& needSampling, bool& watchInput) {
+    // How long the bytes still queued for output take on the line at its speed: the wait
+    // before the next look at the output queue, at least 1 ms and at most kSampleMs.
+    int drainMsLocked(int queued) const {
+        const DWORD bits = DWORD{m_dcb.ByteSize} + 2 + (m_dcb.Parity != NOPARITY ? 1 : 0) +
+                           (m_dcb.StopBits != ONESTOPBIT ? 1 : 0);
+        const DWORD baud = m_dcb.BaudRate ? m_dcb.BaudRate : 9600;
+        const std::uint64_t ms =
+            (product(static_cast<DWORD>(queued), bits) * 1000 + baud - 1) / baud;
+        return static_cast<int>(std::clamp<std::uint64_t>(ms, 1, kSampleMs));
+    }
+
+    // What happened since the last look, within the mask. Says in how many milliseconds
+    // the caller must come back on its own (-1: never; no descriptor tells of it) and
+    // whether to watch for input.
+    DWORD sampleLocked(DWORD mask, int& sampleMs, bool& watchInput) {
+        auto comeBackWithin = [&sampleMs](int ms) {
+            if (sampleMs < 0 || ms < sampleMs) sampleMs = ms;
+        };
         DWORD events = 0;
         if (m_modemKnown && (mask & (EV_CTS | EV_DSR | EV_RLSD | EV_RING))) {
-            needSampling = true;
+            comeBackWithin(kSampleMs);
             DWORD now = 0;
             if (readModem(now)) {
                 const DWORD changed = now ^ m_lastModem;
@@ -552,7 +549,7 @@ private:
             }
         }
         if (m_countsKnown && (mask & (EV_ERR | EV_BREAK))) {
-            needSampling = true;
+            comeBackWithin(kSampleMs);
             events |= collectErrorsLocked();
         }
         if (mask & EV_RXCHAR) {
@@ -563,7 +560,7 @@ private:
             if (queued == 0)
                 watchInput = true;
             else
-                needSampling = true;
+                comeBackWithin(kSampleMs);
         }
         if (m_outputPending && (mask & EV_TXEMPTY)) {
             int out = 0;
@@ -571,7 +568,9 @@ private:
                 m_outputPending = false;
                 events |= EV_TXEMPTY;
             } else {
-                needSampling = true;
+                // The line tells nobody when it has sent its queue: look again when it
+                // should have.
+                comeBackWithin(drainMsLocked(out));
             }
         }
         return events & mask;

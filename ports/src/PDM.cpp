@@ -5,6 +5,7 @@
 #include "Logs.h"
 #include "ReceiveRing.h"
 #include "platform/Event.h"
+#include "platform/PortBackend.h"
 #include "platform/Wait.h"
 
 using lineserv::pdmLog;
@@ -63,25 +64,40 @@ int PDM::readPortT(std::uint8_t* buffer, std::uint32_t size, std::uint32_t* read
     if (!read || (!buffer && size)) return 0;
     *read = 0;
     if (!m_ring || !m_dataAvail) return 0;
-    static_cast<void>(platform::WaitForSingleObject(*m_dataAvail, timeout));
-    std::size_t moved;
-    {
-        // Finding the ring empty and resetting the event is one step under the ring lock,
-        // so bytes put in meanwhile always leave the event signalled. A read that asked for
+    // What has come already is taken without a wait (and without a hand-off through the
+    // notification thread); otherwise the read waits for the data-available event.
+    std::size_t moved = size ? takeReceived(buffer, size) : 0;
+    if (moved == 0) {
+        static_cast<void>(platform::WaitForSingleObject(*m_dataAvail, timeout));
+        // Finding nothing and resetting the event is one step under the ring lock, so
+        // bytes put in meanwhile always leave the event signalled. A read that asked for
         // nothing leaves the event as it is while bytes wait.
         kdcomm::Guard hold(m_ring->lock());
-        moved = m_ring->take(buffer, size);
+        moved = takeReceived(buffer, size);
         if (moved == 0 && m_ring->count() == 0) m_dataAvail->Reset();
     }
     *read = static_cast<std::uint32_t>(moved);
     return moved != 0 ? 1 : 0;
 }
 
+std::size_t PDM::takeReceived(std::uint8_t* buffer, std::uint32_t size) {
+    // The ring first, then the line: under the ring lock, which the notification thread
+    // holds while it moves the line into the ring, so no byte overtakes an older one.
+    kdcomm::Guard hold(m_ring->lock());
+    const std::size_t moved = m_ring->take(buffer, size);
+    if (moved != 0 || size == 0 || m_ring->count() != 0) return moved;
+    std::uint32_t got = 0;
+    return readPort(buffer, size, &got) == 1 ? got : 0;
+}
+
 int PDM::writePortT(std::uint8_t* buffer, std::uint32_t size, std::uint32_t* written,
                     std::uint32_t timeout) {
     if (m_outputEmpty) m_outputEmpty->Reset();
     const int result = writePort(buffer, size, written);
-    if (m_outputEmpty) static_cast<void>(platform::WaitForSingleObject(*m_outputEmpty, timeout));
+    // A line that has sent everything already needs no word from the notification thread.
+    const std::shared_ptr<platform::SerialLine> line = serialLine();
+    if (m_outputEmpty && !(line && line->OutputDrained()))
+        static_cast<void>(platform::WaitForSingleObject(*m_outputEmpty, timeout));
     return result != 0 ? 1 : 0;
 }
 
@@ -123,10 +139,16 @@ void PDM::onOutputEmptyEvent(int) {
 }
 
 void PDM::onDataAvailEvent(int) {
+    if (!m_ring) {
+        if (m_dataAvail) m_dataAvail->Set();
+        return;
+    }
     std::uint8_t chunk[lineserv::ReceiveRing::kCapacity];
     std::uint32_t got = 0;
+    kdcomm::Guard hold(m_ring->lock());
     // A line that never falls quiet must not keep a closing port waiting.
     while (notificationsRunning() && readPort(chunk, sizeof chunk, &got) == 1)
-        if (m_ring) m_ring->put(chunk, got);
-    if (m_dataAvail) m_dataAvail->Set();
+        m_ring->put(chunk, got);
+    // A reader that took the bytes from the line itself leaves nothing to signal.
+    if (m_dataAvail && m_ring->count() != 0) m_dataAvail->Set();
 }

@@ -143,6 +143,9 @@ public:
     [[nodiscard]] virtual bool WriteFile(const void* buffer, DWORD size, DWORD& written) = 0;
     // Waits until the output has gone out to the line.
     [[nodiscard]] virtual bool FlushFileBuffers() = 0;
+    // True when everything written has gone out to the line right now (false when the line
+    // cannot tell), so a caller need not wait for EV_TXEMPTY. Takes no line error.
+    [[nodiscard]] virtual bool OutputDrained() { return false; }
     // Ends every pending read, write and wait (they fail with ERROR_OPERATION_ABORTED) and
     // every later one; used just before the line is let go.
     virtual void Cancel() = 0;

@@ -2,8 +2,8 @@
 // settings enumerations shared by its subclasses.
 //
 // Lock order in this library (outermost first): the handle table of the handle functions,
-// a port's open/close lock, its handle lock, its status lock, a receive ring's lock. The
-// log file's lock is always the innermost.
+// a port's open/close lock, a receive ring's lock (held while the line is read into it),
+// the port's handle lock, its status lock. The log file's lock is always the innermost.
 #pragma once
 
 #include <atomic>

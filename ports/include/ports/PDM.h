@@ -1,10 +1,11 @@
 // The event-driven serial port: the notification thread fills a receive ring of 4096 bytes
-// and signals "data available"; readPortT waits for it, writePortT waits until the output
-// has drained. Made with the name alone it has neither ring nor events and serves only
-// opening, closing, readPort and writePort.
+// and signals "data available"; readPortT takes what has come (from the ring, else the
+// line) or waits for it, writePortT waits until the output has drained. Made with the name alone it
+// has neither ring nor events and serves only opening, closing, readPort and writePort.
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -47,6 +48,8 @@ public:
 
 private:
     void signalEvents();
+    // Moves what has been received (the ring's bytes, else the line's) into buffer.
+    std::size_t takeReceived(std::uint8_t* buffer, std::uint32_t size);
 
     std::unique_ptr<lineserv::ReceiveRing> m_ring;
     std::unique_ptr<platform::Event> m_outputEmpty;
