@@ -119,7 +119,7 @@ eDeviceAction CDevice::ReceiveFromHost() {
         const bool bComplete = m_pHost->IsCompleteMessage();
         m_MessageBufferQueue.AddString(text, bComplete ? 1 : 0);
         m_bLastMsgComplete = bComplete;
-        m_eventQueued.Set();
+        NoteQueued();
     }
     return verdict;
 }

@@ -188,12 +188,16 @@ void CDevice::SendToDeviceThreadLoop(const CSendLoopStyle& style) {
                 break;
         }
         if (style.bPauseEndsWhenQueued) {
-            const std::array<platform::Waitable*, 2> pause{&m_eventStop, &m_eventQueued};
-            static_cast<void>(platform::WaitForMultipleObjects(pause, false, style.dwPauseMs));
+            PauseUntilQueued(style.dwPauseMs);
         } else {
             static_cast<void>(platform::WaitForSingleObject(m_eventStop, style.dwPauseMs));
         }
     }
+}
+
+void CDevice::PauseUntilQueued(platform::DWORD dwMs) {
+    const std::array<platform::Waitable*, 2> pause{&m_eventStop, &m_eventQueued};
+    static_cast<void>(platform::WaitForMultipleObjects(pause, false, dwMs));
 }
 
 void CDevice::SendToDeviceOutputOver(eTimeOutResult) {
@@ -204,7 +208,6 @@ void CDevice::SendToDeviceOutputOver(eTimeOutResult) {
 CMessageBuffer* CDevice::TakeHeadBuffer() {
     std::lock_guard lock(m_csHeadInUse);
     m_pHeadInUse = m_MessageBufferQueue.GetHeadBuffer();
-    if (m_pHeadInUse && m_pHost) m_pHost->m_bBufferTaken = true;
     return m_pHeadInUse;
 }
 
@@ -220,14 +223,8 @@ void CDevice::ReleaseHeadBuffer() {
 bool CDevice::FlushDeviceBuffer(int) {
     TRACE_FORMAT(0, "CDevicePrinter::OnHostReceive():", "Before m_pHost->FlushDeviceBuffer()");
     if (!m_pHost) return false;
-    int nWaited = 0;
-    for (;;) {
-        platform::Sleep(10);
-        nWaited += 10;
-        if (nWaited > 3000) return false;
-        m_pHost->m_bBufferTaken = false;
-        if (m_pHost->m_bBufferReleased) break;
-    }
+    // The send thread says when it has let go of the buffer it was writing.
+    if (!m_pHost->m_bBufferReleased.WaitFor(kFlushReleaseWaitMs)) return false;
     platform::Sleep(100);
     {
         // The buffer the send thread is writing stays: it removes that one itself.

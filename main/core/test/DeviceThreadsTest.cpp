@@ -165,12 +165,13 @@ TEST_F(DeviceThreadsTest, FlushLeavesTheBufferBeingWritten) {
     CHostTrevo& host = *device->GetHost();
 
     // Moves the clock once for every wait the flush begins (far enough to end the longest,
-    // 100 ms), however late the flushing thread gets to run; it ends with the test body,
-    // whichever way that ends.
+    // the wait for the release), however late the flushing thread gets to run; it ends with
+    // the test body, whichever way that ends.
     std::atomic<bool> flushing{true};
     std::thread ticker([&, seen = platform::FakeClock::TimedWaitsBegun()]() mutable {
         while (flushing) {
-            if (clock.WaitForNewTimedWait(seen, std::chrono::milliseconds(5))) clock.Advance(100);
+            if (clock.WaitForNewTimedWait(seen, std::chrono::milliseconds(5)))
+                clock.Advance(core::CDevice::kFlushReleaseWaitMs);
         }
     });
     struct StopTicker {

@@ -156,6 +156,7 @@ void CDevicePrinterATB2::MsgToFrameCreate(const std::string& msg) {
     const auto* data = reinterpret_cast<const std::uint8_t*>(msg.data());
     const std::vector<std::uint8_t> frame = MakeATB2Frame({data, msg.size()});
     m_MessageBufferQueue.AddBytes(frame, m_pHost->IsCompleteMessage() ? 1 : 0);
+    NoteQueued();
     TRACE_FORMAT(0, Label(m_pszLabel, "MsgToATB2Create"), "'%s', Ascii C1C2=%c%c",
                  m_strDeviceKey.c_str(), frame.size() > 3 ? frame[3] : ' ',
                  frame.size() > 4 ? frame[4] : ' ');
@@ -224,7 +225,7 @@ void CDevicePrinterATB2::SendThread() {
             PortRelease();
             SendToDeviceThreadGoToSleep();
         }
-        Pause(10);
+        PauseUntilQueued(10);
     }
 }
 
@@ -342,6 +343,7 @@ bool CDevicePrinterATB2::SendFramesToHost() {
             const std::string ack = m_pHost->MsgAckToATB2Create();
             if (!ack.empty()) {
                 m_MessageBufferQueue.AddString(ack, 0);
+                NoteQueued();
                 SendToDeviceThreadWakeUp(true);
             }
             if (m_bAnswerBack) {

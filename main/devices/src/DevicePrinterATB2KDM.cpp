@@ -111,6 +111,7 @@ void CDevicePrinterATB2KDM::MsgToATB2Create(const std::string& msg) {
     const auto* data = reinterpret_cast<const std::uint8_t*>(msg.data());
     const std::vector<std::uint8_t> frame = MakeATB2Frame({data, msg.size()});
     m_MessageBufferQueue.AddBytes(frame, m_pHost->IsCompleteMessage() ? 1 : 0);
+    NoteQueued();
     TRACE_FORMAT(0, Label("MsgToATB2Create"), "'%s', Ascii C1C2=%c%c", m_strDeviceKey.c_str(),
                  frame.size() > 3 ? frame[3] : ' ', frame.size() > 4 ? frame[4] : ' ');
     TraceLog().TraceData(0, frame.data(), static_cast<int>(frame.size()));
@@ -217,7 +218,7 @@ void CDevicePrinterATB2KDM::SendThread() {
         if (SendToDeviceThreadTimeOut(true, 30) != core::TIMEOUT_NONE) {
             SendToDeviceThreadGoToSleep();
         }
-        Pause(10);
+        PauseUntilQueued(10);
     }
 }
 

@@ -79,6 +79,8 @@ public:
     static constexpr const char* kPassportReaderType = "Passport Reader";
     // How long ShutDown waits for the device's threads before it gives up the disconnect.
     static constexpr platform::DWORD kShutDownWaitMs = 65000;
+    // How long a flush waits for the send thread to let go of the buffer it is writing.
+    static constexpr platform::DWORD kFlushReleaseWaitMs = 3000;
 
     CDevice();
     // Stops and joins the device's threads if they still run. A device kind whose threads
@@ -177,6 +179,12 @@ protected:
     // The event that a thread of the device blocked in its device's I/O watches: set when
     // the device's threads are asked to end.
     platform::Event& ThreadStopEvent() noexcept { return m_eventStop; }
+    // A host message was queued: ends the send thread's pause between its rounds (at once,
+    // or at its next pause when it is busy).
+    void NoteQueued() { m_eventQueued.Set(); }
+    // The send thread's pause between its rounds, ended at once by a shutdown or a queued
+    // host message.
+    void PauseUntilQueued(platform::DWORD dwMs);
 
     // The common send-thread loop: writes every queued message, acknowledges each, and
     // goes back to sleep once the output is over. style holds the device kind's departures.

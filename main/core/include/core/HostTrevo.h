@@ -27,6 +27,7 @@
 #include <string>
 
 #include "core/BlockCheck.h"
+#include "core/BufferReleased.h"
 #include "core/HostMessageJudge.h"
 #include "core/HostTrevoSeams.h"
 #include "platform/EventLoop.h"
@@ -240,9 +241,8 @@ public:
     std::atomic<bool>& m_bTNVHeaderExpected2 = m_judge.m_flags.m_bTNVHeaderExpected2;
     std::atomic<bool>& m_bTicketRunInProgress = m_judge.m_flags.m_bTicketRunInProgress;
     std::atomic<bool>& m_bPrinterSessionDevice = m_judge.m_flags.m_bPrinterSessionDevice;
-    // The flush protocol between a device's send thread and the user-interface thread.
-    std::atomic<bool> m_bBufferTaken{false};
-    std::atomic<bool> m_bBufferReleased{false};
+    // The flush hand-off between a device's send thread and the user-interface thread.
+    CBufferReleased m_bBufferReleased;
 
 protected:
     const std::string& m_strDeviceName = m_judge.m_settings.m_strDeviceName;
