@@ -54,6 +54,36 @@ HostMessageJudge::HostMessageJudge(HostLinkSettings settings, ByPassKeyReader by
 
 eDeviceAction HostMessageJudge::MsgFromHost(std::string& msg, std::time_t now,
                                             HostLinkEffects& out) {
+    const auto c1 = static_cast<std::uint8_t>(msg.size() > 0 ? msg[0] : 0);
+    const auto c2 = static_cast<std::uint8_t>(msg.size() > 1 ? msg[1] : 0);
+    const eDeviceAction verdict = JudgeHostMessage(msg, now, out);
+    if (m_flags.m_bPrinterSessionDevice) NoteSegment(c1, c2, verdict);
+    return verdict;
+}
+
+void HostMessageJudge::NoteSegment(std::uint8_t c1, std::uint8_t c2, eDeviceAction verdict) {
+    constexpr std::uint8_t A = 0xC1, B = 0xC2, C = 0xC3, R = 0xD9;  // EBCDIC
+    HostMessageFlags& f = m_flags;
+    if (c1 == C && c2 == R) m_bStartsPrinterMessage = true;
+    if (verdict != SEND_BUFFER_TO_DEVICE_AND_ACK_HOST) return;
+    const bool bStarting = m_bStartsPrinterMessage;
+    if (bStarting) {
+        f.g_iFirstSegment = true;
+        f.m_bFirstSegmentWhiteSpace = true;
+    }
+    const bool bComplete = IsCompleteMessage();
+    f.g_iLastSegment = bComplete;
+    f.g_iEverySegOAB = c1 == A && !bStarting;
+    f.m_bCollectWhiteSpace = c1 == A || c1 == B;
+    if (c1 == A && c2 == A && !f.m_bTicketRunInProgress) {
+        f.m_bTNVHeaderExpected = true;
+        f.m_bTNVHeaderExpected2 = true;
+    }
+    m_bStartsPrinterMessage = bComplete;
+}
+
+eDeviceAction HostMessageJudge::JudgeHostMessage(std::string& msg, std::time_t now,
+                                                 HostLinkEffects& out) {
     const char* const name = m_settings.m_strDeviceName.c_str();
     HostMessageFlags& f = m_flags;
     // Every rule reads C1 and C2: a message without them is not a host message.

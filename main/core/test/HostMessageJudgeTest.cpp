@@ -2,6 +2,7 @@
 // effects it asks the host link for.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -195,3 +196,53 @@ TEST(HostMessageJudgeTest, PrinterFrameAndDeviceTsnWrap) {
 }
 
 }  // namespace
+
+// A printer-session device's segment flags as each message is judged (the device takes
+// them before the next): F first segment (and its white space), L last segment, O white
+// space restored on every segment, W white space collected, H a ticket header expected.
+TEST(HostMessageJudgeTest, SegmentFlagsOfAPrinterSessionDevice) {
+    struct Row {
+        const char* in;
+        int verdict;
+        const char* flags;
+        bool bRunInProgress = false;
+    };
+    const Row rows[] = {
+        {"C3 D9 4E", 1, ""},              // a reset starts the next printer message
+        {"C1 C1 C8 4E", 0, "F W H"},      // AA starts it, a header is expected
+        {"C1 C2 C8 4E", 0, "O W"},        // AB goes on with it
+        {"C2 C3 C8 4E", 0, "L W"},        // BC ends it ...
+        {"C1 C4 C8 4E", 0, "F W", true},  // ... so AD starts the next; no header in a run
+        {"C2 C4 C8 4E", 1, ""},           // a repeat of D is not delivered: nothing set
+    };
+    for (const bool bPrinterSession : {true, false}) {
+        HostMessageJudge judge(Settings());
+        core::HostMessageFlags& f = judge.m_flags;
+        f.m_bPrinterSessionDevice = bPrinterSession;
+        HostLinkEffects effects;
+        int n = 0;
+        for (const Row& row : rows) {
+            SCOPED_TRACE(std::string(bPrinterSession ? "session" : "other") + " row " +
+                         std::to_string(++n));
+            f.m_bTicketRunInProgress = row.bRunInProgress;
+            judge.SetDeviceStatus('0', effects);
+            std::string msg = Bytes(row.in);
+            EXPECT_EQ(judge.MsgFromHost(msg, 1, effects), row.verdict);
+            if (row.verdict <= 1) static_cast<void>(judge.MsgAckToHostCreate('2', effects));
+            std::string flags;
+            auto note = [&flags](std::atomic<bool>& flag, const char* name) {
+                if (flag.exchange(false)) flags += (flags.empty() ? "" : " ") + std::string(name);
+            };
+            const bool bFirstWhiteSpace = f.m_bFirstSegmentWhiteSpace.exchange(false);
+            EXPECT_EQ(bFirstWhiteSpace, f.g_iFirstSegment.load());
+            note(f.g_iFirstSegment, "F");
+            note(f.g_iLastSegment, "L");
+            note(f.g_iEverySegOAB, "O");
+            note(f.m_bCollectWhiteSpace, "W");
+            const bool bHeader2 = f.m_bTNVHeaderExpected2.exchange(false);
+            EXPECT_EQ(bHeader2, f.m_bTNVHeaderExpected.load());
+            note(f.m_bTNVHeaderExpected, "H");
+            EXPECT_EQ(flags, bPrinterSession ? row.flags : "");
+        }
+    }
+}

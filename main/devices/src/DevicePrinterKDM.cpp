@@ -112,34 +112,12 @@ core::eDeviceAction CDevicePrinterKDM::ReceiveFromHostKDM() {
         SetDeviceState(core::DEVICE_OFFLINE);
         return core::IGNORE_BUFFER_FROM_HOST;
     }
-    const auto c1 = static_cast<std::uint8_t>(text.size() > 0 ? text[0] : 0);
-    const auto c2 = static_cast<std::uint8_t>(text.size() > 1 ? text[1] : 0);
+    // The judge also sets the segment flags that the send thread reads.
     const core::eDeviceAction verdict = m_pHost->MsgFromHost(text);
-    NoteSegment(c1, c2, verdict);
     if (verdict == core::SEND_BUFFER_TO_DEVICE_AND_ACK_HOST) {
         m_MessageBufferQueue.AddString(text, m_pHost->IsCompleteMessage() ? 1 : 0);
     }
     return verdict;
-}
-
-void CDevicePrinterKDM::NoteSegment(std::uint8_t c1, std::uint8_t c2, core::eDeviceAction verdict) {
-    constexpr std::uint8_t A = 0xC1, B = 0xC2, C = 0xC3, R = 0xD9;
-    if (c1 == C && c2 == R) m_bStartsPrinterMessage = true;
-    if (verdict != core::SEND_BUFFER_TO_DEVICE_AND_ACK_HOST) return;
-    const bool bStarting = m_bStartsPrinterMessage;
-    if (bStarting) {
-        m_pHost->g_iFirstSegment = true;
-        m_pHost->m_bFirstSegmentWhiteSpace = true;
-    }
-    const bool bComplete = m_pHost->IsCompleteMessage();
-    m_pHost->g_iLastSegment = bComplete;
-    m_pHost->g_iEverySegOAB = c1 == A && !bStarting;
-    m_pHost->m_bCollectWhiteSpace = c1 == A || c1 == B;
-    if (c1 == A && c2 == A && !m_pHost->m_bTicketRunInProgress) {
-        m_pHost->m_bTNVHeaderExpected = true;
-        m_pHost->m_bTNVHeaderExpected2 = true;
-    }
-    m_bStartsPrinterMessage = bComplete;
 }
 
 void CDevicePrinterKDM::OnHostReceive() {

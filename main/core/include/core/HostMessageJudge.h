@@ -123,7 +123,7 @@ struct HostMessageFlags {
     std::atomic<bool> m_bTNVHeaderExpected{false};
     std::atomic<bool> m_bTNVHeaderExpected2{false};
     std::atomic<bool> m_bTicketRunInProgress{false};
-    // The link belongs to a printer-session device (kept, not used by the link).
+    // The link belongs to a printer-session device: the judge sets the segment flags.
     std::atomic<bool> m_bPrinterSessionDevice{false};
 };
 
@@ -139,7 +139,8 @@ public:
 
     // --- Host messages -----------------------------------------------------------------
     // Judges one message from the host (EBCDIC) received at `now`; translates it to ASCII in
-    // place and may reformat it for the device.
+    // place and may reformat it for the device. For a printer-session device it also sets
+    // the segment and ticket-run flags of a message handed to the device.
     eDeviceAction MsgFromHost(std::string& msg, std::time_t now, HostLinkEffects& out);
     eDeviceAction MsgFromHostProtected(std::string& msg, HostLinkEffects& out);
     eDeviceAction MsgFromHostControl(HostLinkEffects& out);
@@ -206,7 +207,15 @@ public:
     std::string m_strDeviceData;
     std::time_t m_timeDevice = 0;
 
+    // Printer-session devices: the next delivered message starts a printer message (at
+    // start, after a reset "CR", after a message that completed an output).
+    bool m_bStartsPrinterMessage = true;
+
 private:
+    eDeviceAction JudgeHostMessage(std::string& msg, std::time_t now, HostLinkEffects& out);
+    // Sets the segment flags of a printer-session device from a message's C1 and C2 (EBCDIC)
+    // and its verdict.
+    void NoteSegment(std::uint8_t c1, std::uint8_t c2, eDeviceAction verdict);
     bool IsHost(char c1, char c2) const noexcept;
     std::uint8_t AckLetter() const noexcept;
     std::string PrinterAck(const char* pszLabelProtected, const char* pszLabelControl, char cThird,

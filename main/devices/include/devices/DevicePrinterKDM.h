@@ -61,9 +61,8 @@ private:
     bool OpenSession();
     void SendThread();
     std::string Label(const std::string& method) const;
-    // Takes the host message and notes on the host link what it means for the segments.
+    // Takes the host message and queues what goes to the printer.
     core::eDeviceAction ReceiveFromHostKDM();
-    void NoteSegment(std::uint8_t c1, std::uint8_t c2, core::eDeviceAction verdict);
     // The white-space steps.
     void StripTopLF(std::string& text);
     void CollectWS(std::string& text);
@@ -72,9 +71,6 @@ private:
 
     std::mutex m_csDevice;
     bool m_bSessionOpen = false;  // under m_csDevice
-    // The next delivered message starts a printer message (at start, after a reset, after
-    // a message that completed an output).
-    bool m_bStartsPrinterMessage = true;
     std::string m_strCurrWhiteSpace;
     std::string m_strTopWhiteSpace;
     std::string m_strPrevWhiteSpace;
