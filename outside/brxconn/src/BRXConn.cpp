@@ -26,8 +26,9 @@ BRXConn::~BRXConn() {
     }
 }
 
-int BRXConn::SetAppHeader(const VXTAppHeader&) {
-    return 0;
+int BRXConn::SetAppHeader(const VXTAppHeader& header) {
+    if (!m_link || !m_link->provider) return 0;
+    return m_link->provider->SetAppHeader(header);
 }
 
 BRXError BRXConn::Connect(const char* route, const char* endSystem) {
@@ -69,6 +70,11 @@ BRXError BRXConn::Disconnect() {
 BRXError BRXConn::Send(std::string& data) {
     if (!m_link || !m_link->provider) return BRX_NO_CONNECT;
     return m_link->provider->Send(data);
+}
+
+BRXError BRXConn::Send(int length, char* data) {
+    if (!m_link || !m_link->provider) return BRX_NO_CONNECT;
+    return m_link->provider->Send(length, data);
 }
 
 BRXError BRXConn::Receive(std::string& data) {

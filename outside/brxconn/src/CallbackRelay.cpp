@@ -6,6 +6,7 @@ namespace brxconn {
 namespace {
 
 constexpr platform::UINT kDeliverCallbacks = platform::WM_APP + 0x1B0;
+constexpr BRXError kTextInBinaryMode = 1039;
 
 bool StandsForMessage(BRXError code) {
     return (code >= 1029 && code <= 1031) || (code >= 1033 && code <= 1035);
@@ -42,9 +43,16 @@ void CallbackRelay::Close() {
 
 void CallbackRelay::OnReceive(BRXError error) {
     Delivery d = Of(Delivery::Receive, error);
-    // The provider frees the data when this call returns: take it now.
-    if (m_provider && (error == BRX_SUCCESS || error == BRX_VUVE_MESSAGE)) {
-        d.received = m_provider->Receive(d.message);
+    // The provider frees the data when this call returns: take it now, whole (in binary
+    // mode the pointer form gives the reassembled message). A text that ends binary mode
+    // comes with 1039.
+    if (m_provider &&
+        (error == BRX_SUCCESS || error == BRX_VUVE_MESSAGE || error == kTextInBinaryMode)) {
+        char* data = nullptr;
+        int length = 0;
+        d.received = m_provider->Receive(&data, &length);
+        if (d.received == BRX_SUCCESS && data && length > 0)
+            d.message.assign(data, static_cast<std::size_t>(length));
     }
     if (m_provider && StandsForMessage(error)) {
         d.hasErrorText = true;

@@ -16,6 +16,7 @@ struct IdleService {
     std::unique_ptr<platform::Event> stop;
     std::thread thread;
     std::mutex life;  // start and stop
+    int users = 0;    // connections holding the thread (under life)
 
     static IdleService& Get() {
         static IdleService service;
@@ -97,9 +98,9 @@ void CheckIdleTimers(std::uint32_t now) {
     IdleService::Get().Check(now);
 }
 
-bool StartTimerThread() {
-    IdleService& s = IdleService::Get();
-    std::lock_guard<std::mutex> lock(s.life);
+namespace {
+
+bool StartLocked(IdleService& s) {
     if (s.thread.joinable()) return true;
     s.stop = std::make_unique<platform::Event>(platform::EventReset::Auto);
     try {
@@ -114,13 +115,39 @@ bool StartTimerThread() {
     return true;
 }
 
-void StopTimerThread() {
-    IdleService& s = IdleService::Get();
-    std::lock_guard<std::mutex> lock(s.life);
+void StopLocked(IdleService& s) {
     if (!s.thread.joinable() || !s.stop) return;
     s.stop->Set();
     s.thread.join();
     s.stop.reset();
+}
+
+}  // namespace
+
+bool StartTimerThread() {
+    IdleService& s = IdleService::Get();
+    std::lock_guard<std::mutex> lock(s.life);
+    return StartLocked(s);
+}
+
+void StopTimerThread() {
+    IdleService& s = IdleService::Get();
+    std::lock_guard<std::mutex> lock(s.life);
+    StopLocked(s);
+}
+
+bool AcquireTimerThread() {
+    IdleService& s = IdleService::Get();
+    std::lock_guard<std::mutex> lock(s.life);
+    if (!StartLocked(s)) return false;
+    ++s.users;
+    return true;
+}
+
+void ReleaseTimerThread() {
+    IdleService& s = IdleService::Get();
+    std::lock_guard<std::mutex> lock(s.life);
+    if (s.users > 0 && --s.users == 0) StopLocked(s);
 }
 
 }  // namespace arlo

@@ -7,8 +7,6 @@
 
 namespace arlo {
 
-CProcessBase::CProcessBase() = default;
-
 std::span<std::uint8_t> CProcessBase::NextTransfer() {
     if (m_state == 5 || m_state == 6) return {};
     if (m_state <= 1) return std::span<std::uint8_t>(m_header).subspan(m_done, m_wanted);
@@ -43,7 +41,7 @@ void CProcessBase::Fail(int result) {
 void CProcessBase::BodyDone() {
     if (m_body.empty()) return Fail(kRefusedWithoutCode);
     m_kind = m_body[0];
-    if (m_kind == 6) {
+    if (m_kind == 6 || (m_kind == 1 && m_configuration)) {
         m_state = 5;
         return;
     }
@@ -53,9 +51,8 @@ void CProcessBase::BodyDone() {
         std::size_t i = 3;
         while (i < m_body.size() && i < 12 && m_body[i] >= '0' && m_body[i] <= '9')
             code = code * 10 + (m_body[i++] - '0');
-        if (m_body.size() > 3)
-            m_codeText.assign(reinterpret_cast<const char*>(m_body.data()) + 3,
-                              std::min<std::size_t>(5, m_body.size() - 3));
+        m_codeText.assign(reinterpret_cast<const char*>(m_body.data()) + 1,
+                          std::min<std::size_t>(5, m_body.size() - 1));
         if (m_kind != 1 && m_body.size() >= 4 && code != 0) {
             m_errorText.assign(reinterpret_cast<const char*>(m_body.data()) + 1, m_body.size() - 1);
             return Fail(kSessionErrorBase + static_cast<int>(code));

@@ -100,6 +100,7 @@ BRXError BRXBT::SendData(int length, const char* data) {
         return BRX_INVALID_OPTION;
     BTLOG(0, "SendData() : Current State :%s", GetStateName(m_state));
     if (m_state != BTS_IDLE) return 0;
+    m_haveLastFinalAck = false;  // the conversation has moved on
     if (!m_segments) m_segments = std::make_unique<CBTSegmentCluster>();
     (void)m_segments->SplitMessage(reinterpret_cast<const std::uint8_t*>(data),
                                    static_cast<std::uint32_t>(length));
@@ -214,6 +215,9 @@ void BRXBT::OnSend(BRXError code) {
         if (m_container) m_container->OnSend(0);
         return;
     }
+    // A packet that went out within the transport's own send call: its result says so
+    // already, and only a send the provider queued (1009) completes here.
+    if (m_inSend) return;
     if (m_state == BTS_SEGMENT_SENDING) {
         if (m_sendHeader && m_currentSegment != m_sendHeader->Seq2()) ++m_currentSegment;
         --m_nOutstandingSegmentsInWindow;

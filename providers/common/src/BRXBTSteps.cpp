@@ -6,6 +6,7 @@
 #include "brxapicfg/BRXConfig.h"
 #include "brxbt/BRXBT.h"
 #include "brxbt/TransportLog.h"
+#include "platform/Clock.h"
 #include "platform/EventLoop.h"
 
 namespace brxbt {
@@ -152,7 +153,11 @@ void BRXBT::ToNotConnected(int target) {
 
 BRXError BRXBT::SendNormal(const std::uint8_t* data, std::size_t length) {
     if (!m_provider) return BRX_NO_CONNECT;
-    return m_provider->Send(static_cast<int>(length), reinterpret_cast<const char*>(data));
+    m_inSend = true;
+    const BRXError r =
+        m_provider->Send(static_cast<int>(length), reinterpret_cast<const char*>(data));
+    m_inSend = false;
+    return r;
 }
 
 // ---- sending ----
@@ -421,6 +426,20 @@ void BRXBT::ReceiveStep(int target, bool& ok) {
         ok = false;
         return;
     }
+    if (target == BTS_RECV_FIRST_SEG) {
+        // The one-segment message just received, once more and soon: a repeat (the wire
+        // carries no message number), answered with its final acknowledgement again.
+        const std::uint64_t now = platform::CurrentClock().NowMs();
+        if (m_haveLastFinalAck && !m_lastSingle.empty() && packet == m_lastSingle &&
+            now - m_lastFinalAt <= std::uint64_t{m_timeOut} * 2000) {
+            BTLOG(0, "SwitchState()  Repeated segment of the last message");
+            (void)SendNormal(m_lastFinalAck, kHeaderLength);
+            SetError(BT_INVALID_SEGMENT);
+            ok = false;
+            return;
+        }
+        m_firstPacket = packet;
+    }
     m_haveLastFinalAck = false;
     if (!m_segments) m_segments = std::make_unique<CBTSegmentCluster>();
     (void)m_segments->AddSegment(packet.data() + kHeaderLength,
@@ -469,6 +488,8 @@ void BRXBT::AckStep(bool& ok) {
         if (m_finalSegmentReceived) {
             std::memcpy(m_lastFinalAck, m_packet, kHeaderLength);
             m_haveLastFinalAck = true;
+            m_lastFinalAt = platform::CurrentClock().NowMs();
+            m_lastSingle = m_segmentsReceived == 1 ? m_firstPacket : std::vector<std::uint8_t>{};
             m_state = BTS_IDLE;
         } else {
             m_state = BTS_WINDOW_RECEIVING;

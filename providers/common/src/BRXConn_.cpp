@@ -160,8 +160,8 @@ int Connection::SetServiceProviderOption(int option, char* value) {
                    [&](IProviderObject& p) { return p.SetServiceProviderOption(option, value); });
 }
 
-int Connection::SetAppHeader(const VXTAppHeader&) {
-    return 0;
+int Connection::SetAppHeader(const VXTAppHeader& header) {
+    return Forward(m_pImp, 0, [&](IProviderObject& p) { return p.SetAppHeader(header); });
 }
 
 BRXError Connection::Connect(std::string& route, std::string& endSystem) {
@@ -212,15 +212,16 @@ BRXError Connection::Disconnect() {
 }
 
 BRXError Connection::Lock() {
-    return BRX_NOT_IMPLEMENTED;
+    return Forward(m_pImp, BRX_NOT_IMPLEMENTED, [](IProviderObject& p) { return p.Lock(); });
 }
 
 BRXError Connection::Unlock() {
-    return BRX_NOT_IMPLEMENTED;
+    return Forward(m_pImp, BRX_NOT_IMPLEMENTED, [](IProviderObject& p) { return p.Unlock(); });
 }
 
 BRXError Connection::ReleaseWaitingMessages() {
-    return BRX_SUCCESS;
+    return Forward(m_pImp, BRX_SUCCESS,
+                   [](IProviderObject& p) { return p.ReleaseWaitingMessages(); });
 }
 
 void Connection::OnReceive(BRXError error) {

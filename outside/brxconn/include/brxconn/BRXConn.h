@@ -40,6 +40,7 @@ public:
     BRXConn(const BRXConn&) = delete;
     BRXConn& operator=(const BRXConn&) = delete;
 
+    // The provider's answer (1 when it took the header); 0 before Connect.
     virtual int SetAppHeader(const VXTAppHeader& header);
 
     // 0 or 1009: the attempt goes on and ends in OnConnect; anything else: it failed at once
@@ -47,6 +48,8 @@ public:
     BRXError Connect(const char* route, const char* endSystem);
     BRXError Disconnect();
     BRXError Send(std::string& data);
+    // A block of bytes: in binary mode one application message for the binary transport.
+    BRXError Send(int length, char* data);
     BRXError Receive(std::string& data);
     BRXError ReleaseWaitingMessages();
     // Before Connect the option is kept and handed to the provider before its Connect.

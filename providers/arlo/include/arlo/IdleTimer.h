@@ -50,6 +50,10 @@ private:
 // The service's thread: started by the first connection, stopped at library exit.
 bool StartTimerThread();
 void StopTimerThread();
+// A connection's hold on the thread: the thread also stops when the last connection that
+// started it is gone, so that no thread waits on behalf of a library nobody uses.
+bool AcquireTimerThread();
+void ReleaseTimerThread();
 // One pass of the thread at tick `now` (exposed for tests).
 void CheckIdleTimers(std::uint32_t now);
 

@@ -18,7 +18,9 @@ namespace arlo {
 
 class CProcessBase {
 public:
-    CProcessBase();
+    // In the configuration exchange a packet of kind 1 (the front end's acceptance) completes
+    // the answer; anywhere else kind 1 is an error.
+    explicit CProcessBase(bool configuration = false) : m_configuration(configuration) {}
 
     std::span<std::uint8_t> NextTransfer();
     void TransferDone(std::size_t count);
@@ -28,9 +30,10 @@ public:
     bool IsComplete() const noexcept { return m_state == 5; }
     bool IsError() const noexcept { return m_state == 6; }
     bool IsDroppedKind() const noexcept { return m_state == 5 && m_kind == 6; }
+    bool IsConfiguration() const noexcept { return m_state == 5 && m_kind == 1; }
     int ResultCode() const noexcept { return m_result; }
     const std::string& ErrorText() const noexcept { return m_errorText; }
-    // The error packet's five code characters from body offset 3 (may be fewer).
+    // The error packet's five code characters from body offset 1 (may be fewer).
     const std::string& CodeText() const noexcept { return m_codeText; }
     CMessage& Message() noexcept { return m_message; }
 
@@ -38,6 +41,7 @@ private:
     void BodyDone();
     void Fail(int result);
 
+    bool m_configuration;
     int m_state = 0;  // 0/1 header, 2/3 body, 5 complete, 6 error
     std::array<std::uint8_t, 4> m_header{};
     std::vector<std::uint8_t> m_body;

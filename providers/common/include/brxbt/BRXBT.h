@@ -135,11 +135,15 @@ private:
     bool m_onReceiveArrived = false;
     bool m_sendSignalled = false;
     bool m_inSendWindow = false;
+    bool m_inSend = false;            // within the provider's Send
     bool m_firstSegmentOnly = false;  // only the first segment of the message has gone out
     // The final acknowledgement of the last message received, sent again when the sender
     // repeats that message's tail because the acknowledgement went astray.
     std::uint8_t m_lastFinalAck[kHeaderLength] = {};
     bool m_haveLastFinalAck = false;
+    std::uint64_t m_lastFinalAt = 0;          // when it was sent (platform clock)
+    std::vector<std::uint8_t> m_lastSingle;   // that message's segment, when it had one
+    std::vector<std::uint8_t> m_firstPacket;  // the first segment of the message under way
 };
 
 }  // namespace brxbt

@@ -137,7 +137,8 @@ enum BRXState : std::int32_t {
 };
 inline constexpr BRXState BRX_NO_SESSION = static_cast<BRXState>(7);
 
-// An application header a creator may hand to its connection; no provider uses it.
+// The application header a creator hands to its connection: in binary mode its two bytes
+// travel in every segment header.
 struct VXTAppHeader {
     std::uint8_t bytes[2] = {0, 0};
 };

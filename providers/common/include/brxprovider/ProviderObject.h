@@ -38,6 +38,11 @@ public:
     [[nodiscard]] virtual BRXError Receive(std::string& data) = 0;
     [[nodiscard]] virtual BRXError Receive(char** data, int* length) = 0;
     [[nodiscard]] virtual BRXError Disconnect() = 0;
+    // What a provider without these answers: no application header, no locks, nothing held.
+    [[nodiscard]] virtual int SetAppHeader(const VXTAppHeader&) { return 0; }
+    [[nodiscard]] virtual BRXError Lock() { return BRX_NOT_IMPLEMENTED; }
+    [[nodiscard]] virtual BRXError Unlock() { return BRX_NOT_IMPLEMENTED; }
+    [[nodiscard]] virtual BRXError ReleaseWaitingMessages() { return BRX_SUCCESS; }
 };
 
 // The texts slots 10-13 give while the provider object exists.

@@ -85,7 +85,14 @@ public:
         m_queued.pop_front();
         return BRX_SUCCESS;
     }
-    BRXError Receive(char**, int*) override { return BRX_NOT_IMPLEMENTED; }
+    BRXError Receive(char** data, int* length) override {
+        const BRXError rc = Receive(m_handedOut);
+        if (rc == BRX_SUCCESS) {
+            if (data) *data = m_handedOut.data();
+            if (length) *length = static_cast<int>(m_handedOut.size());
+        }
+        return rc;
+    }
     BRXError Disconnect() override {
         std::lock_guard<std::mutex> lock(m_cs);
         ++m_disconnects;
@@ -216,6 +223,7 @@ private:
     std::vector<LoopbackOption> m_options;
     std::vector<std::string> m_sent;
     std::deque<std::string> m_queued;
+    std::string m_handedOut;  // what the pointer form of Receive gave last
     bool m_ownThread = false;
 };
 
