@@ -3,6 +3,7 @@
 #include <new>
 #include <string>
 
+#include "arlo/ArloDlg.h"
 #include "arlo/SPImp.h"
 #include "brxbt/BRXBT.h"
 #include "brxconn/CMessage.h"
@@ -82,3 +83,14 @@ const ProviderTexts& ProviderDescription() {
 }
 
 }  // namespace brxprovider
+
+// The route's configuration dialog, run through the host program's modal runner: IDOK when
+// the route was written, IDCANCEL otherwise (always without a display).
+extern "C" TREVO_EXPORT int SPConfig(const char* route, int) {
+    try {
+        arlo::CArloDlg dialog(route != nullptr ? route : "", arlo::StoreWritable());
+        return uikit::RunModal(dialog);
+    } catch (...) {
+        return uikit::IDCANCEL;
+    }
+}

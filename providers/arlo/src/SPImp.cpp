@@ -99,7 +99,10 @@ BRXError SPimp::Connect(const char* route, const char*) {
     m_identity = Identity();
     if (m_identity.empty()) Trace("gethostbyname( ) returned NULL for host '%s' \n", "");
     m_lb->SetIdentity(m_identity);
-    if (!ConnectTo(m_lbName, m_lbPort)) return m_lastError;
+    // A connect that fails at once is answered here, not through OnConnect as well.
+    m_inConnect = true;
+    (void)ConnectTo(m_lbName, m_lbPort);
+    m_inConnect = false;
     return m_lastError;
 }
 
@@ -170,7 +173,7 @@ void SPimp::CheckConnect(int code) {
         }
     }
     m_lb.reset();
-    m_owner.OnConnect(m_lastError);
+    if (!m_inConnect) m_owner.OnConnect(m_lastError);
 }
 
 void SPimp::OnSend(int error) {
@@ -617,7 +620,7 @@ void SPimp::SocketFailure(int code) {
     ResetConnection();
     Close();
     if (connecting) {
-        m_owner.OnConnect(m_lastError);
+        if (!m_inConnect) m_owner.OnConnect(m_lastError);
     } else {
         m_owner.OnDisconnect(m_lastError);
     }

@@ -204,6 +204,8 @@ void ArloHost::OnPacket(const std::shared_ptr<Connection>& c, std::vector<std::u
     bool answerConfig = false;
     bool close = false;
     std::vector<Packet> answers;
+    std::vector<std::uint8_t> echoText;
+    std::vector<std::vector<std::uint8_t>> echoBinary;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_packets.push_back({c->number, wire});
@@ -213,12 +215,18 @@ void ArloHost::OnPacket(const std::shared_ptr<Connection>& c, std::vector<std::u
             answerConfig = m_answerConfiguration;
         } else if (kind == 0x05) {
             close = true;
+        } else if (kind == 0x02 && m_echo && body.size() > 8 && body[8] != 0xFF &&
+                   body[8] != 0xFD) {
+            echoText.assign(body.begin() + 8, body.end());
         } else if (kind == 0x02 && body.size() > 8 && (body[8] == 0xFF || body[8] == 0xFD)) {
             const auto packet = body.subspan(8);
             const bool segment = packet[0] == 0xFF;
             if (!segment || !m_faults.dropIn.count(++m_segmentsIn)) {
                 answers = c->transport.OnPacket(packet);
-                for (auto& m : c->transport.TakeDelivered()) m_delivered.push_back(std::move(m));
+                for (auto& m : c->transport.TakeDelivered()) {
+                    if (m_echo) echoBinary.push_back(m);
+                    m_delivered.push_back(std::move(m));
+                }
                 m_acknowledged = 0;
                 m_terminations = 0;
                 for (const auto& [n, other] : m_connections) {
@@ -233,6 +241,8 @@ void ArloHost::OnPacket(const std::shared_ptr<Connection>& c, std::vector<std::u
     m_changed.notify_all();
     if (answerConfig) (void)Write(*c, Frame({0x01}));
     if (!answers.empty()) SendTransport(c, std::move(answers));
+    if (!echoText.empty()) (void)Write(*c, Frame(DataBody(0x02, echoText)));
+    for (const auto& m : echoBinary) (void)SendBinary(c->number, m, 4, {0x50, 0x51});
     if (close) {
         c->closed = true;
         (void)c->socket.Shutdown(platform::ShutdownHow::Both);
@@ -342,6 +352,11 @@ bool ArloHost::CloseConnection(int connection) {
 void ArloHost::SetLoadBalancer(LoadBalancerSettings settings) {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_lb = std::move(settings);
+}
+
+void ArloHost::SetEcho(bool echo) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_echo = echo;
 }
 
 void ArloHost::SetAnswerConfiguration(bool answer) {

@@ -138,7 +138,8 @@ private:
     std::uint32_t m_idleTimeoutMs = 120000;
     std::unique_ptr<CIdleTimer> m_idle;
     bool m_holdsIdleThread = false;
-    std::mutex m_noticeLock;  // the idle service reads the notice
+    bool m_inConnect = false;  // within Connect: a failure is its result
+    std::mutex m_noticeLock;   // the idle service reads the notice
     platform::AsyncSocket::CloseNotice m_notice;
     std::unique_ptr<CRouteTrace> m_trace;
 };

@@ -71,6 +71,9 @@ public:
     void SetLoadBalancer(LoadBalancerSettings settings);
     void SetAnswerConfiguration(bool answer);
     void SetFaults(Faults faults);
+    // Echo: each text data packet is answered with its data, each binary message received
+    // whole is sent back.
+    void SetEcho(bool echo);
 
     // What arrived.
     std::vector<std::vector<std::uint8_t>> Requests() const;  // load-balancer request frames
@@ -110,6 +113,7 @@ private:
     mutable std::condition_variable m_changed;
     LoadBalancerSettings m_lb;
     bool m_answerConfiguration = true;
+    bool m_echo = false;
     Faults m_faults;
     int m_segmentsOut = 0;
     int m_segmentsIn = 0;
