@@ -44,15 +44,18 @@ TEST(IdleTimerTest, FiresOnceWhenItsIntervalHasPassed) {
 TEST(IdleTimerTest, ServiceThreadOnTheFakeClock) {
     support::FakeClockScope clock;
     Owner owner;
+    // The clock moves only once the thread has begun its next wait (counted from before it
+    // started), so each second is seen.
+    auto begun = platform::FakeClock::TimedWaitsBegun();
     ASSERT_TRUE(StartTimerThread());
     {
         CIdleTimer timer(owner);
         timer.SetShortInterval(true);
         ASSERT_TRUE(timer.RegisterTimer());
         for (int i = 0; i < 12 && owner.fired == 0; ++i) {
-            const auto begun = platform::FakeClock::TimedWaitsBegun();
             ASSERT_TRUE(support::Eventually(
                 [&] { return platform::FakeClock::TimedWaitsBegun() > begun; }));
+            begun = platform::FakeClock::TimedWaitsBegun();
             clock.Advance(1000);
         }
         ASSERT_TRUE(support::Eventually([&] { return owner.fired == 1; }));
