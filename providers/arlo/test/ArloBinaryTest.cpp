@@ -220,3 +220,22 @@ TEST_F(ArloBinaryTest, SoakWithRandomFaults) {
 
 }  // namespace
 }  // namespace arlo::test
+
+namespace arlo::test {
+namespace {
+
+TEST_F(ArloBinaryTest, EchoedAtOnce) {
+    host.SetEcho(true);
+    Creator c;
+    ConnectUp(c);
+    BinaryOn(c);
+    for (unsigned i = 0; i < 3; ++i) {
+        const auto m = Message(100, 70 + i);
+        ASSERT_EQ(SendBinary(c, m), 0);
+        ASSERT_TRUE(Until([&] { return c.received.size() == i + 1; })) << i << ::testing::PrintToString(c.events);
+        EXPECT_EQ(c.received.back(), m);
+    }
+}
+
+}  // namespace
+}  // namespace arlo::test

@@ -113,6 +113,9 @@ Packet HostTransport::Segment(std::uint32_t n) const {
 bool HostTransport::Send(std::span<const std::uint8_t> message, std::uint8_t window,
                          std::array<std::uint8_t, 2> pac, std::vector<Packet>& out) {
     if (Sending() || message.empty()) return false;
+    // The conversation has moved on: a segment like the last one received is a new message.
+    m_lastSingle.clear();
+    m_lastFinalAck.clear();
     const std::size_t count = (message.size() + kData - 1) / kData;
     m_outPac = pac;
     m_outWindow = std::max<std::uint8_t>(window, 1);
