@@ -115,6 +115,7 @@ bool SPimp::ConnectTo(const std::string& host, std::uint32_t port) {
         Trace("Connect() :  State : BRX_NOT_CONNECTED");
         return false;
     }
+    (void)Handle().SetNoDelay(true);
     if (platform::AsyncSocket::Connect(host, static_cast<std::uint16_t>(port))) return true;
     const int error = platform::WSAGetLastError();
     if (error == platform::WSAEWOULDBLOCK) {
@@ -428,6 +429,7 @@ void SPimp::ARLOConnect() {
         SocketFailure(platform::WSAGetLastError());
         return;
     }
+    (void)Handle().SetNoDelay(true);  // acknowledgements and segments go at once
     if (platform::AsyncSocket::Connect(m_grant.dnsName, static_cast<std::uint16_t>(m_grant.port)))
         return;
     const int error = platform::WSAGetLastError();

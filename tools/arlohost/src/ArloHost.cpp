@@ -104,6 +104,7 @@ void ArloHost::AcceptLoop(Listening& l, bool frontEnd) {
             continue;
         }
         auto c = std::make_shared<Connection>();
+        (void)client.SetNoDelay(true);
         c->socket = std::move(client);
         {
             std::lock_guard<std::mutex> lock(m_mutex);
