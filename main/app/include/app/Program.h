@@ -1,0 +1,76 @@
+// The program `veka` without a display: start-up, the document with its devices, their host
+// controls and the view's refreshes on one user-interface thread, the status on the
+// terminal and in the log. The main window is a target of that thread's loop; closing it
+// (a stop signal, a service stop, RequestClose) closes the document, which shuts every
+// device down, and ends the loop.
+//
+// Threads: Run on the thread that is to be the user-interface thread; RequestClose from any.
+#pragma once
+
+#include <atomic>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/EventLoop.h"
+#include "shell/App.h"
+#include "shell/AppState.h"
+
+namespace shell {
+class CVekaDoc;
+class CVekaView;
+class CFanOut;
+class CMessageSink;
+}  // namespace shell
+
+namespace app {
+
+class CProgram final : private shell::IMainWindow, private platform::IMessageTarget {
+public:
+    // statusOut: where the status rows go as they change (none: nowhere).
+    explicit CProgram(shell::AppState& state = shell::TheAppState(), std::FILE* statusOut = stdout);
+    ~CProgram() override;
+    CProgram(const CProgram&) = delete;
+    CProgram& operator=(const CProgram&) = delete;
+
+    // Start-up and the loop; the process's exit code.
+    int Run(const std::vector<std::string>& args);
+    // Any thread: closes the main window as the user or a service stop would; before the
+    // window exists, it closes as soon as it does.
+    void RequestClose();
+    // A flag set from outside the loop (a signal handler): while the program runs it is
+    // looked at every kStopPollMs and closes the main window once set.
+    static constexpr platform::UINT kStopPollMs = 250;
+    void WatchStopFlag(const std::atomic<bool>* pStop) noexcept { m_pStop = pStop; }
+    // True once the window exists and the loop is about to run.
+    [[nodiscard]] bool Running() const noexcept { return m_bRunning.load(); }
+
+private:
+    // IMainWindow
+    void Hide() override {}
+    void SetTitle(const std::string& title) override { m_strTitle = title; }
+    // The main window's messages.
+    platform::LRESULT OnMessage(platform::UINT msg, platform::WPARAM wParam,
+                                platform::LPARAM lParam) override;
+
+    shell::IMainWindow* CreateDocument();
+    void PrintChangedRows();
+    void Destroy();
+
+    shell::AppState& m_state;
+    std::FILE* m_statusOut;
+    std::unique_ptr<platform::EventLoop> m_loop;
+    std::unique_ptr<shell::CMessageSink> m_sink;
+    std::unique_ptr<shell::CVekaDoc> m_doc;
+    std::unique_ptr<shell::CVekaView> m_view;
+    std::unique_ptr<shell::CFanOut> m_fanOut;
+    std::atomic<platform::HWND> m_hFrame{0};
+    std::atomic<bool> m_bCloseAsked{false};
+    std::atomic<bool> m_bRunning{false};
+    const std::atomic<bool>* m_pStop = nullptr;
+    std::string m_strTitle;
+    std::vector<std::string> m_printedRows;
+};
+
+}  // namespace app

@@ -1,0 +1,121 @@
+#include "app/Program.h"
+
+#include "core/TraceLog.h"
+#include "core/Version.h"
+#include "res/VekaStringTable.h"
+#include "shell/Document.h"
+#include "shell/FanOut.h"
+#include "shell/MessageSink.h"
+#include "shell/View.h"
+
+namespace app {
+
+namespace {
+
+constexpr platform::UINT_PTR kStopTimerId = 1;
+
+}  // namespace
+
+CProgram::CProgram(shell::AppState& state, std::FILE* statusOut)
+    : m_state(state), m_statusOut(statusOut) {}
+
+CProgram::~CProgram() {
+    Destroy();
+}
+
+int CProgram::Run(const std::vector<std::string>& args) {
+    res::RegisterVekaStrings();
+    m_loop = std::make_unique<platform::EventLoop>();
+    if (!m_loop->IsValid()) return 1;
+    m_sink = std::make_unique<shell::CMessageSink>();
+    m_sink->Install();
+
+    shell::AppHooks hooks;
+    hooks.osVersion = CVersion().GetOSVersion();
+    hooks.createDocument = [this] { return CreateDocument(); };
+    shell::CVekaApp app(m_state, std::move(hooks));
+    const shell::CVekaApp::Start start = app.InitInstance(args);
+    int code = 0;
+    if (start == shell::CVekaApp::Start::End) {
+        code = app.Command().action == shell::CommandLine::Action::Refuse ? 1 : 0;
+    } else {
+        m_bRunning = true;
+        if (m_pStop && !platform::SetTimer(m_hFrame.load(), kStopTimerId, kStopPollMs))
+            TRACE_LAST_ERROR("CProgram::Run(): SetTimer()");
+        if (m_bCloseAsked.load() && m_hFrame.load())
+            static_cast<void>(platform::PostMessage(m_hFrame.load(), platform::WM_CLOSE, 0, 0));
+        code = m_loop->Run();
+    }
+    Destroy();
+    app.ExitInstance();
+    m_sink->Uninstall();
+    m_bRunning = false;
+    m_loop.reset();  // on its own thread
+    return code;
+}
+
+shell::IMainWindow* CProgram::CreateDocument() {
+    m_doc = std::make_unique<shell::CVekaDoc>(m_state, shell::VekaDeviceConstructor());
+    shell::ViewHooks viewHooks;
+    viewHooks.updateTray = [this] { PrintChangedRows(); };
+    m_view = std::make_unique<shell::CVekaView>(m_state, m_doc.get(), std::move(viewHooks));
+    const platform::HWND hView = m_view->Create(*m_loop);
+    m_fanOut = std::make_unique<shell::CFanOut>(m_doc.get(), hView, m_view.get());
+    m_fanOut->CreateConnections();
+    m_view->OnInitialUpdate();
+    m_hFrame = m_loop->AddTarget(*this);
+    return this;
+}
+
+void CProgram::RequestClose() {
+    m_bCloseAsked = true;
+    if (const platform::HWND hFrame = m_hFrame.load())
+        static_cast<void>(platform::PostMessage(hFrame, platform::WM_CLOSE, 0, 0));
+}
+
+platform::LRESULT CProgram::OnMessage(platform::UINT msg, platform::WPARAM wParam,
+                                      platform::LPARAM) {
+    if (msg == platform::WM_TIMER && wParam == kStopTimerId && m_pStop && m_pStop->load())
+        msg = platform::WM_CLOSE;
+    if (msg != platform::WM_CLOSE || !m_doc) return 0;
+    // A service keeps running until the service manager stops it.
+    if (!m_doc->OnCloseDocument()) return 0;
+    m_loop->Quit(0);
+    return 0;
+}
+
+void CProgram::PrintChangedRows() {
+    if (!m_statusOut || !m_view) return;
+    const shell::CStatusList& list = m_view->StatusList();
+    m_printedRows.resize(list.Rows());
+    for (std::size_t i = 0; i < list.Rows(); ++i) {
+        std::string line;
+        for (const std::string& cell : list.Item(i)) {
+            if (!line.empty()) line += " | ";
+            line += cell;
+        }
+        if (line == m_printedRows[i]) continue;
+        m_printedRows[i] = line;
+        std::fprintf(m_statusOut, "%s\n", line.c_str());
+    }
+    std::fflush(m_statusOut);
+}
+
+void CProgram::Destroy() {
+    if (m_hFrame.load()) {
+        platform::RemoveTarget(m_hFrame.load());
+        m_hFrame = 0;
+    }
+    // The devices go first (their host links use the control slots), then the view.
+    if (m_doc) m_doc->ShutDownDevices();
+    if (m_fanOut) m_fanOut->SetDocument(nullptr);
+    if (m_view) {
+        m_view->SetDocument(nullptr);
+        m_view->OnDestroy();
+    }
+    m_fanOut.reset();
+    m_view.reset();
+    m_doc.reset();
+}
+
+}  // namespace app
