@@ -88,7 +88,8 @@ struct EventLoop::Impl final : detail::ClockWatcher {
     std::vector<HWND> runningTargets;  // handlers on the stack, innermost last
     std::vector<std::uint64_t> runningWatches;
     std::uint64_t nextSerial = 1;
-    bool sleeping = false;  // blocked in epoll_wait, and no wake-up written yet
+    bool sleeping = false;           // blocked in epoll_wait, and no wake-up written yet
+    bool drivenFromOutside = false;  // every wake-up is written
     bool quit = false;
     int exitCode = 0;
     bool closed = false;
@@ -108,7 +109,7 @@ struct EventLoop::Impl final : detail::ClockWatcher {
 
     // Wakes the loop when it sleeps; mutex held.
     void WakeLocked() {
-        if (sleeping) {
+        if (sleeping || drivenFromOutside) {
             sleeping = false;
             WriteWake();
         }
@@ -454,6 +455,29 @@ void EventLoop::Quit(int exitCode) {
     impl_->quit = true;
     impl_->exitCode = exitCode;
     impl_->WakeLocked();
+}
+
+void EventLoop::SetDrivenFromOutside(bool driven) {
+    assert(IsLoopThread());
+    std::lock_guard<std::mutex> lock(impl_->mutex);
+    impl_->drivenFromOutside = driven;
+    // What is waiting already must be seen by the outer loop too.
+    if (driven && (!impl_->posted.empty() || !impl_->sent.empty() || impl_->quit))
+        impl_->WriteWake();
+}
+
+int EventLoop::PollDescriptor() const noexcept {
+    return impl_->epollFd;
+}
+
+std::optional<DWORD> EventLoop::NextTimerMs() const {
+    std::lock_guard<std::mutex> lock(impl_->mutex);
+    if (impl_->timers.empty()) return std::nullopt;
+    std::uint64_t next = detail::kNoDeadline;
+    for (const auto& timer : impl_->timers) next = std::min(next, timer.due);
+    const std::uint64_t now = CurrentClock().NowMs();
+    return next <= now ? DWORD{0}
+                       : static_cast<DWORD>(std::min<std::uint64_t>(next - now, 0x7FFFFFFF));
 }
 
 bool EventLoop::PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {

@@ -1,7 +1,10 @@
 #include "app/Program.h"
 
+#include <cstdlib>
+
 #include "core/TraceLog.h"
 #include "core/Version.h"
+#include "platform/DynamicLibrary.h"
 #include "res/VekaStringTable.h"
 #include "shell/Document.h"
 #include "shell/FanOut.h"
@@ -44,7 +47,7 @@ int CProgram::Run(const std::vector<std::string>& args) {
             TRACE_LAST_ERROR("CProgram::Run(): SetTimer()");
         if (m_bCloseAsked.load() && m_hFrame.load())
             static_cast<void>(platform::PostMessage(m_hFrame.load(), platform::WM_CLOSE, 0, 0));
-        code = m_loop->Run();
+        if (!RunWindow(code)) code = m_loop->Run();
     }
     Destroy();
     app.ExitInstance();
@@ -77,11 +80,69 @@ platform::LRESULT CProgram::OnMessage(platform::UINT msg, platform::WPARAM wPara
                                       platform::LPARAM) {
     if (msg == platform::WM_TIMER && wParam == kStopTimerId && m_pStop && m_pStop->load())
         msg = platform::WM_CLOSE;
-    if (msg != platform::WM_CLOSE || !m_doc) return 0;
-    // A service keeps running until the service manager stops it.
-    if (!m_doc->OnCloseDocument()) return 0;
-    m_loop->Quit(0);
+    if (msg == platform::WM_CLOSE && OnClose()) m_loop->Quit(0);
     return 0;
+}
+
+bool CProgram::OnClose() {
+    // A service keeps running until the service manager stops it.
+    if (!m_doc || !m_doc->OnCloseDocument()) return false;
+    m_bEnded = true;
+    return true;
+}
+
+bool CProgram::RunWindow(int& code) {
+    const bool display =
+        std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY") || std::getenv("QT_QPA_PLATFORM");
+    if (m_state.serviceMode || !display) return false;
+    platform::DynamicLibrary module;
+    shell::RunWindowFunction run = nullptr;
+    const platform::SymbolBinding bindings[] = {platform::BindSymbol(shell::kRunWindowSymbol, run)};
+    if (!module.Open(platform::PluginDirectory() / (std::string(shell::kWindowModule) + ".so")) ||
+        !module.Bind(bindings)) {
+        TRACE_FORMAT(CTraceLog::LEVEL_ERROR, "CProgram::RunWindow():", "%s",
+                     module.error().c_str());
+        return false;
+    }
+    static char name[] = "veka";
+    char* argv[] = {name, nullptr};
+    code = run(this, 1, argv);
+    return true;
+}
+
+std::vector<shell::WindowColumn> CProgram::Columns() {
+    std::vector<shell::WindowColumn> columns;
+    if (m_view)
+        for (const auto& c : m_view->StatusList().Columns())
+            columns.push_back({c.title, c.sampleChars});
+    return columns;
+}
+
+std::vector<std::array<std::string, 7>> CProgram::Rows() {
+    std::vector<std::array<std::string, 7>> rows;
+    if (m_view)
+        for (std::size_t i = 0; i < m_view->StatusList().Rows(); ++i)
+            rows.push_back(m_view->StatusList().Item(i));
+    return rows;
+}
+
+std::string CProgram::StatusBarText() {
+    return m_view ? m_view->StatusBarText() : std::string("Ready");
+}
+
+void CProgram::OnCommand(int id) {
+    if (!m_view) return;
+    switch (id) {
+        case ID_DEVICES_PROPERTIES:
+            m_view->OnDevicesProperties();
+            break;
+        case ID_DEVICES_RECONNECT:
+            m_view->OnDevicesReconnect();
+            break;
+        default:
+            TRACE_FORMAT(CTraceLog::LEVEL_ERROR, "CProgram::OnCommand():", "%d not handled", id);
+            break;
+    }
 }
 
 void CProgram::PrintChangedRows() {

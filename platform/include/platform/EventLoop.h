@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/Time.h"
@@ -86,6 +87,17 @@ public:
     // timeoutMs of the current clock have passed, or until Quit. True when done() became true.
     // A Quit seen here is left for the enclosing Run.
     [[nodiscard]] bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
+
+    // For a loop that another toolkit's loop drives instead of Run (loop thread): that loop
+    // watches PollDescriptor, which is readable whenever this loop has messages or ready
+    // watches, and runs one turn with PumpUntil(never, 0) when it is, and again when
+    // NextTimerMs says a timer is due. Once set, every message and Quit makes the descriptor
+    // readable, sleeping or not.
+    void SetDrivenFromOutside(bool driven);
+    [[nodiscard]] int PollDescriptor() const noexcept;
+    // Milliseconds of the current clock until the next timer is due (0: due now); nothing
+    // when the loop has no timer.
+    [[nodiscard]] std::optional<DWORD> NextTimerMs() const;
 
     // Watches fd (any thread) for the events asked (Readable, Writable, or both; level-
     // triggered: the callback runs on every turn while the condition holds). One watch per

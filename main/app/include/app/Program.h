@@ -16,6 +16,7 @@
 #include "platform/EventLoop.h"
 #include "shell/App.h"
 #include "shell/AppState.h"
+#include "shell/WindowModel.h"
 
 namespace shell {
 class CVekaDoc;
@@ -26,7 +27,9 @@ class CMessageSink;
 
 namespace app {
 
-class CProgram final : private shell::IMainWindow, private platform::IMessageTarget {
+class CProgram final : private shell::IMainWindow,
+                       private shell::IWindowModel,
+                       private platform::IMessageTarget {
 public:
     // statusOut: where the status rows go as they change (none: nowhere).
     explicit CProgram(shell::AppState& state = shell::TheAppState(), std::FILE* statusOut = stdout);
@@ -50,6 +53,21 @@ private:
     // IMainWindow
     void Hide() override {}
     void SetTitle(const std::string& title) override { m_strTitle = title; }
+    // IWindowModel, for the window module when there is a display.
+    platform::EventLoop& Loop() override { return *m_loop; }
+    std::string Title() override { return m_strTitle; }
+    std::vector<shell::WindowColumn> Columns() override;
+    std::vector<std::array<std::string, 7>> Rows() override;
+    std::string StatusBarText() override;
+    bool ConfigurationAllowed() override { return m_state.configurationAllowed; }
+    // No tray icon could bring a hidden window back: it is shown.
+    bool StartHidden() override { return false; }
+    void OnCommand(int id) override;
+    bool OnClose() override;
+    bool Ended() override { return m_bEnded; }
+    // Runs the window module when there is a display and the program is no service; false
+    // when it did not (the caller runs the loop itself).
+    bool RunWindow(int& code);
     // The main window's messages.
     platform::LRESULT OnMessage(platform::UINT msg, platform::WPARAM wParam,
                                 platform::LPARAM lParam) override;
@@ -69,7 +87,8 @@ private:
     std::atomic<bool> m_bCloseAsked{false};
     std::atomic<bool> m_bRunning{false};
     const std::atomic<bool>* m_pStop = nullptr;
-    std::string m_strTitle;
+    std::string m_strTitle = "Trevo Printing Module";
+    bool m_bEnded = false;
     std::vector<std::string> m_printedRows;
 };
 

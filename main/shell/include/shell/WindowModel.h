@@ -1,0 +1,64 @@
+// The main window as the program offers it to a window toolkit's view: what to show and
+// what the user did. Only standard types and pure virtual calls cross it, so that a view
+// built into a module of its own (and loaded only when there is a display) shares nothing
+// with the program but this header and the platform layer.
+//
+// Threads: user-interface thread. The view drives the program's event loop from its own
+// (EventLoop::SetDrivenFromOutside) and calls Refresh-worthy getters after each turn.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace platform {
+class EventLoop;
+}
+
+namespace shell {
+
+struct WindowColumn {
+    std::string title;
+    int sampleChars = 0;  // the column is as wide as this many "X" and a blank, plus 10
+};
+
+class IWindowModel {
+public:
+    // Commands of the menus.
+    enum : int {
+        ID_DEVICES_PROPERTIES = 32772,
+        ID_DEVICES_RECONNECT = 32773,
+        ID_MINIMIZE = 32775,
+        ID_RESTORE = 32776,
+        ID_APP_ABOUT = 57664,
+        ID_APP_EXIT = 57665,
+    };
+    static constexpr int kWidth = 654;
+    static constexpr int kHeight = 209;
+
+    virtual ~IWindowModel() = default;
+    [[nodiscard]] virtual platform::EventLoop& Loop() = 0;
+    [[nodiscard]] virtual std::string Title() = 0;
+    [[nodiscard]] virtual std::vector<WindowColumn> Columns() = 0;
+    [[nodiscard]] virtual std::vector<std::array<std::string, 7>> Rows() = 0;
+    [[nodiscard]] virtual std::string StatusBarText() = 0;
+    // Whether "&Properties" stays in the "&Device" menu.
+    [[nodiscard]] virtual bool ConfigurationAllowed() = 0;
+    // Whether the window starts hidden.
+    [[nodiscard]] virtual bool StartHidden() = 0;
+    // A menu command (or the status list's double click: ID_DEVICES_PROPERTIES).
+    virtual void OnCommand(int id) = 0;
+    // The window is asked to close; true when it may (a service keeps its window).
+    [[nodiscard]] virtual bool OnClose() = 0;
+    // True once the program has closed by itself (a stop signal): the view ends too.
+    [[nodiscard]] virtual bool Ended() = 0;
+};
+
+// The entry point of the window module: shows the model's window, runs until it closes,
+// and gives the exit code.
+using RunWindowFunction = int (*)(IWindowModel* model, int argc, char** argv);
+inline constexpr char kRunWindowSymbol[] = "TrevoRunVekaWindow";
+inline constexpr char kWindowModule[] = "VekaWindow";
+
+}  // namespace shell
