@@ -220,6 +220,12 @@ void CDevice::ReleaseHeadBuffer() {
     if (m_pHost) m_pHost->m_bBufferReleased = true;
 }
 
+void CDevice::DropHeadUnlessInUse() {
+    std::lock_guard lock(m_csHeadInUse);
+    const CMessageBuffer* head = m_MessageBufferQueue.GetHeadBuffer();
+    if (head && head != m_pHeadInUse) m_MessageBufferQueue.RemoveHead();
+}
+
 bool CDevice::FlushDeviceBuffer(int) {
     TRACE_FORMAT(0, "CDevicePrinter::OnHostReceive():", "Before m_pHost->FlushDeviceBuffer()");
     if (!m_pHost) return false;

@@ -222,6 +222,8 @@ void CDevicePrinterMitosaSCN::AppendHostText(const std::string& text) {
 
 void CDevicePrinterMitosaSCN::StartJob() {
     std::lock_guard lock(m_csCoupon);
+    // A question about the job before this one changes nothing once answered.
+    ++m_nGeneration;
     if (m_strHostText.compare(0, 2, "PT") == 0) {
         m_eMessageKind = KIND_PECTAB;
         m_nRetryCount = 1;
@@ -242,7 +244,7 @@ void CDevicePrinterMitosaSCN::StorePectabTransactionCode() {
 }
 
 void CDevicePrinterMitosaSCN::SendAckNow() {
-    SendToHost(m_pHost->MsgAckToHostCreate());
+    if (m_pHost) SendToHost(m_pHost->MsgAckToHostCreate());
 }
 
 void CDevicePrinterMitosaSCN::SendPending(const std::string& reply) {
@@ -250,6 +252,36 @@ void CDevicePrinterMitosaSCN::SendPending(const std::string& reply) {
     SendToHost(reply);
     SetDeviceState(reply.find("ERR") != std::string::npos ? core::DEVICE_OFFLINE
                                                           : core::DEVICE_ONLINE_AVAILABLE);
+}
+
+void CDevicePrinterMitosaSCN::QueueToHost(const std::string& text, bool bPending) {
+    m_outbox.emplace_back(text, bPending);
+}
+
+void CDevicePrinterMitosaSCN::QueueAck() {
+    QueueToHost(m_pHost->MsgAckToHostCreate(), false);
+}
+
+std::vector<std::pair<std::string, bool>> CDevicePrinterMitosaSCN::TakeOutbox() {
+    std::vector<std::pair<std::string, bool>> out;
+    out.swap(m_outbox);
+    return out;
+}
+
+void CDevicePrinterMitosaSCN::SendOut(std::vector<std::pair<std::string, bool>> out,
+                                      std::unique_lock<std::mutex>& lock) {
+    lock.unlock();
+    SendEach(out);
+}
+
+void CDevicePrinterMitosaSCN::SendEach(const std::vector<std::pair<std::string, bool>>& out) {
+    for (const auto& [text, bPending] : out) {
+        if (bPending) {
+            SendPending(text);
+        } else {
+            SendToHost(text);
+        }
+    }
 }
 
 // --- Framing and the port ----------------------------------------------------------------
@@ -328,7 +360,7 @@ void CDevicePrinterMitosaSCN::ResetPrinter() {
 
 void CDevicePrinterMitosaSCN::ResetPrinterLocked() {
     TRACE_FORMAT(0, Label("ResetPrinter"), "Reset Printer called");
-    if (TakeHeadBuffer()) ReleaseHeadBuffer();
+    DropHeadUnlessInUse();
     m_strHostText.clear();
     m_job.Clear();
     ++m_nGeneration;
@@ -389,6 +421,7 @@ bool CDevicePrinterMitosaSCN::SendToDevice() {
     }
     m_bAwaitingReply = true;
     m_timeSendToDevice = platform::CurrentTime();
+    m_timeLastWrite = m_timeSendToDevice;
     TRACE_FORMAT(0, label, "Written Data:WakingReceiveThread ");
     ReceiveFromDeviceThreadWakeUp(true);
     CountDeviceSent(head->Length());
@@ -457,7 +490,7 @@ core::eTimeOutResult CDevicePrinterMitosaSCN::ReceiveTimeOut() {
                          m_strDeviceKey.c_str());
             return core::TIMEOUT_COMPLETE_MSG;
         }
-    } else if (now > std::max(m_timeReceiveFromDevice, m_timeSendToDevice) + 30) {
+    } else if (now > std::max<std::int64_t>(m_timeReceiveFromDevice, m_timeLastWrite) + 30) {
         TRACE_FORMAT(0, Label("ReceiveFromDeviceThreadTimeOut"), "'%s', TIMEOUT_INCOMPLETE_MSG",
                      m_strDeviceKey.c_str());
         return core::TIMEOUT_INCOMPLETE_MSG;
@@ -467,6 +500,8 @@ core::eTimeOutResult CDevicePrinterMitosaSCN::ReceiveTimeOut() {
 
 void CDevicePrinterMitosaSCN::RetryAfterNoReply() {
     const std::string label = Label("ReceiveFromDeviceThread");
+    // Only a host message makes the printer await a reply: without a host link there is none.
+    if (!m_pHost) return;
     std::unique_lock lock(m_csCoupon);
     m_pCouponLock = &lock;
     switch (m_eMessageKind) {
@@ -489,7 +524,7 @@ void CDevicePrinterMitosaSCN::RetryAfterNoReply() {
                 m_bAwaitingReply = false;
                 m_pHost->SetDeviceStatus(core::DEVICE_UNABLE_TO_ACCEPT_DATA);
                 ResetPrinterLocked();
-                SendAckNow();
+                QueueAck();
             }
             break;
         case KIND_COUPON:
@@ -499,6 +534,7 @@ void CDevicePrinterMitosaSCN::RetryAfterNoReply() {
             break;
     }
     m_pCouponLock = nullptr;
+    SendOut(TakeOutbox(), lock);
 }
 
 bool CDevicePrinterMitosaSCN::ReceiveFromDevice() {
@@ -563,6 +599,8 @@ bool CDevicePrinterMitosaSCN::SendRepliesToHost() {
 
 void CDevicePrinterMitosaSCN::ProcessMessageFromDevice(const std::string& reply) {
     const std::string label = Label("ProcessMessageFromDevice");
+    // Replies are only awaited for host messages: without a host link there is none.
+    if (!m_pHost) return;
     std::unique_lock lock(m_csCoupon);
     m_pCouponLock = &lock;
     const int kind = m_eMessageKind;
@@ -570,6 +608,7 @@ void CDevicePrinterMitosaSCN::ProcessMessageFromDevice(const std::string& reply)
     m_bAwaitingReply = false;
     TraceLog().TraceData(0, reinterpret_cast<const std::uint8_t*>(reply.data()),
                          static_cast<int>(reply.size()));
+
     const bool bOK = CCouponJob::IsGood(reply);
     const bool bERR = CCouponJob::IsError(reply);
     const char code = CCouponJob::ErrorCode(reply);
@@ -579,20 +618,20 @@ void CDevicePrinterMitosaSCN::ProcessMessageFromDevice(const std::string& reply)
         const std::string ack = m_pHost->MsgAckToHostCreate();
         ResetPrinterLocked();
         m_pending.HoldAck(ack);
-        SendPending(text);
+        QueueToHost(text, true);
     };
     switch (kind) {
         case KIND_STATUS:
             if (bOK) {
                 m_eMessageKind = KIND_NONE;
                 m_pHost->SetDeviceStatus(core::NORMAL_STATUS);
-                SendAckNow();
+                QueueAck();
                 SetDeviceState(core::DEVICE_ONLINE_AVAILABLE);
                 ResetPrinterLocked();
             } else if (bERR) {
                 m_eMessageKind = KIND_NONE;
                 m_pHost->SetDeviceStatus(core::DEVICE_UNABLE_TO_ACCEPT_DATA);
-                SendAckNow();
+                QueueAck();
                 ResetPrinterLocked();
                 SetDeviceState(core::DEVICE_OFFLINE);
             }
@@ -612,7 +651,7 @@ void CDevicePrinterMitosaSCN::ProcessMessageFromDevice(const std::string& reply)
             } else if (bERR) {
                 m_eMessageKind = KIND_NONE;
                 m_pHost->SetDeviceStatus(core::DEVICE_UNABLE_TO_ACCEPT_DATA);
-                SendAckNow();
+                QueueAck();
                 ResetPrinterLocked();
             }
             break;
@@ -624,6 +663,7 @@ void CDevicePrinterMitosaSCN::ProcessMessageFromDevice(const std::string& reply)
             break;
     }
     m_pCouponLock = nullptr;
+    SendOut(TakeOutbox(), lock);
 }
 
 // --- The host time-out thread ------------------------------------------------------------
@@ -667,16 +707,22 @@ std::string CDevicePrinterMitosaSCN::RetrievePectabCode(char chPectab) {
 }
 
 char CDevicePrinterMitosaSCN::NextSequenceLetter() {
-    char c = m_chSequence;
-    const char next = devices::NextSequenceLetter(c);
-    m_chSequence = next;
+    // The user-interface thread and the receive thread both take letters.
+    char current = m_chSequence;
+    char next;
+    do {
+        next = current;
+        devices::NextSequenceLetter(next);
+    } while (!m_chSequence.compare_exchange_weak(current, next));
     return next;
 }
 
 std::optional<int> CDevicePrinterMitosaSCN::Ask(std::uint32_t nStringId, std::uint32_t style) {
     const std::uint64_t generation = m_nGeneration;
     std::unique_lock<std::mutex>* lock = m_pCouponLock;
+    std::vector<std::pair<std::string, bool>> out = TakeOutbox();
     if (lock) lock->unlock();
+    SendEach(out);
     int answer;
     {
         CQuestionCancel cancel(&ThreadStopEvent());
@@ -709,10 +755,10 @@ void CDevicePrinterMitosaSCN::FinishJob(char cStatus, const std::string& strDMes
     if (bHoldAck) {
         ResetPrinterLocked();
         m_pending.HoldAck(ack);
-        SendPending(strDMessage);
+        QueueToHost(strDMessage, true);
     } else {
-        SendToHost(ack);
-        SendPending(strDMessage);
+        QueueToHost(ack, false);
+        QueueToHost(strDMessage, true);
         ResetPrinterLocked();
     }
 }

@@ -29,7 +29,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (cut < text->size() + 10) std::abort();
             // The text stands just before its trailer and check byte.
             const std::uint8_t* end = data + 1 + taken + cut;
-            if (!std::equal(text->begin(), text->end(), end - 3 - text->size())) std::abort();
+            const auto* textBytes = reinterpret_cast<const std::uint8_t*>(text->data());
+            if (!std::equal(textBytes, textBytes + text->size(), end - 3 - text->size()))
+                std::abort();
             if (end[-3] != 0x20 || end[-2] != 0x03) std::abort();
             taken += cut;
         }

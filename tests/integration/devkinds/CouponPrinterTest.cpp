@@ -17,6 +17,8 @@
 #include "core/HostTrevoRegistry.h"
 #include "core/OperatorQuestion.h"
 #include "devices/DevicePrinterMitosaSCN.h"
+#include "devices/LocalLinkSocket.h"
+#include "locallinkpeer/LocalLinkPeer.h"
 #include "platform/PortMap.h"
 #include "printersim/CouponPrinter.h"
 #include "res/VekaStringTable.h"
@@ -352,6 +354,51 @@ TEST_F(CouponPrinterTest, APectabRecordStoresItsCodeForLaterJobs) {
     EXPECT_EQ(code, "ABCDE");
     Deliver(BMessage('C', "TK:A123B:TK:1C:AA1:"));
     WaitFor("W*DEAABCDEPROK:101:200:300:VSR:TKT1SC9545000314712C");
+}
+
+// The program in service mode: the devices' questions go to the local link program.
+struct ServiceModeRoute {
+    explicit ServiceModeRoute(std::vector<std::uint32_t> buttons) : peer(std::move(buttons)) {
+        EXPECT_TRUE(peer.Start());
+        const platform::SocketAddress address = peer.Address();
+        devices::SetLocalLinkEndpoint([address] { return address; });
+        devices::InstallLocalLinkRoute();
+        core::SetServiceMode(1);
+    }
+    ~ServiceModeRoute() {
+        core::SetServiceMode(0);
+        core::SetLocalLinkAsker({});
+        devices::SetLocalLinkEndpoint({});
+    }
+    locallinkpeer::LocalLinkPeer peer;
+};
+
+TEST_F(CouponPrinterTest, InServiceModeTheLocalLinkProgramsAnswerDecides) {
+    ServiceModeRoute route({core::IDOK});  // the message box would have said Cancel
+    Script({"", "G"});
+    Make();
+    Deliver(BMessage('A', "TK:A123B:TK:1C:AA1:"));
+    const std::size_t at = WaitFor("W*DCAW*TTSPROK");
+    EXPECT_EQ(SentAscii().at(at), "W*DCAW*TTSPROK:102:200:300:1SR:TKT1SCV9545000314712C|");
+    EXPECT_TRUE(Questions().empty());
+    const auto asked = route.peer.Questions();
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].text, core::LoadVekaString(devices::IDS_DEVICE_NOT_RESPONDING));
+    EXPECT_EQ(asked[0].code, core::MB_SYSTEMMODAL_OKCANCEL);
+}
+
+TEST_F(CouponPrinterTest, ShutDownEndsAQuestionThatWaitsAndJoinsEveryThread) {
+    ServiceModeRoute route({});  // the operator never answers
+    Script({""});
+    Make();
+    Deliver(BMessage('A', "TK:A123B:TK:1C:AA1:"));
+    ASSERT_TRUE(PumpUntil([&] { return !route.peer.Questions().empty(); }));
+    const auto start = std::chrono::steady_clock::now();
+    device->ShutDown();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+    EXPECT_FALSE(device->ReceiveFromDeviceThreadIsRunning());
+    EXPECT_FALSE(device->SendToDeviceThreadIsRunning());
+    device.reset();
 }
 
 }  // namespace

@@ -16,7 +16,9 @@
 #include "devices/DevicePrinterATB2KDM.h"
 #include "devices/DevicePrinterKDM.h"
 #include "devices/DevicePrinterTNVKDM.h"
+#include "devices/LocalLinkSocket.h"
 #include "devices/PrinterSessionToken.h"
+#include "locallinkpeer/LocalLinkPeer.h"
 #include "platform/PortMap.h"
 #include "platform/Wait.h"
 #include "printersim/FormPrinter.h"
@@ -311,6 +313,28 @@ TEST_F(TicketRunTest, AWaitingQuestionEndsOnShutDown) {
     EXPECT_EQ(Questions(), std::vector<std::string>{"Invalid Stockcode 07 it should be 05 "});
     EXPECT_FALSE(tnv->SendToDeviceThreadIsRunning());
     EXPECT_FALSE(devices::CPrinterSessionToken::Shared().HeldBy(tnv.get()));
+}
+
+// In service mode the question goes to the local link program instead of a message box.
+TEST_F(TicketRunTest, InServiceModeTheQuestionGoesToTheLocalLinkProgram) {
+    locallinkpeer::LocalLinkPeer peer({core::IDCANCEL});
+    ASSERT_TRUE(peer.Start());
+    const platform::SocketAddress address = peer.Address();
+    devices::SetLocalLinkEndpoint([address] { return address; });
+    devices::InstallLocalLinkRoute();
+    core::SetServiceMode(1);
+    printer.SetBarCodes({"TKT0000000009X"});
+    printer.SetStockCode("07");
+    MakeTickets();
+    const char status = Printed(Text("C1 C1", "0000000009 02 ABCDEFONE"));
+    core::SetServiceMode(0);
+    core::SetLocalLinkAsker({});
+    devices::SetLocalLinkEndpoint({});
+    EXPECT_EQ(status, '4');
+    EXPECT_TRUE(Questions().empty());
+    const auto asked = peer.Questions();
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].text, "Invalid Stockcode 07 it should be 05 ");
 }
 
 }  // namespace

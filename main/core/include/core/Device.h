@@ -201,6 +201,8 @@ protected:
     // and its removal once written. A flush never drops the buffer being written.
     CMessageBuffer* TakeHeadBuffer();
     void ReleaseHeadBuffer();
+    // Drops the queue's head unless the send thread is writing it (any thread).
+    void DropHeadUnlessInUse();
 
     // Device-side counters, for the device kinds' threads.
     void CountDeviceSent(std::size_t nBytes);

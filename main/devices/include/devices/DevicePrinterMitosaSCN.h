@@ -16,6 +16,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/Comm.h"
@@ -76,6 +77,14 @@ private:
     void StorePectabTransactionCode();
     void SendPending(const std::string& reply);
     void SendAckNow();
+    // Under the coupon lock, what goes to the host waits in the outbox: a send to the host
+    // waits for the user-interface thread, which may itself wait for the coupon lock.
+    void QueueToHost(const std::string& text, bool bPending);
+    void QueueAck();
+    std::vector<std::pair<std::string, bool>> TakeOutbox();
+    // Gives up the lock and sends.
+    void SendOut(std::vector<std::pair<std::string, bool>> out, std::unique_lock<std::mutex>& lock);
+    void SendEach(const std::vector<std::pair<std::string, bool>>& out);
 
     void SendThread();
     void ReceiveThread();
@@ -119,9 +128,12 @@ private:
     std::string m_strPrinterMessage;
     int m_nRetryCount = 0;
     std::uint64_t m_nGeneration = 0;
+    std::vector<std::pair<std::string, bool>> m_outbox;  // text, sent as the pending reply
     std::atomic<int> m_eMessageKind{KIND_NONE};
     std::atomic<bool> m_bAwaitingReply{false};
     std::atomic<char> m_chSequence{'A'};
+    // When the send thread last wrote to the printer (seconds; read by the receive thread).
+    std::atomic<std::int64_t> m_timeLastWrite{0};
 
     CPendingReply m_pending;
     std::atomic<bool> m_bHostTimeoutRunning{true};
