@@ -725,7 +725,7 @@ std::optional<int> CDevicePrinterMitosaSCN::Ask(std::uint32_t nStringId, std::ui
     SendEach(out);
     int answer;
     {
-        CQuestionCancel cancel(&ThreadStopEvent());
+        core::CQuestionCancel cancel(&ThreadStopEvent());
         answer = core::AskOperator(core::LoadVekaString(nStringId), style);
     }
     if (lock) lock->lock();

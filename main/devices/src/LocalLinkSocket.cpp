@@ -20,7 +20,6 @@ constexpr int kAnswerPollMs = 100;
 
 std::mutex g_csEndpoint;
 LocalLinkEndpoint g_endpoint;
-thread_local platform::Waitable* t_pCancel = nullptr;
 
 std::optional<platform::SocketAddress> OwnAddress() {
     const std::string dotted = platform::LocalIPv4Address();
@@ -103,22 +102,10 @@ int CLocalLinkSocket::Receive(platform::Waitable* pCancel) {
     return header ? linkpacket::AnswerResult(*header) : linkpacket::kUnacceptedAnswer;
 }
 
-CQuestionCancel::CQuestionCancel(platform::Waitable* pCancel) : m_pPrevious(t_pCancel) {
-    t_pCancel = pCancel;
-}
-
-CQuestionCancel::~CQuestionCancel() {
-    t_pCancel = m_pPrevious;
-}
-
-platform::Waitable* CQuestionCancel::Current() noexcept {
-    return t_pCancel;
-}
-
 void InstallLocalLinkRoute() {
     core::SetLocalLinkAsker([](const std::string& text, std::uint32_t code) {
         CLocalLinkSocket socket;
-        return socket.SendAndWait(text, code, CQuestionCancel::Current());
+        return socket.SendAndWait(text, code, core::CQuestionCancel::Current());
     });
 }
 

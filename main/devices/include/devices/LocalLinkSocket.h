@@ -55,21 +55,8 @@ private:
     bool m_bConnected = false;
 };
 
-// While one lives, a question the current thread puts through the local link ends when the
-// event is signalled (a device's threads being stopped).
-class CQuestionCancel {
-public:
-    explicit CQuestionCancel(platform::Waitable* pCancel);
-    ~CQuestionCancel();
-    CQuestionCancel(const CQuestionCancel&) = delete;
-    CQuestionCancel& operator=(const CQuestionCancel&) = delete;
-    static platform::Waitable* Current() noexcept;
-
-private:
-    platform::Waitable* m_pPrevious;
-};
-
-// Makes the local link the operator seam's route for questions in service mode.
+// Makes the local link the operator seam's route for questions in service mode; a question
+// ends as -1 when the asking thread's question cancel (core::CQuestionCancel) is signalled.
 void InstallLocalLinkRoute();
 
 }  // namespace devices
