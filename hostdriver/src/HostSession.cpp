@@ -9,6 +9,7 @@
 
 #include "hostdriver/EOMStrategy.h"
 #include "hostdriver/FrontEnd.h"
+#include "hostdriver/HostCode.h"
 #include "hostdriver/HostSocket.h"
 #include "hostdriver/HostSocketList.h"
 #include "hostdriver/KeepAliveTimer.h"
@@ -17,7 +18,6 @@
 #include "platform/Memory.h"
 #include "platform/Wait.h"
 #include "toolkit/QorTran.h"
-#include "toolkit/QorTranTables.h"
 #include "toolkit/Random.h"
 
 namespace quildrv {
@@ -81,13 +81,6 @@ bool HexToRid(const char* text, std::array<std::uint8_t, 3>& rid) {
         rid[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value);
     }
     return true;
-}
-
-const QorTranNS::CQorTran& Translator() {
-    static const QorTranNS::CQorTran translator(
-        QorTranNS::kAsciiClientToQFE, QorTranNS::kAsciiClientToExtendedQFE,
-        QorTranNS::kAsciiQFEToClient, QorTranNS::kAsciiExtendedQFEToClient);
-    return translator;
 }
 
 struct CannedText {
@@ -247,6 +240,20 @@ std::string CHostSession::HostSystem() const {
 std::uint16_t CHostSession::SessionState() {
     UTKTools::CGuard guard(m_headerLock);
     return m_state;
+}
+
+void CHostSession::SetSessionState(std::uint16_t state) {
+    UTKTools::CGuard guard(m_headerLock);
+    m_state = static_cast<std::uint16_t>(state & 0x0F);
+}
+
+std::array<std::uint8_t, 4> CHostSession::LidBytes() {
+    UTKTools::CGuard guard(m_headerLock);
+    return {m_header[8], m_header[9], m_header[10], m_header[11]};
+}
+
+void CHostSession::ResetSocket() {
+    if (CHostSocket* socket = Socket()) socket->OnClose(0);
 }
 
 std::array<std::uint8_t, 3> CHostSession::Rid() {
@@ -597,8 +604,8 @@ int CHostSession::EndSession(bool wait) {
 
 void CHostSession::StoreRidLid(const std::uint8_t* header) {
     if (m_frontEnd == nullptr) return;
-    m_frontEnd->OnStoreSessionChanges("RID", reinterpret_cast<const char*>(header + 4), 3);
-    m_frontEnd->OnStoreSessionChanges("LID", reinterpret_cast<const char*>(header + 8), 4);
+    m_frontEnd->OnStoreSessionChanges("RID", reinterpret_cast<const char*>(header + 4), 3, this);
+    m_frontEnd->OnStoreSessionChanges("LID", reinterpret_cast<const char*>(header + 8), 4, this);
 }
 
 void CHostSession::TellLniata() {
@@ -616,23 +623,10 @@ int CHostSession::CannedError(const std::uint8_t* data, std::size_t length) {
         std::memcmp(data, kHostUnreachable, sizeof kHostUnreachable) == 0)
         return COMM_ERR_HOST_UNREACHABLE;
     if (length == 0) return COMM_ERR_UNKNOWN;
-    std::uint8_t* text = nullptr;
-    std::uint32_t textLength = 0;
-    auto eom = QorTranNS::CQorTran::EOM_NOT_FOUND;
-    auto span = QorTranNS::CQorTran::SPAN_NONE;
-    const auto rc =
-        Translator().QFEToClient(data, static_cast<std::uint32_t>(length), &text, &textLength, eom,
-                                 span, 0, 0, 0, static_cast<std::uint32_t>(length), 0);
-    if (rc != QorTranNS::CQorTran::QORTRAN_SUCCESS &&
-        rc != QorTranNS::CQorTran::QORTRAN_OUTPUT_TRUNCATED) {
-        QorTranNS::CQorTran::DeallocateLastMessage(&text);
-        return COMM_ERR_TRANLATION_FAILED;
-    }
-    std::string message(reinterpret_cast<const char*>(text), textLength);
-    QorTranNS::CQorTran::DeallocateLastMessage(&text);
-    while (!message.empty() && message.back() == '\0') message.pop_back();
+    const std::optional<std::string> message = ToClientText({data, length});
+    if (!message) return COMM_ERR_TRANLATION_FAILED;
     for (const auto& canned : kCannedErrors)
-        if (message == canned.text) return canned.result;
+        if (*message == canned.text) return canned.result;
     return COMM_ERR_UNKNOWN;
 }
 
@@ -687,6 +681,9 @@ void CHostSession::OnHostData(const std::uint8_t* record, std::uint32_t length) 
     {
         UTKTools::CGuard guard(m_headerLock);
         std::copy(record, record + 12, m_header.begin());
+        // Only a print-address request's type goes back out (with its answer); the client's
+        // own records sent meanwhile must not carry an error or keep-alive type.
+        if (type != 2) m_header[2] = 0;
         m_options.fill(0);
         std::memcpy(m_options.data(), record + 12, optionBytes);
         m_optionsLength = optionBytes;
@@ -718,7 +715,7 @@ void CHostSession::OnHostData(const std::uint8_t* record, std::uint32_t length) 
             std::snprintf(m_ridText, sizeof m_ridText, "%2.2X%2.2X%2.2X", record[4], record[5],
                           record[6]);
         }
-        if (m_frontEnd) m_frontEnd->OnStoreSessionChanges("STATE", digit, 1);
+        if (m_frontEnd) m_frontEnd->OnStoreSessionChanges("STATE", digit, 1, this);
         Log(kInfo, ctx, "m_SessHdr.err = %d", type);
         if (!IsSessionError(type)) {
             StoreRidLid(record);
@@ -803,7 +800,8 @@ void CHostSession::OnHostData(const std::uint8_t* record, std::uint32_t length) 
         }
     }
     if (ridChanged && m_frontEnd) {
-        m_frontEnd->OnStoreSessionChanges("RID", reinterpret_cast<const char*>(record + 4), 3);
+        m_frontEnd->OnStoreSessionChanges("RID", reinterpret_cast<const char*>(record + 4), 3,
+                                          this);
         TellLniata();
     }
 

@@ -63,6 +63,19 @@ void CHostSessionList::ReleaseHostSessionEntry(std::int32_t index) {
     if (Entry* entry = EntryAt(index)) entry->lock.Unlock();
 }
 
+void CHostSessionList::StartKeepAliveAll() {
+    std::size_t count = 0;
+    {
+        UTKTools::CGuard guard(m_array);
+        count = m_entries.size();
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        const auto index = static_cast<std::int32_t>(i);
+        if (CHostSession* session = GetHostSessionEntry(index)) session->StartKeepAlive();
+        ReleaseHostSessionEntry(index);
+    }
+}
+
 CHostSessionList* GetSessionRegistry() {
     std::lock_guard lock(g_registryMutex);
     if (g_registry == nullptr) g_registry = new CHostSessionList;

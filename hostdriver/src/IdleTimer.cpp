@@ -108,6 +108,10 @@ void StopIdleThread() {
     list.thread.Stop();
 }
 
+void RunIdlePass() {
+    CIdleList::Instance().Pass();
+}
+
 bool IdleThreadRunning() {
     return CIdleList::Instance().thread.Running();
 }

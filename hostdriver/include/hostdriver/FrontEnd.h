@@ -11,8 +11,12 @@
 #include <atomic>
 #include <cstdarg>
 #include <cstdint>
+#include <deque>
 #include <functional>
+#include <map>
+#include <mutex>
 #include <string>
+#include <string_view>
 
 #include "session/DriverAbi.h"
 
@@ -57,7 +61,9 @@ public:
     virtual void OnReceive(int code) = 0;
     virtual void OnResource(const char* lniata) = 0;
     virtual void OnURLAddress(const unsigned char* data, unsigned int length) = 0;
-    virtual void OnStoreSessionChanges(const char* key, const char* data, unsigned int length) = 0;
+    // A value the session wants kept for it (ACTIVEHOST, STATE, LID, RID, REMOVE, ...).
+    virtual void OnStoreSessionChanges(const char* key, const char* data, unsigned int length,
+                                       CHostSession* session) = 0;
     virtual bool OnGetCfgInfo(const char* section, const char* key, char* buffer,
                               unsigned int* length) = 0;
     virtual bool OnStoreCfgInfo(const char* section, const char* key, const char* value,
@@ -120,6 +126,9 @@ public:
     void OnReceive(int code) override;
     void OnResource(const char* lniata) override;
     char* GetActiveHost() override;
+    // Begins the session again on the front end's port and sends it a keep-alive; false (true
+    // for no session).
+    bool RestartSession(CHostSession* session) override;
 
     void Log(EPRIORITY priority, const char* context, const char* format, ...) override
         __attribute__((format(printf, 4, 5)));
@@ -135,11 +144,49 @@ protected:
     // The class name in the front end's own log contexts ("CTerminalMFE").
     explicit CMFEBase(const char* className) : m_className(className) {}
 
+    // A configuration value through the driver object (section null: the route's own), read
+    // into `size` bytes; empty without a driver object.
+    std::string Config(const char* section, const char* key, unsigned int size);
+    // The route's value, else GLOBAL's.
+    std::string RouteOrGlobal(const char* key, unsigned int size);
+    // Session data; a text that fills its buffer is read again with a larger one (up to
+    // 64 KiB), so lists are never cut.
+    std::string SessionValue(const char* key, unsigned int size = 256);
+    void StoreSessionValue(const char* key, std::string_view value);
+    // A route value read once and kept until ForgetCachedTexts. The text stays valid as long
+    // as the front end lives (the session threads hold on to it while a begin forgets it).
+    const char* CachedText(const char* key, unsigned int size);
+    void ForgetCachedTexts();
+    // A route number read once (`absent` when empty or not a number); SetCachedNumber
+    // overwrites it.
+    int CachedNumber(const char* key, int absent);
+    void SetCachedNumber(const char* key, int value);
+
+    // One log line with this front end's context for the method ("SendToHost").
+    void Trace(EPRIORITY priority, const char* method, const char* format, ...)
+        __attribute__((format(printf, 4, 5)));
+
+    // A LID for a host that has none stored: from the LNIATA and the computer name for a thin
+    // client (THINCLIENT "1" in GLOBAL), else random.
+    std::uint32_t NewLid(const char* lniata);
+
+    const char* ClassName() const noexcept { return m_className; }
+
 private:
     const char* m_className;
     CHostDrvInt* m_pHostDrvInt = nullptr;
     std::atomic<bool> m_bAccumulate{true};  // read by the socket's receive thread
+    std::mutex m_cacheLock;
+    std::deque<std::string> m_cachedTexts;              // under m_cacheLock, only grows
+    std::map<std::string, const std::string*> m_texts;  // under m_cacheLock
+    std::map<std::string, int> m_numbers;               // under m_cacheLock
 };
+
+// The LID of a thin client: one function of its LNIATA and its computer name (FNV-1a over
+// both, with a 0 byte between), the same on every call.
+std::uint32_t ThinClientLid(std::string_view lniata, std::string_view computerName);
+// The computer name as the driver uses it: the host name cut to 12 characters.
+std::string ComputerName();
 
 // The placeholder context of a log line when there is no session to ask for one: the
 // placeholder and the method, the method alone when only that fits, else nothing.
@@ -148,6 +195,10 @@ char* PlaceholderContext(char* buffer, unsigned int size, const char* method);
 // Front ends by DEVTYPE value (compared as it is written).
 using FrontEndMaker = std::function<CMFEBase*()>;
 void RegisterFrontEndMaker(const std::string& devType, FrontEndMaker maker);
+// The driver's own front ends ("TERMINAL", "PRINTER"): in the table from the start; a test that
+// registered others puts them back with RegisterBuiltInFrontEnds.
+void AddBuiltInFrontEnds(std::map<std::string, FrontEndMaker>& makers);
+void RegisterBuiltInFrontEnds();
 // Null when no maker is registered for the value or the maker fails.
 CMFEBase* MakeFrontEnd(const std::string& devType);
 

@@ -57,6 +57,20 @@ public:
     std::uint32_t Port() const noexcept { return m_port.load(); }
     int DefaultFlag() const noexcept { return m_defaultFlag.load(); }
     std::uint16_t SessionState();
+    // The protocol state (0 begin, 1 maintain, 2 terminate) as a front end sets it.
+    void SetSessionState(std::uint16_t state);
+    std::array<std::uint8_t, 3> RidBytes() { return Rid(); }
+    std::array<std::uint8_t, 4> LidBytes();
+    // Lists the keep-alive timer (once) and restarts its count.
+    void StartKeepAlive() { EnsureKeepAliveTimer(); }
+    // Closes the session's host connection; the next send opens it again.
+    void ResetSocket();
+    // 0xFF: host errors reach the client as they are, even with replacement on.
+    std::uint8_t ReplacementMark() const noexcept { return m_replacementMark.load(); }
+    void SetReplacementMark(std::uint8_t mark) noexcept { m_replacementMark = mark; }
+    // Set when a terminate failed on a host that is known to be down.
+    int RetryWord() const noexcept { return m_retryWord.load(); }
+    void SetRetryWord(int word) noexcept { m_retryWord = word; }
     const char* LNIATA() const noexcept { return m_ridText; }
     CHostSocket* Socket() const;
     // The host system's name in traces: the host socket's host, or "NO HOST SYSTEM".
@@ -110,6 +124,8 @@ private:
     CKeepAliveTimer m_keepAlive{this};
     std::atomic<bool> m_active{false};
     std::atomic<bool> m_c20Outstanding{false};
+    std::atomic<std::uint8_t> m_replacementMark{0};
+    std::atomic<int> m_retryWord{0};
     std::string m_sessionInfo;
     std::vector<std::uint8_t> m_accumulation;  // receive thread only
 

@@ -32,6 +32,8 @@ public:
     // nothing). Every call in range is paired with ReleaseHostSessionEntry.
     CHostSession* GetHostSessionEntry(std::int32_t index);
     void ReleaseHostSessionEntry(std::int32_t index);
+    // Starts keep-alive on every registered session, each under its entry lock.
+    void StartKeepAliveAll();
 
 private:
     struct Entry {

@@ -42,5 +42,7 @@ private:
 [[nodiscard]] bool StartIdleThread();
 void StopIdleThread();
 bool IdleThreadRunning();
+// One pass of the idle thread, for tests that stop the thread and move a fake clock.
+void RunIdlePass();
 
 }  // namespace quildrv

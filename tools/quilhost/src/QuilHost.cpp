@@ -448,6 +448,10 @@ void QuilHost::HandleRecord(const std::shared_ptr<Connection>& conn,
         std::lock_guard lock(m_mutex);
         Session* session = SessionByIdentity(rec);
         if (rec.type == 2) CheckPrintAnswer(session, rec, d.problems);
+        // Replies carry the routing the client sent last: it is taken before the record is
+        // shown as received, so a test that saw it can count on the host's next reply.
+        if (session != nullptr && rec.kind == 1 && !rec.optionArea.empty())
+            session->optionArea = rec.optionArea;
         HostEvent e;
         e.kind = EventKind::Received;
         e.connection = conn->id;

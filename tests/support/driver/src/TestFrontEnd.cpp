@@ -148,7 +148,8 @@ void TestFrontEnd::OnURLAddress(const unsigned char* data, unsigned int length) 
     m_urls.emplace_back(data, data + length);
 }
 
-void TestFrontEnd::OnStoreSessionChanges(const char* key, const char* data, unsigned int length) {
+void TestFrontEnd::OnStoreSessionChanges(const char* key, const char* data, unsigned int length,
+                                         quildrv::CHostSession* /*session*/) {
     if (GetHostDrvInterface() != nullptr)
         GetHostDrvInterface()->OnStoreSessionChanges(key, data, length);
 }

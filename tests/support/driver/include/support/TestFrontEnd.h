@@ -47,7 +47,8 @@ public:
                     quildrv::CHostSession* session) override;
     void OnConnect(int code, bool flag) override;
     void OnURLAddress(const unsigned char* data, unsigned int length) override;
-    void OnStoreSessionChanges(const char* key, const char* data, unsigned int length) override;
+    void OnStoreSessionChanges(const char* key, const char* data, unsigned int length,
+                               quildrv::CHostSession* session) override;
     bool OnGetCfgInfo(const char* section, const char* key, char* buffer,
                       unsigned int* length) override;
     bool OnStoreCfgInfo(const char* section, const char* key, const char* value,
