@@ -1,5 +1,6 @@
 // The exports of the driver module. Nothing thrown inside leaves them.
 #include "hostdriver/DriverRuntime.h"
+#include "hostdriver/DriverSetup.h"
 #include "hostdriver/HostDrvInt.h"
 #include "session/DriverAbi.h"
 
@@ -31,5 +32,14 @@ DRIVER_EXPORT void DeleteHostDrvInterface(CHostDrvInterface* driver) {
     try {
         delete driver;
     } catch (...) {
+    }
+}
+
+// The route's setup sheet, with the caller's configuration interface.
+DRIVER_EXPORT int ConfigureDriver(CApiBaseInterface* config) {
+    try {
+        return quildrv::ConfigureDriverWith(config);
+    } catch (...) {
+        return 0;
     }
 }
