@@ -168,6 +168,16 @@ char* CMFEBase::SetLocalContext(char* buffer, unsigned int size, const char* met
     return PlaceholderContext(buffer, size, method);
 }
 
+void CMFEBase::CopyLniata(const char* text) {
+    std::lock_guard lock(m_cacheLock);
+    m_lniataText = text != nullptr ? text : "";
+}
+
+std::string CMFEBase::FrontEndLniata() {
+    std::lock_guard lock(m_cacheLock);
+    return m_lniataText;
+}
+
 std::string CMFEBase::Config(const char* section, const char* key, unsigned int size) {
     if (m_pHostDrvInt == nullptr || size == 0) return {};
     std::string value(size, '\0');

@@ -641,6 +641,19 @@ void CHostSession::HandleOptionsOnReceipt(const char* ctx) {
     const auto delta = static_cast<std::uint16_t>(now - out);
     PutLe16(option + 22, delta);
     Log(kInfo, ctx, "cln_rout_delta(%d) = Get(%d) - cln_out_time(%d)", delta, now, out);
+    struct Field {
+        const char* name;
+        std::size_t offset;
+        bool wide;
+    };
+    static constexpr Field kFields[] = {
+        {"cln_out_time", 2, true},    {"cln_qout_delta", 6, false},  {"fep_quot_delta", 8, false},
+        {"srv_out_delta", 10, true},  {"fep_rin_delta", 14, false},  {"fep_rout_delta", 16, true},
+        {"cln_rin_delta", 20, false}, {"cln_rout_delta", 22, false},
+    };
+    for (const Field& f : kFields)
+        Log(kInfo, ctx, "\t%s\t-----> %u", f.name,
+            f.wide ? GetLe32(option + f.offset) : GetLe16(option + f.offset));
 }
 
 void CHostSession::Deliver(std::vector<std::uint8_t> message) {
@@ -710,11 +723,14 @@ void CHostSession::OnHostData(const std::uint8_t* record, std::uint32_t length) 
             if (m_frontEnd) m_frontEnd->SetHostState(kMaintain, host.c_str());
         }
         char digit[2] = {static_cast<char>('0' + SessionState()), 0};
+        char text[7];
         {
             UTKTools::CGuard guard(m_headerLock);
             std::snprintf(m_ridText, sizeof m_ridText, "%2.2X%2.2X%2.2X", record[4], record[5],
                           record[6]);
+            std::memcpy(text, m_ridText, sizeof text);
         }
+        if (m_frontEnd) m_frontEnd->CopyLniata(text);
         if (m_frontEnd) m_frontEnd->OnStoreSessionChanges("STATE", digit, 1, this);
         Log(kInfo, ctx, "m_SessHdr.err = %d", type);
         if (!IsSessionError(type)) {
@@ -790,18 +806,21 @@ void CHostSession::OnHostData(const std::uint8_t* record, std::uint32_t length) 
     }
 
     bool ridChanged = false;
+    char text[7];
+    std::snprintf(text, sizeof text, "%2.2X%2.2X%2.2X", record[4], record[5], record[6]);
     {
         UTKTools::CGuard guard(m_headerLock);
-        char text[7];
-        std::snprintf(text, sizeof text, "%2.2X%2.2X%2.2X", record[4], record[5], record[6]);
         if (std::strcmp(text, m_ridText) != 0) {
             std::memcpy(m_ridText, text, sizeof text);
             ridChanged = true;
         }
     }
-    if (ridChanged && m_frontEnd) {
-        m_frontEnd->OnStoreSessionChanges("RID", reinterpret_cast<const char*>(record + 4), 3,
-                                          this);
+    // A new address, or a front end that holds another one, is told before the delivery.
+    if (m_frontEnd && (ridChanged || m_frontEnd->FrontEndLniata() != text)) {
+        if (ridChanged)
+            m_frontEnd->OnStoreSessionChanges("RID", reinterpret_cast<const char*>(record + 4), 3,
+                                              this);
+        m_frontEnd->CopyLniata(text);
         TellLniata();
     }
 

@@ -3,13 +3,13 @@
 #include <mutex>
 
 #include "hostdriver/HostSession.h"
+#include "hostdriver/Slots.h"
 
 namespace quildrv {
 
 namespace {
 
-std::mutex g_registryMutex;
-CHostSessionList* g_registry = nullptr;  // under g_registryMutex
+CProcessObject<CHostSessionList> g_registry;
 
 }  // namespace
 
@@ -77,24 +77,15 @@ void CHostSessionList::StartKeepAliveAll() {
 }
 
 CHostSessionList* GetSessionRegistry() {
-    std::lock_guard lock(g_registryMutex);
-    if (g_registry == nullptr) g_registry = new CHostSessionList;
-    return g_registry;
+    return g_registry.Get();
 }
 
 CHostSessionList* CurrentSessionRegistry() {
-    std::lock_guard lock(g_registryMutex);
-    return g_registry;
+    return g_registry.Current();
 }
 
 void DestroySessionRegistry() {
-    CHostSessionList* registry = nullptr;
-    {
-        std::lock_guard lock(g_registryMutex);
-        registry = g_registry;
-        g_registry = nullptr;
-    }
-    delete registry;
+    g_registry.Destroy();
 }
 
 }  // namespace quildrv

@@ -5,13 +5,13 @@
 #include <mutex>
 
 #include "hostdriver/HostSocket.h"
+#include "hostdriver/Slots.h"
 
 namespace quildrv {
 
 namespace {
 
-std::mutex g_registryMutex;
-CHostSocketList* g_registry = nullptr;  // under g_registryMutex
+CProcessObject<CHostSocketList> g_registry;
 
 }  // namespace
 
@@ -60,24 +60,15 @@ std::uint8_t CHostSocketList::TakeFlag(const CHostSocket* socket) {
 }
 
 CHostSocketList* GetSocketRegistry() {
-    std::lock_guard lock(g_registryMutex);
-    if (g_registry == nullptr) g_registry = new CHostSocketList;
-    return g_registry;
+    return g_registry.Get();
 }
 
 CHostSocketList* CurrentSocketRegistry() {
-    std::lock_guard lock(g_registryMutex);
-    return g_registry;
+    return g_registry.Current();
 }
 
 void DestroySocketRegistry() {
-    CHostSocketList* registry = nullptr;
-    {
-        std::lock_guard lock(g_registryMutex);
-        registry = g_registry;
-        g_registry = nullptr;
-    }
-    delete registry;
+    g_registry.Destroy();
 }
 
 }  // namespace quildrv

@@ -43,6 +43,21 @@ bool SameName(std::string_view a, std::string_view b) {
     return a.size() == b.size() && ::strncasecmp(a.data(), b.data(), a.size()) == 0;
 }
 
+// Calls visit(start, name) for each ";"-ended entry in order (the name is the text before
+// the entry's first "/") until it answers false.
+template <class Visit>
+void ForEachEntry(std::string_view list, Visit visit) {
+    std::size_t start = 0;
+    while (start < list.size()) {
+        const std::size_t end = list.find(';', start);
+        const std::string_view entry = list.substr(
+            start, end == std::string_view::npos ? std::string_view::npos : end - start);
+        if (!visit(start, entry.substr(0, entry.find('/'))) || end == std::string_view::npos)
+            return;
+        start = end + 1;
+    }
+}
+
 }  // namespace
 
 std::string RidText(const Rid& rid) {
@@ -61,19 +76,20 @@ std::optional<Lid> LidFromText(std::string_view text) {
     return BytesFromText<4>(text);
 }
 
+std::uint32_t LidNumber(const Lid& lid) {
+    return std::uint32_t{lid[0]} << 24 | std::uint32_t{lid[1]} << 16 | std::uint32_t{lid[2]} << 8 |
+           lid[3];
+}
+
 std::size_t FindEntry(std::string_view list, std::string_view host) {
     if (host.empty()) return std::string_view::npos;
-    std::size_t start = 0;
-    while (start < list.size()) {
-        const std::size_t end = list.find(';', start);
-        const std::string_view entry = list.substr(
-            start, end == std::string_view::npos ? std::string_view::npos : end - start);
-        const std::string_view name = entry.substr(0, entry.find('/'));
-        if (SameName(name, host)) return start;
-        if (end == std::string_view::npos) break;
-        start = end + 1;
-    }
-    return std::string_view::npos;
+    std::size_t found = std::string_view::npos;
+    ForEachEntry(list, [&](std::size_t start, std::string_view name) {
+        if (!SameName(name, host)) return true;
+        found = start;
+        return false;
+    });
+    return found;
 }
 
 std::string_view EntryOf(std::string_view list, std::string_view host) {
@@ -116,16 +132,10 @@ std::string ReplaceEntry(std::string_view list, std::string_view host, std::stri
 
 std::vector<std::string> EntryHosts(std::string_view list) {
     std::vector<std::string> hosts;
-    std::size_t start = 0;
-    while (start < list.size()) {
-        const std::size_t end = list.find(';', start);
-        const std::string_view entry = list.substr(
-            start, end == std::string_view::npos ? std::string_view::npos : end - start);
-        const std::string_view name = entry.substr(0, entry.find('/'));
+    ForEachEntry(list, [&](std::size_t, std::string_view name) {
         if (!name.empty()) hosts.emplace_back(name);
-        if (end == std::string_view::npos) break;
-        start = end + 1;
-    }
+        return true;
+    });
     return hosts;
 }
 

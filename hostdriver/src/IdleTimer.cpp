@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "hostdriver/PerfClock.h"
+#include "hostdriver/Slots.h"
 #include "hostdriver/WorkerThread.h"
 #include "platform/Event.h"
 #include "platform/Wait.h"
@@ -37,13 +38,7 @@ void CIdleTimer::Register() {
     CIdleList& list = CIdleList::Instance();
     UTKTools::CGuard guard(list.lock);
     if (m_slot >= 0) return;
-    std::size_t slot = 0;
-    while (slot < list.timers.size() && list.timers[slot] != nullptr) ++slot;
-    if (slot == list.timers.size())
-        list.timers.push_back(this);
-    else
-        list.timers[slot] = this;
-    m_slot = static_cast<int>(slot);
+    m_slot = TakeFreeSlot(list.timers, this);
     m_start = GetTickCount();
 }
 
@@ -51,9 +46,7 @@ void CIdleTimer::Unregister() {
     CIdleList& list = CIdleList::Instance();
     UTKTools::CGuard calling(list.calling);
     UTKTools::CGuard guard(list.lock);
-    if (m_slot >= 0 && static_cast<std::size_t>(m_slot) < list.timers.size())
-        list.timers[static_cast<std::size_t>(m_slot)] = nullptr;
-    m_slot = -1;
+    FreeSlot(list.timers, m_slot);
 }
 
 void CIdleTimer::Reset() {

@@ -3,6 +3,7 @@
 #include "hostdriver/FrontEnd.h"
 #include "hostdriver/HostSession.h"
 #include "hostdriver/PerfClock.h"
+#include "hostdriver/Slots.h"
 #include "hostdriver/WorkerThread.h"
 #include "platform/Event.h"
 #include "platform/Wait.h"
@@ -42,23 +43,15 @@ void CKeepAliveTimer::Register() {
     CKeepAliveList& list = CKeepAliveList::Instance();
     UTKTools::CGuard guard(list.lock);
     if (m_slot >= 0) return;
-    std::size_t slot = 0;
-    while (slot < list.timers.size() && list.timers[slot] != nullptr) ++slot;
-    if (slot == list.timers.size())
-        list.timers.push_back(this);
-    else
-        list.timers[slot] = this;
-    m_slot = static_cast<int>(slot);
+    m_slot = TakeFreeSlot(list.timers, this);
 }
 
 void CKeepAliveTimer::Unregister() {
     CKeepAliveList& list = CKeepAliveList::Instance();
     UTKTools::CGuard guard(list.lock);
-    if (m_slot >= 0 && static_cast<std::size_t>(m_slot) < list.timers.size())
-        list.timers[static_cast<std::size_t>(m_slot)] = nullptr;
+    FreeSlot(list.timers, m_slot);
     for (auto& t : list.lastPass)
         if (t == this) t = nullptr;
-    m_slot = -1;
 }
 
 void CKeepAliveTimer::SetActive(bool active) {

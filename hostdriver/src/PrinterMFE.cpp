@@ -37,23 +37,21 @@ bool Starts(const std::string& text, const char* listed) {
     return text.size() >= n && ::strncasecmp(text.c_str(), listed, n) == 0;
 }
 
-std::uint32_t LidValue(const Lid& lid) {
-    return std::uint32_t{lid[0]} << 24 | std::uint32_t{lid[1]} << 16 | std::uint32_t{lid[2]} << 8 |
-           lid[3];
-}
-
 }  // namespace
 
 CPrinterMFE::CPrinterMFE() : CMFEBase("CPrinterMFE") {}
 
 CPrinterMFE::~CPrinterMFE() {
-    UTKTools::CGuard guard(m_queueLock);
-    m_current = nullptr;
-    CHostSessionList* registry = CurrentSessionRegistry();
-    for (auto& session : m_sessions)
-        if (registry != nullptr) registry->Unregister(session->RegistryIndex());
-    m_sessions.clear();
-    m_queue.clear();
+    std::vector<std::unique_ptr<CHostSession>> sessions;
+    {
+        UTKTools::CGuard guard(m_queueLock);
+        m_current = nullptr;
+        sessions = std::move(m_sessions);
+    }
+    // Unlisted outside the queue lock: a delivery that holds a registry entry may be waiting
+    // for that lock.
+    if (CHostSessionList* registry = CurrentSessionRegistry())
+        for (auto& session : sessions) registry->Unregister(session->RegistryIndex());
 }
 
 std::string CPrinterMFE::UrlHost(std::span<const std::uint8_t> url) {
@@ -67,42 +65,9 @@ std::string CPrinterMFE::UrlHost(std::span<const std::uint8_t> url) {
 
 // ---- configuration ------------------------------------------------------------------------
 
-const char* CPrinterMFE::GetDefaultHost() {
-    return CachedText("DEFAULTHOST", 128);
-}
 int CPrinterMFE::GetPort() {
     const std::string text = Config(nullptr, "PORT", 16);
     return text.empty() ? kDefaultPort : std::atoi(text.c_str());
-}
-bool CPrinterMFE::GetSegmentOverride() {
-    return CachedNumber("SEGMENTOVERRIDE", 0) != 0;
-}
-bool CPrinterMFE::GetEndToEndLogging() {
-    return CachedNumber("ENDTOENDLOGGING", 0) != 0;
-}
-bool CPrinterMFE::GetDebug() {
-    return CachedNumber("DEBUG", 0) != 0;
-}
-const char* CPrinterMFE::GetPoolType() {
-    return CachedText("POOLTYPE", 32);
-}
-const char* CPrinterMFE::GetPoolName() {
-    return CachedText("POOLNAME", 32);
-}
-const char* CPrinterMFE::GetKeyName() {
-    return CachedText("KEYNAME", 32);
-}
-const char* CPrinterMFE::GetBasePCC() {
-    return CachedText("BASEPCC", 32);
-}
-const char* CPrinterMFE::GetBranchPCC() {
-    return CachedText("BRANCHPCC", 32);
-}
-const char* CPrinterMFE::GetCityCode() {
-    return CachedText("CITYCODE", 32);
-}
-const char* CPrinterMFE::GetPartition() {
-    return CachedText("PARTITION", 32);
 }
 
 const char* CPrinterMFE::GetConfiguredLNIATA() {
@@ -120,10 +85,10 @@ std::uint32_t CPrinterMFE::GetLID(const char* host) {
     if (!name.empty() && !SameHost(name, GetDefaultHost())) {
         const std::string entry(EntryOf(SessionValue("OTHERHOSTS", 1024), name));
         if (auto field = EntryField(entry, "LID"))
-            if (auto lid = LidFromText(*field)) return LidValue(*lid);
+            if (auto lid = LidFromText(*field)) return LidNumber(*lid);
         if (entry.empty() && GetPort() == 30050) return 0;
     } else if (auto lid = LidFromText(SessionValue("LID", 10))) {
-        return LidValue(*lid);
+        return LidNumber(*lid);
     }
     return NewLid(GetConfiguredLNIATA());
 }

@@ -35,11 +35,6 @@ std::string Upper(std::string text) {
     return text;
 }
 
-std::uint32_t LidValue(const Lid& lid) {
-    return std::uint32_t{lid[0]} << 24 | std::uint32_t{lid[1]} << 16 | std::uint32_t{lid[2]} << 8 |
-           lid[3];
-}
-
 // 0 or 1 from a state text; anything else 0.
 int StateNumber(const std::string& text) {
     return text == "1" ? 1 : 0;
@@ -50,23 +45,20 @@ int StateNumber(const std::string& text) {
 CTerminalMFE::CTerminalMFE() : CMFEBase("CTerminalMFE") {}
 
 CTerminalMFE::~CTerminalMFE() {
-    {
-        std::lock_guard lock(m_queueLock);
-        m_queue.clear();
-    }
-    {
-        UTKTools::CGuard guard(m_sessionLock);
-        CHostSessionList* registry = CurrentSessionRegistry();
-        for (auto& session : m_sessions)
-            if (registry != nullptr) registry->Unregister(session->RegistryIndex());
-        m_active = nullptr;
-    }
     StopIdleTimer();
-    // The sessions go after their timers and registry entries, so no thread reaches them.
-    UTKTools::CGuard guard(m_sessionLock);
-    m_sessions.clear();
-    m_registry = nullptr;
+    std::vector<std::unique_ptr<CHostSession>> sessions = TakeSessions();
+    // Unlisted outside the session-list lock: a delivery that holds a registry entry may be
+    // waiting for that lock.
+    if (CHostSessionList* registry = CurrentSessionRegistry())
+        for (auto& session : sessions) registry->Unregister(session->RegistryIndex());
+    sessions.clear();
     m_hostInfo.Clear();
+}
+
+std::vector<std::unique_ptr<CHostSession>> CTerminalMFE::TakeSessions() {
+    UTKTools::CGuard guard(m_sessionLock);
+    m_active = nullptr;
+    return std::move(m_sessions);
 }
 
 // ---- configuration ----------------------------------------------------------------------
@@ -87,40 +79,6 @@ std::uint32_t CTerminalMFE::IdleLimitFromText(const std::string& text) {
     if (text.empty() || end == text.c_str() || minutes <= 0 || minutes > 71582)
         return kDefaultIdleMs;
     return static_cast<std::uint32_t>(minutes) * 60000u;
-}
-
-const char* CTerminalMFE::GetDefaultHost() {
-    return CachedText("DEFAULTHOST", 128);
-}
-bool CTerminalMFE::GetSegmentOverride() {
-    return CachedNumber("SEGMENTOVERRIDE", 0) != 0;
-}
-bool CTerminalMFE::GetEndToEndLogging() {
-    return CachedNumber("ENDTOENDLOGGING", 0) != 0;
-}
-bool CTerminalMFE::GetDebug() {
-    return CachedNumber("DEBUG", 0) != 0;
-}
-const char* CTerminalMFE::GetPoolType() {
-    return CachedText("POOLTYPE", 32);
-}
-const char* CTerminalMFE::GetPoolName() {
-    return CachedText("POOLNAME", 32);
-}
-const char* CTerminalMFE::GetKeyName() {
-    return CachedText("KEYNAME", 32);
-}
-const char* CTerminalMFE::GetBasePCC() {
-    return CachedText("BASEPCC", 32);
-}
-const char* CTerminalMFE::GetBranchPCC() {
-    return CachedText("BRANCHPCC", 32);
-}
-const char* CTerminalMFE::GetCityCode() {
-    return CachedText("CITYCODE", 32);
-}
-const char* CTerminalMFE::GetPartition() {
-    return CachedText("PARTITION", 32);
 }
 
 bool CTerminalMFE::GetKeepAlive() {
@@ -294,21 +252,21 @@ std::uint32_t CTerminalMFE::GetLID(const char* host) {
     if (host != nullptr) {
         if (auto lid = m_hostInfo.DomainLid(host)) {
             Trace(kInfo, method, "!ClientPooled GetDomainLID. returning %s", LidText(*lid).c_str());
-            return LidValue(*lid);
+            return LidNumber(*lid);
         }
     }
     if (host == nullptr || IsDefaultHost(host)) {
         if (auto lid = LidFromText(SessionValue("LID", 10))) {
             Trace(kInfo, method, "Default host. OnGetSessionData. returning %s",
                   LidText(*lid).c_str());
-            return LidValue(*lid);
+            return LidNumber(*lid);
         }
     } else {
         const std::string list = SessionValue("OTHERHOSTS", 1024);
         if (auto field = EntryField(EntryOf(list, host), "LID"))
             if (auto lid = LidFromText(*field)) {
                 Trace(kInfo, method, "OTHERHOSTS LID. returning %s", LidText(*lid).c_str());
-                return LidValue(*lid);
+                return LidNumber(*lid);
             }
     }
     const std::string lniata = ConfiguredLniata();
@@ -625,8 +583,9 @@ int CTerminalMFE::BeginSession() {
 
 int CTerminalMFE::EndSession() {
     StopIdleTimer();
-    UTKTools::CGuard guard(m_sessionLock);
-    for (auto& session : m_sessions) {
+    // Ended outside the session-list lock (see the destructor).
+    std::vector<std::unique_ptr<CHostSession>> sessions = TakeSessions();
+    for (auto& session : sessions) {
         if (session->DefaultFlag() == 1) {
             (void)OnStoreCfgInfo(nullptr, "DEBUG", "0", 1);
             (void)OnStoreCfgInfo(nullptr, "ENDTOENDLOGGING", "0", 1);
@@ -640,8 +599,7 @@ int CTerminalMFE::EndSession() {
         }
         if (m_registry != nullptr) m_registry->Unregister(session->RegistryIndex());
     }
-    m_active = nullptr;
-    m_sessions.clear();
+    sessions.clear();
     m_registry = nullptr;
     Trace(kInfo, "EndSession", "returning 0!");
     return COMM_NO_ERROR;

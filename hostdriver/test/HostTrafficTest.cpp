@@ -156,3 +156,32 @@ TEST_F(HostDriverFixture, TwoSessionsShareOneConnectionFromTwoThreads) {
 
 }  // namespace
 }  // namespace quildrv
+
+namespace quildrv {
+namespace {
+
+TEST_F(HostDriverFixture, BeforeADeliveryTheFrontEndLearnsTheSessionsAddressAndTheTimingIsLogged) {
+    auto& d = NewDriver({{"ENDTOENDLOGGING", "1"}});
+    ASSERT_EQ(d.driver->ConnectToHost(), COMM_NO_ERROR);
+    Begin(d);
+    EXPECT_EQ(d.FrontEnd()->FrontEndLniata(), "1A2B01");
+
+    // A front end that holds another address is told the session's before the message.
+    d.FrontEnd()->CopyLniata("000000");
+    d.harness.ClearRecords();
+    ASSERT_TRUE(host.SendData(1, support::FromHex("E1 4E")));
+    EXPECT_EQ(NextMessage(d), "1A 2B 01 E1 4E");
+    EXPECT_EQ(d.FrontEnd()->FrontEndLniata(), "1A2B01");
+    bool told = false;
+    for (const auto& call : d.harness.Calls())
+        told = told || (call.name == "OnHostAddress" && call.text == "1A2B01");
+    EXPECT_TRUE(told);
+
+    // Every end-to-end timing field of the reply is logged.
+    for (const char* field : {"cln_out_time", "cln_qout_delta", "fep_quot_delta", "srv_out_delta",
+                              "fep_rin_delta", "fep_rout_delta", "cln_rin_delta", "cln_rout_delta"})
+        EXPECT_TRUE(d.harness.HasLogLine(std::string("\t") + field + "\t-----> ")) << field;
+}
+
+}  // namespace
+}  // namespace quildrv

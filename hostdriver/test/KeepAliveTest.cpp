@@ -11,6 +11,7 @@
 #include "HostDriverFixture.h"
 #include "hostdriver/HostSocket.h"
 #include "hostdriver/KeepAliveTimer.h"
+#include "hostdriver/PrinterMFE.h"
 #include "support/FakeClockScope.h"
 
 namespace quildrv {
@@ -82,6 +83,40 @@ TEST_F(KeepAliveTest, AnActivePrinterSessionAsksForStatusInstead) {
     const auto last = Received().back();
     EXPECT_EQ(last.type, 0);
     EXPECT_EQ(ToHex(last.payload), "C3 6F F2 F0 4E");
+}
+
+TEST_F(KeepAliveTest, AnUnansweredPrinterSessionStopsOnlyWhenItsFrontEndAgrees) {
+    // The printer front end lets a session go quiet only when it is a URL session (not on the
+    // default host) that no longer carries the printer.
+    RegisterBuiltInFrontEnds();
+    struct Case {
+        const char* defaultHost;
+        bool staysActive;
+    };
+    for (const Case c : {Case{"127.0.0.1", true}, Case{"localhost", false}}) {
+        host.SetSilent(false);
+        auto& d = NewDriver({{"DEVTYPE", "PRINTER"}, {"DEFAULTHOST", c.defaultHost}});
+        d.harness.SetSessionValue("ACTIVEHOST", "127.0.0.1");
+        ASSERT_EQ(d.driver->ConnectToHost(), COMM_WAITING);
+        auto* printer = dynamic_cast<CPrinterMFE*>(d.driver->FrontEnd());
+        CHostSession* session = printer->CurrentSession();
+        // Only the home session reports its connect; both tell their address once the begin's
+        // answer has set their keep-alive timer going.
+        ASSERT_TRUE(d.harness.WaitForCall([](const std::vector<support::DriverCall>& calls) {
+            for (const auto& call : calls)
+                if (call.name == "OnHostAddress") return true;
+            return false;
+        }));
+        EXPECT_EQ(session->DefaultFlag(), c.staysActive ? 1 : 0);
+        session->SetActive(false);
+        host.SetSilent(true);
+        PassAt(CKeepAliveTimer::kIntervalMs);
+        ASSERT_NE(session->KeepAliveTimer(), nullptr);
+        EXPECT_TRUE(session->KeepAliveTimer()->Awaiting());
+        RunKeepAliveHalf(false);
+        EXPECT_EQ(session->KeepAliveTimer()->Active(), c.staysActive) << c.defaultHost;
+        drivers.clear();
+    }
 }
 
 TEST_F(KeepAliveTest, SocketInsuranceProbesAQuietConnectionAndThenClosesIt) {

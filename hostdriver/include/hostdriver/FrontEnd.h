@@ -106,6 +106,10 @@ public:
                           const unsigned char* data) = 0;
     virtual char* SetLocalContext(char* buffer, unsigned int size, const char* method) = 0;
     virtual CHostDrvInt* GetHostDrvInterface() = 0;
+    // The terminal address text (six hex digits) the front end keeps for its session; the
+    // session copies its own in after each begin and whenever the two differ.
+    virtual void CopyLniata(const char* text) = 0;
+    virtual std::string FrontEndLniata() = 0;
     // Asked by the keep-alive thread for a printer session (port 30051) whose keep-alive went
     // unanswered: true lets its timer go inactive.
     virtual bool AgreesToStopKeepAlive(CHostSession* /*session*/) { return false; }
@@ -139,6 +143,20 @@ public:
     void LogASCII(EPRIORITY priority, const char* context, unsigned long length,
                   const unsigned char* data) override;
     char* SetLocalContext(char* buffer, unsigned int size, const char* method) override;
+    void CopyLniata(const char* text) override;
+    // The route's settings both front ends read the same way, each once.
+    const char* GetDefaultHost() override { return CachedText("DEFAULTHOST", 128); }
+    bool GetSegmentOverride() override { return CachedNumber("SEGMENTOVERRIDE", 0) != 0; }
+    bool GetEndToEndLogging() override { return CachedNumber("ENDTOENDLOGGING", 0) != 0; }
+    bool GetDebug() override { return CachedNumber("DEBUG", 0) != 0; }
+    const char* GetPoolType() override { return CachedText("POOLTYPE", 32); }
+    const char* GetPoolName() override { return CachedText("POOLNAME", 32); }
+    const char* GetKeyName() override { return CachedText("KEYNAME", 32); }
+    const char* GetBasePCC() override { return CachedText("BASEPCC", 32); }
+    const char* GetBranchPCC() override { return CachedText("BRANCHPCC", 32); }
+    const char* GetCityCode() override { return CachedText("CITYCODE", 32); }
+    const char* GetPartition() override { return CachedText("PARTITION", 32); }
+    std::string FrontEndLniata() override;
 
 protected:
     // The class name in the front end's own log contexts ("CTerminalMFE").
@@ -180,6 +198,7 @@ private:
     std::deque<std::string> m_cachedTexts;              // under m_cacheLock, only grows
     std::map<std::string, const std::string*> m_texts;  // under m_cacheLock
     std::map<std::string, int> m_numbers;               // under m_cacheLock
+    std::string m_lniataText;                           // under m_cacheLock
 };
 
 // The LID of a thin client: one function of its LNIATA and its computer name (FNV-1a over

@@ -24,6 +24,8 @@ std::string LidText(const Lid& lid);
 // Two hexadecimal digits per byte; nothing for a text too short or with another character.
 std::optional<Rid> RidFromText(std::string_view text);
 std::optional<Lid> LidFromText(std::string_view text);
+// The LID as a number, its first byte highest.
+std::uint32_t LidNumber(const Lid& lid);
 
 // The offset of the host's whole entry in a list of ";"-ended entries, or npos.
 std::size_t FindEntry(std::string_view list, std::string_view host);

@@ -61,21 +61,10 @@ public:
     }
     void SetHostState(int, const char*) override {}
     int GetHostState(const char*) override { return 5; }
-    const char* GetDefaultHost() override;
     int GetPort() override;
     int GetHostSessionState(const char*, CHostSession*) override { return 0; }
-    bool GetSegmentOverride() override;
     std::uint32_t GetLID(const char* host) override;
-    bool GetEndToEndLogging() override;
-    bool GetDebug() override;
     const char* GetConfiguredLNIATA() override;
-    const char* GetPoolType() override;
-    const char* GetPoolName() override;
-    const char* GetKeyName() override;
-    const char* GetBasePCC() override;
-    const char* GetBranchPCC() override;
-    const char* GetCityCode() override;
-    const char* GetPartition() override;
     bool GetKeepAlive() override { return true; }
     unsigned char* GetRID(const char* host) override;
     bool OnHandleError(CHostSession* session, const unsigned char* data,

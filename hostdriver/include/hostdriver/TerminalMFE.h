@@ -62,21 +62,10 @@ public:
                         unsigned int length) override;
     void SetHostState(int state, const char* host) override;
     int GetHostState(const char* host) override;
-    const char* GetDefaultHost() override;
     int GetPort() override;
     int GetHostSessionState(const char* host, CHostSession* session) override;
-    bool GetSegmentOverride() override;
     std::uint32_t GetLID(const char* host) override;
-    bool GetEndToEndLogging() override;
-    bool GetDebug() override;
     const char* GetConfiguredLNIATA() override;
-    const char* GetPoolType() override;
-    const char* GetPoolName() override;
-    const char* GetKeyName() override;
-    const char* GetBasePCC() override;
-    const char* GetBranchPCC() override;
-    const char* GetCityCode() override;
-    const char* GetPartition() override;
     bool GetKeepAlive() override;
     unsigned char* GetRID(const char* host) override;
     bool OnHandleError(CHostSession* session, const unsigned char* data,
@@ -102,6 +91,8 @@ private:
     void BuildRegistrationPayload();
     void SendPayload(CHostSession* session);
     CHostSession* GetSessionObject(const char* host);
+    // Empties the session list (and the active session) under its lock.
+    std::vector<std::unique_ptr<CHostSession>> TakeSessions();
     CHostSession* FindSession(const std::string& host);
     // The host's state as the session data tell it, recorded (and given to the session).
     int RecordSessionState(CHostSession* session, const std::string& host, bool intoSession);
