@@ -14,6 +14,8 @@
 
 #include "platform/Win32Error.h"
 
+#include "SpawnSignals.h"
+
 extern char** environ;
 
 namespace platform {
@@ -69,9 +71,11 @@ bool ChildProcess::Start(const std::string& path, const std::vector<std::string>
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, out[1], STDERR_FILENO);
+    const SpawnSignals spawnSignals;
     pid_t pid = -1;
     // posix_spawn reports a program that cannot be executed as its own result.
-    const int rc = ::posix_spawn(&pid, path.c_str(), &actions, nullptr, argv.data(), environ);
+    const int rc =
+        ::posix_spawn(&pid, path.c_str(), &actions, spawnSignals.Get(), argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     ::close(out[1]);
     if (rc != 0) {

@@ -242,4 +242,9 @@ bool ReplaceFileContents(const std::filesystem::path& path, std::span<const std:
     return true;
 }
 
+bool MayWrite(const std::filesystem::path& path) {
+    if (::access(path.c_str(), W_OK) == 0) return true;
+    return FailOn(path, errno);
+}
+
 }  // namespace platform

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sched.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -31,27 +32,43 @@ bool InstanceLock::Acquire(const std::string& name) {
     }
     std::error_code ec;
     std::filesystem::create_directories(RunDir(), ec);
-    const int fd = ::open(PathOf(name).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0660);
-    if (fd < 0) {
-        SetLastErrorFromErrno();
-        return false;
-    }
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        if (errno == EWOULDBLOCK)
-            SetLastError(ERROR_ALREADY_EXISTS);
-        else
+    const std::filesystem::path path = PathOf(name);
+    // A holder that lets go removes the file while it still holds the lock: a lock taken on
+    // the file it removed is worth nothing, so it is taken again on the file now there.
+    for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
+        const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0660);
+        if (fd < 0) {
             SetLastErrorFromErrno();
+            return false;
+        }
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            if (errno == EWOULDBLOCK)
+                SetLastError(ERROR_ALREADY_EXISTS);
+            else
+                SetLastErrorFromErrno();
+            ::close(fd);
+            return false;
+        }
+        struct stat held {};
+        struct stat named {};
+        if (::fstat(fd, &held) == 0 && ::stat(path.c_str(), &named) == 0 &&
+            held.st_dev == named.st_dev && held.st_ino == named.st_ino) {
+            m_fd = fd;
+            m_path = path;
+            return true;
+        }
         ::close(fd);
-        return false;
     }
-    m_fd = fd;
-    return true;
+    SetLastError(ERROR_SHARING_VIOLATION);
+    return false;
 }
 
 void InstanceLock::Release() noexcept {
     if (m_fd < 0) return;
-    ::close(m_fd);  // closing the descriptor drops the lock
+    ::unlink(m_path.c_str());  // still held: nobody can have taken the lock on this file
+    ::close(m_fd);             // closing the descriptor drops the lock
     m_fd = -1;
+    m_path.clear();
 }
 
 bool BindToFirstProcessor() {

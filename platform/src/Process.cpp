@@ -12,6 +12,8 @@
 #include <system_error>
 #include <thread>
 
+#include "SpawnSignals.h"
+
 extern char** environ;
 
 namespace platform {
@@ -42,8 +44,10 @@ DWORD StartProgramOnPath(const std::string& program, const std::vector<std::stri
         return 0;
     }
     ::posix_spawn_file_actions_addclosefrom_np(&actions, 3);
+    const SpawnSignals spawnSignals;
     pid_t pid = 0;
-    const int rc = ::posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+    const int rc =
+        ::posix_spawnp(&pid, program.c_str(), &actions, spawnSignals.Get(), argv.data(), environ);
     ::posix_spawn_file_actions_destroy(&actions);
     if (rc != 0) {
         SetLastError(FromErrno(rc));

@@ -73,6 +73,9 @@ constexpr ErrorText kTexts[] = {
      "Illegal operation attempted on a registry key that has been marked for "
      "deletion."},
     {ERROR_SERVICE_DOES_NOT_EXIST, "The specified service does not exist as an installed service."},
+    // The service manager's own codes (named where service mode uses them).
+    {1062, "The service has not been started."},
+    {1063, "The service process could not connect to the service controller."},
     {ERROR_CANCELLED, "The operation was canceled by the user."},
     {ERROR_INVALID_WINDOW_HANDLE, "Invalid window handle."},
     {ERROR_TIMEOUT, "This operation returned because the timeout period expired."},

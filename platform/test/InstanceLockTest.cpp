@@ -21,7 +21,11 @@ TEST(InstanceLock, OneHolderPerNameUntilItLetsGo) {
     EXPECT_TRUE(other.Acquire("VEKA002"));
 
     first.Release();
+    EXPECT_FALSE(std::filesystem::exists(root / "run/VEKA001.lock"));
     EXPECT_TRUE(second.Acquire("VEKA001"));
+    EXPECT_TRUE(std::filesystem::exists(root / "run/VEKA001.lock"));
+    second.Release();
+    EXPECT_FALSE(std::filesystem::exists(root / "run/VEKA001.lock"));
 
     InstanceLock bad;
     EXPECT_FALSE(bad.Acquire("../VEKA"));

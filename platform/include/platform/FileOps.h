@@ -41,4 +41,8 @@ inline constexpr unsigned kSharedFolderMode = 0775;
                                        std::span<const std::uint8_t> bytes,
                                        unsigned mode = kSharedFileMode);
 
+// True when this process may write to the file or into the folder (ERROR_ACCESS_DENIED,
+// ERROR_FILE_NOT_FOUND, ... otherwise).
+[[nodiscard]] bool MayWrite(const std::filesystem::path& path);
+
 }  // namespace platform

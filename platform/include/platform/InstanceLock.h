@@ -1,6 +1,7 @@
 // One running program per name on this machine: an exclusive lock on a file in run/ of the
 // machine root, held for as long as the object lives (and dropped by the system when the
-// process ends, however it ends). A second process asking for the same name is refused at
+// process ends, however it ends). Letting go removes the file; one left by a process that
+// died is taken over. A second process asking for the same name is refused at
 // once, never kept waiting.
 //
 // Also: binding the process to the first processor, as programs written for one processor
@@ -31,7 +32,11 @@ public:
     [[nodiscard]] bool Held() const noexcept { return m_fd >= 0; }
 
 private:
+    // Takes of the lock when the file was removed under it, before giving up.
+    static constexpr int kMaxAttempts = 16;
+
     int m_fd = -1;
+    std::filesystem::path m_path;
 };
 
 // Binds the calling process (its threads made from now on) to processor 0. False with the
