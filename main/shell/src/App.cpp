@@ -92,8 +92,10 @@ CVekaApp::Start CVekaApp::InitInstance(const std::vector<std::string>& args) {
     }
     m_state.deviceCountValueName = m_command.deviceCountValueName;
 
-    // One process per instance id.
-    if (!m_instanceLock.Acquire(m_strWindowClass)) {
+    // One process per instance id. A removal is no run of the program: it goes on while the
+    // service it removes runs under the same id (and stops it).
+    if (m_command.action != CommandLine::Action::Remove &&
+        !m_instanceLock.Acquire(m_strWindowClass)) {
         if (platform::GetLastError() == platform::ERROR_ALREADY_EXISTS) {
             static_cast<void>(FirstInstanceRestore());
             return Start::End;

@@ -100,6 +100,13 @@ TEST_F(App, ASecondStartOfAnInstanceRestoresTheFirstAndEnds) {
     EXPECT_EQ(documents, 2);
     EXPECT_TRUE(boxes.empty());
 
+    // Removing the service of a running instance reaches the removal.
+    shell::AppState removalState;
+    CVekaApp removal(removalState, Hooks());
+    EXPECT_EQ(removal.InitInstance({"001", "/remove", "/001"}), Start::End);
+    EXPECT_EQ(removed, std::vector<std::string>{"001TrevoPrint"});
+    EXPECT_EQ(restored.size(), 1u);
+
     first.ExitInstance();  // lets go of the instance
     shell::AppState thirdState;
     CVekaApp third(thirdState, Hooks());
