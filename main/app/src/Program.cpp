@@ -3,24 +3,18 @@
 #include <cstdlib>
 
 #include "core/TraceLog.h"
-#include "core/Version.h"
 #include "platform/DynamicLibrary.h"
 #include "res/VekaStringTable.h"
 #include "shell/Document.h"
 #include "shell/FanOut.h"
 #include "shell/MessageSink.h"
+#include "shell/ServiceHost.h"
 #include "shell/View.h"
 
 namespace app {
 
-namespace {
-
-constexpr platform::UINT_PTR kStopTimerId = 1;
-
-}  // namespace
-
-CProgram::CProgram(shell::AppState& state, std::FILE* statusOut)
-    : m_state(state), m_statusOut(statusOut) {}
+CProgram::CProgram(shell::AppState& state, std::FILE* statusOut, shell::IServiceManager* services)
+    : m_state(state), m_statusOut(statusOut), m_services(services) {}
 
 CProgram::~CProgram() {
     Destroy();
@@ -30,29 +24,50 @@ int CProgram::Run(const std::vector<std::string>& args) {
     res::RegisterVekaStrings();
     m_loop = std::make_unique<platform::EventLoop>();
     if (!m_loop->IsValid()) return 1;
+    if (!m_termination.Watch(*m_loop, [this](int signal) { OnTerminationSignal(signal); }))
+        TRACE_LAST_ERROR("CProgram::Run(): TerminationSignal::Watch()");
     m_sink = std::make_unique<shell::CMessageSink>();
     m_sink->Install();
 
     shell::AppHooks hooks;
-    hooks.osVersion = CVersion().GetOSVersion();
+    // The start-up takes this system as the NT family 4.0 (AppHooks' answer): its service and
+    // removal branches are the ones built here. The kernel's own version says nothing of it.
     hooks.createDocument = [this] { return CreateDocument(); };
+    const shell::CVekaApp* pApp = nullptr;
+    if (m_services) {
+        shell::ServiceHooks serviceHooks;
+        serviceHooks.closeMainWindow = [this] { RequestClose(); };
+        m_service = std::make_unique<shell::CServiceHost>(m_state, *m_services, *m_loop,
+                                                          std::move(serviceHooks));
+        hooks.removeService = [this](const std::string& name) { m_service->RemoveService(name); };
+        hooks.serviceStartup = [this, &pApp] {
+            return m_service->ServiceStartup(pApp->Command().instanceId);
+        };
+    }
     shell::CVekaApp app(m_state, std::move(hooks));
+    pApp = &app;
     const shell::CVekaApp::Start start = app.InitInstance(args);
     int code = 0;
     if (start == shell::CVekaApp::Start::End) {
         code = app.Command().action == shell::CommandLine::Action::Refuse ? 1 : 0;
     } else {
         m_bRunning = true;
-        if (m_pStop && !platform::SetTimer(m_hFrame.load(), kStopTimerId, kStopPollMs))
-            TRACE_LAST_ERROR("CProgram::Run(): SetTimer()");
+        if (m_service && m_state.serviceMode) m_service->Run();
         if (m_bCloseAsked.load() && m_hFrame.load())
             static_cast<void>(platform::PostMessage(m_hFrame.load(), platform::WM_CLOSE, 0, 0));
         if (!RunWindow(code)) code = m_loop->Run();
     }
     Destroy();
+    // Every device is down: the service has stopped, and ends with its last error.
+    if (m_service && m_state.serviceMode) {
+        m_service->Stopped();
+        code = m_service->ExitCode();
+    }
     app.ExitInstance();
     m_sink->Uninstall();
     m_bRunning = false;
+    m_termination.Stop();
+    m_service.reset();
     m_loop.reset();  // on its own thread
     return code;
 }
@@ -70,16 +85,24 @@ shell::IMainWindow* CProgram::CreateDocument() {
     return this;
 }
 
+void CProgram::OnTerminationSignal(int signal) {
+    TRACE_FORMAT(CTraceLog::LEVEL_INFO, "CProgram::OnTerminationSignal():", "%d", signal);
+    if (m_service && m_state.serviceMode) {
+        m_service->Stop();
+        return;
+    }
+    // Without a service manager to go through, the signal is the stop itself.
+    m_state.stopRequested = true;
+    RequestClose();
+}
+
 void CProgram::RequestClose() {
     m_bCloseAsked = true;
     if (const platform::HWND hFrame = m_hFrame.load())
         static_cast<void>(platform::PostMessage(hFrame, platform::WM_CLOSE, 0, 0));
 }
 
-platform::LRESULT CProgram::OnMessage(platform::UINT msg, platform::WPARAM wParam,
-                                      platform::LPARAM) {
-    if (msg == platform::WM_TIMER && wParam == kStopTimerId && m_pStop && m_pStop->load())
-        msg = platform::WM_CLOSE;
+platform::LRESULT CProgram::OnMessage(platform::UINT msg, platform::WPARAM, platform::LPARAM) {
     if (msg == platform::WM_CLOSE && OnClose()) m_loop->Quit(0);
     return 0;
 }

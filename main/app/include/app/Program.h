@@ -1,8 +1,12 @@
 // The program `veka` without a display: start-up, the document with its devices, their host
 // controls and the view's refreshes on one user-interface thread, the status on the
 // terminal and in the log. The main window is a target of that thread's loop; closing it
-// (a stop signal, a service stop, RequestClose) closes the document, which shuts every
-// device down, and ends the loop.
+// (a termination signal, a service stop, RequestClose) closes the document, which shuts
+// every device down, and ends the loop.
+//
+// A termination or interrupt signal (SIGTERM, SIGINT) is read on the loop: it closes the
+// window, or, in service mode, is the service's stop. The signals must be blocked before any
+// thread starts (platform::TerminationSignal::Block, first thing in main).
 //
 // Threads: Run on the thread that is to be the user-interface thread; RequestClose from any.
 #pragma once
@@ -14,6 +18,7 @@
 #include <vector>
 
 #include "platform/EventLoop.h"
+#include "platform/TerminationSignal.h"
 #include "shell/App.h"
 #include "shell/AppState.h"
 #include "shell/WindowModel.h"
@@ -23,6 +28,8 @@ class CVekaDoc;
 class CVekaView;
 class CFanOut;
 class CMessageSink;
+class CServiceHost;
+class IServiceManager;
 }  // namespace shell
 
 namespace app {
@@ -31,8 +38,10 @@ class CProgram final : private shell::IMainWindow,
                        private shell::IWindowModel,
                        private platform::IMessageTarget {
 public:
-    // statusOut: where the status rows go as they change (none: nowhere).
-    explicit CProgram(shell::AppState& state = shell::TheAppState(), std::FILE* statusOut = stdout);
+    // statusOut: where the status rows go as they change (none: nowhere); services: the
+    // machine's service manager (none: service mode and removal cannot reach one).
+    explicit CProgram(shell::AppState& state = shell::TheAppState(), std::FILE* statusOut = stdout,
+                      shell::IServiceManager* services = nullptr);
     ~CProgram() override;
     CProgram(const CProgram&) = delete;
     CProgram& operator=(const CProgram&) = delete;
@@ -42,10 +51,6 @@ public:
     // Any thread: closes the main window as the user or a service stop would; before the
     // window exists, it closes as soon as it does.
     void RequestClose();
-    // A flag set from outside the loop (a signal handler): while the program runs it is
-    // looked at every kStopPollMs and closes the main window once set.
-    static constexpr platform::UINT kStopPollMs = 250;
-    void WatchStopFlag(const std::atomic<bool>* pStop) noexcept { m_pStop = pStop; }
     // True once the window exists and the loop is about to run.
     [[nodiscard]] bool Running() const noexcept { return m_bRunning.load(); }
 
@@ -73,12 +78,16 @@ private:
                                 platform::LPARAM lParam) override;
 
     shell::IMainWindow* CreateDocument();
+    void OnTerminationSignal(int signal);
     void PrintChangedRows();
     void Destroy();
 
     shell::AppState& m_state;
     std::FILE* m_statusOut;
+    shell::IServiceManager* m_services;
     std::unique_ptr<platform::EventLoop> m_loop;
+    platform::TerminationSignal m_termination;
+    std::unique_ptr<shell::CServiceHost> m_service;
     std::unique_ptr<shell::CMessageSink> m_sink;
     std::unique_ptr<shell::CVekaDoc> m_doc;
     std::unique_ptr<shell::CVekaView> m_view;
@@ -86,7 +95,6 @@ private:
     std::atomic<platform::HWND> m_hFrame{0};
     std::atomic<bool> m_bCloseAsked{false};
     std::atomic<bool> m_bRunning{false};
-    const std::atomic<bool>* m_pStop = nullptr;
     std::string m_strTitle = "Trevo Printing Module";
     bool m_bEnded = false;
     std::vector<std::string> m_printedRows;
