@@ -139,6 +139,8 @@ int RunQtModal(uikit::IDialogModel& model) {
 int RunQtModal(uikit::IDialogModel& model, const std::function<void(QDialog&)>& drive) {
     DialogView view(model);
     model.OnInitDialog(view);
+    // A dialog that ended as it opened (what it edits is gone, say) is never shown.
+    if (model.Ended()) return model.Result();
     if (drive) QTimer::singleShot(0, &view, [&] { drive(view); });
     (void)view.exec();
     return model.Ended() ? model.Result() : uikit::IDCANCEL;
