@@ -5,6 +5,7 @@
 #include "core/TraceLog.h"
 #include "platform/DynamicLibrary.h"
 #include "res/VekaStringTable.h"
+#include "shell/AboutBox.h"
 #include "shell/Document.h"
 #include "shell/FanOut.h"
 #include "shell/MessageSink.h"
@@ -161,6 +162,9 @@ void CProgram::OnCommand(int id) {
             break;
         case ID_DEVICES_RECONNECT:
             m_view->OnDevicesReconnect();
+            break;
+        case ID_APP_ABOUT:
+            shell::ShowAboutBox();
             break;
         default:
             TRACE_FORMAT(CTraceLog::LEVEL_ERROR, "CProgram::OnCommand():", "%d not handled", id);

@@ -19,15 +19,22 @@ namespace uikit {
 inline constexpr int IDOK = 1;
 inline constexpr int IDCANCEL = 2;
 
-enum class ControlKind { Label, Edit, Button, Check, Radio, Group };
+enum class ControlKind { Label, Edit, Button, Check, Radio, Group, List };
+
+// A column of a list (a report view): its title and width in pixels.
+struct ListColumn {
+    std::string title;
+    int width = 0;
+};
 
 // One control of a dialog, for a renderer that lays the dialog out from its list.
 struct ControlSpec {
     int id = 0;
     ControlKind kind = ControlKind::Label;
     std::string label;
-    bool enabled = true;  // at first
-    int maxLength = 0;    // edits: 0 = no limit
+    bool enabled = true;              // at first
+    int maxLength = 0;                // edits: 0 = no limit
+    std::vector<ListColumn> columns{};  // lists
 };
 
 struct DialogSpec {
@@ -48,6 +55,8 @@ public:
     virtual void Enable(int id, bool enabled) = 0;
     [[nodiscard]] virtual bool IsEnabled(int id) const = 0;
     virtual void SetFocus(int id) = 0;
+    // Lists: appends a row, one text per column.
+    virtual void AddRow(int id, const std::vector<std::string>& cells) = 0;
 };
 
 // A panel that only keeps the controls' state: the headless view, and the tests' one.
@@ -61,12 +70,18 @@ public:
     void Enable(int id, bool enabled) override { m_enabled[id] = enabled; }
     bool IsEnabled(int id) const override;
     void SetFocus(int id) override { m_focus = id; }
+    void AddRow(int id, const std::vector<std::string>& cells) override {
+        m_rows[id].push_back(cells);
+    }
+    // A list's rows, in order.
+    const std::vector<std::vector<std::string>>& Rows(int id) { return m_rows[id]; }
     int Focus() const noexcept { return m_focus; }
 
 private:
     std::map<int, std::string> m_text;
     std::map<int, bool> m_check;
     std::map<int, bool> m_enabled;
+    std::map<int, std::vector<std::vector<std::string>>> m_rows;
     int m_focus = 0;
 };
 

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include <map>
@@ -74,6 +75,13 @@ public:
     void SetFocus(int id) override {
         if (auto* w = Find(id)) w->setFocus();
     }
+    void AddRow(int id, const std::vector<std::string>& cells) override {
+        auto* list = As<QTreeWidget>(id);
+        if (list == nullptr) return;
+        QStringList texts;
+        for (const std::string& cell : cells) texts << QString::fromStdString(cell);
+        list->addTopLevelItem(new QTreeWidgetItem(texts));
+    }
 
     void reject() override { Command(uikit::IDCANCEL); }
 
@@ -102,6 +110,17 @@ private:
                 auto* box = new QCheckBox(Label(c.label), this);
                 connect(box, &QCheckBox::clicked, this, [this, id] { Command(id); });
                 return box;
+            }
+            case ControlKind::List: {
+                auto* list = new QTreeWidget(this);
+                list->setRootIsDecorated(false);
+                list->setColumnCount(static_cast<int>(c.columns.size()));
+                QStringList titles;
+                for (const auto& column : c.columns) titles << Label(column.title);
+                list->setHeaderLabels(titles);
+                for (std::size_t i = 0; i < c.columns.size(); ++i)
+                    list->setColumnWidth(static_cast<int>(i), c.columns[i].width);
+                return list;
             }
             case ControlKind::Radio: {
                 auto* radio = new QRadioButton(Label(c.label), this);

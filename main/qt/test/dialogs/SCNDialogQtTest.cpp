@@ -52,6 +52,7 @@ class SCNDialogQt : public support::TempRootTest {
 protected:
     static void SetUpTestSuite() {
         ::setenv("QT_QPA_PLATFORM", "offscreen", 1);  // never a real display
+        if (QApplication::instance() != nullptr) return;
         static int argc = 1;
         static char name[] = "veka_qt_dialog_test";
         static char* argv[] = {name, nullptr};
