@@ -20,6 +20,7 @@
 #include <thread>
 
 #include "Deadline.h"
+#include "UnixAddress.h"
 #include "platform/FileOps.h"
 #include "platform/Path.h"
 
@@ -45,20 +46,6 @@ namespace {
 
 // Room for one message on a connection at the least (the system may give more).
 constexpr int kMinimumSocketBuffer = 256 * 1024;
-
-// What is left of a wait (-1: no limit).
-bool MakeAddress(const std::filesystem::path& path, sockaddr_un& addr, socklen_t& length) {
-    const std::string s = path.string();
-    std::memset(&addr, 0, sizeof(addr));
-    if (s.empty() || s.size() >= sizeof(addr.sun_path)) {
-        SetLastError(ERROR_INVALID_NAME);
-        return false;
-    }
-    addr.sun_family = AF_UNIX;
-    std::memcpy(addr.sun_path, s.data(), s.size());
-    length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + s.size() + 1);
-    return true;
-}
 
 // The events of fd before the deadline: 0 on time-out, -1 on failure.
 int PollOne(int fd, short events, const IoDeadline& deadline) {
@@ -99,7 +86,7 @@ bool NamedPipeServer::Create(std::string_view pipeName, DWORD bufferSize) {
     if (path.empty()) return false;
     sockaddr_un addr{};
     socklen_t length = 0;
-    if (!MakeAddress(path, addr, length)) return false;
+    if (!MakeUnixAddress(path, addr, length)) return false;
 
     std::lock_guard guard(m_lock);
     // A new instance of the same name keeps the clients that connected to the old one and
@@ -149,7 +136,7 @@ bool NamedPipeServer::ListenLocked() {
     m_listener.reset();
     sockaddr_un addr{};
     socklen_t length = 0;
-    if (!MakeAddress(m_path, addr, length)) return false;
+    if (!MakeUnixAddress(m_path, addr, length)) return false;
     if (::unlink(m_path.c_str()) != 0 && errno != ENOENT) {
         SetLastErrorFromErrno();
         return false;
@@ -476,7 +463,7 @@ bool NamedPipeClient::Open(std::string_view pipeName, int timeoutMs) {
     if (path.empty()) return false;
     sockaddr_un addr{};
     socklen_t length = 0;
-    if (!MakeAddress(path, addr, length)) return false;
+    if (!MakeUnixAddress(path, addr, length)) return false;
     const IoDeadline deadline = IoDeadline::FromTimeout(timeoutMs);
     for (;;) {
         const int fd = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);

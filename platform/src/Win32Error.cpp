@@ -48,6 +48,7 @@ constexpr ErrorText kTexts[] = {
     {ERROR_MOD_NOT_FOUND, "The specified module could not be found."},
     {ERROR_PROC_NOT_FOUND, "The specified procedure could not be found."},
     {ERROR_DIR_NOT_EMPTY, "The directory is not empty."},
+    {ERROR_BUSY, "The requested resource is in use."},
     {ERROR_ALREADY_EXISTS, "Cannot create a file when that file already exists."},
     {ERROR_BAD_PIPE, "The pipe state is invalid."},
     {ERROR_PIPE_BUSY, "All pipe instances are busy."},
