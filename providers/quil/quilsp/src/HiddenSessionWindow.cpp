@@ -1,6 +1,7 @@
+// Built into both QUIL providers, each with its own session (ModuleSession.h).
 #include "quilsp/HiddenSessionWindow.h"
 
-#include "quilsp/Session.h"
+#include "ModuleSession.h"
 
 namespace quilsp {
 

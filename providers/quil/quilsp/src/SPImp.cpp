@@ -1,3 +1,8 @@
+// The provider object of both QUIL providers: built into each with its own session and
+// session pool (ModuleSession.h). What QUIL2SP does differently is marked QUIL2SP: it has
+// no change-change (an entry starting with the change characters goes to the host as it
+// is), it tells the creator of a lost session on printer routes too, and its logger
+// registry keeps the loggers of its provider objects until the last object goes.
 #include "quilsp/SPImp.h"
 #include "Errors.h"
 
@@ -5,12 +10,14 @@
 #include <algorithm>
 #include <cstring>
 
+#include "ModuleSession.h"
 #include "notify/Notify.h"
 #include "quil/Translation.h"
 #include "quilsp/NotificationMsg.h"
 #include "quilsp/RouteConfig.h"
-#include "quilsp/Session.h"
-#include "quilsp/SessionPool.h"
+#if defined(QUIL2SP)
+#include "quil2sp/LoggerRegistry.h"
+#endif
 
 namespace quilsp {
 
@@ -35,9 +42,11 @@ bool LooksAtMessage(int error) {
     }
 }
 
+#if !defined(QUIL2SP)
 bool SameHost(const std::string& a, const std::string& b) {
     return a.size() == b.size() && strncasecmp(a.c_str(), b.c_str(), a.size()) == 0;
 }
+#endif
 
 // Copies an answer text with its terminating zero into the caller's buffer.
 int CopyOut(int result, const std::string& answer, char* value) {
@@ -50,7 +59,13 @@ int CopyOut(int result, const std::string& answer, char* value) {
 
 }  // namespace
 
+#if defined(QUIL2SP)
+spimp::spimp(IProviderCallbacks& owner) : m_owner(owner), m_pool(CSessionPool::AcquirePool()) {
+    LoggerRegistry::ProviderCreated();
+}
+#else
 spimp::spimp(IProviderCallbacks& owner) : m_owner(owner), m_pool(CSessionPool::Attach()) {}
+#endif
 
 spimp::~spimp() {
     QLOG(m_log, kTrace, "Deleting the SPImp object");
@@ -60,10 +75,31 @@ spimp::~spimp() {
     }
     // Sessions kept in the pool for later connections report to nobody from now on.
     m_pool->ForgetOwner(this);
+#if defined(QUIL2SP)
+    CSessionPool::ReleasePool();
+#else
     CSessionPool::Detach();
+#endif
     QLOG(m_log, kTrace, "Delete receive Queue\n");
-    platform::CriticalSection::Guard guard(m_queueLock);
-    m_queue.clear();
+    {
+        platform::CriticalSection::Guard guard(m_queueLock);
+        m_queue.clear();
+    }
+#if defined(QUIL2SP)
+    m_log = Log();
+    LoggerRegistry::ProviderGone();
+#endif
+}
+
+CSessionPool::Result spimp::TakeSession(const CPoolKey& key, bool isDefault, CSession*& session) {
+#if defined(QUIL2SP)
+    // A session is taken up like a new one unless another provider object uses it now.
+    const bool fresh = m_pool->FindOrCreateSession(this, key.Key(), isDefault, session);
+    if (session == nullptr) return CSessionPool::Result::Failed;
+    return fresh ? CSessionPool::Result::New : CSessionPool::Result::Existing;
+#else
+    return m_pool->GetSession(this, key, isDefault, session);
+#endif
 }
 
 void spimp::RemoveFromPool(CSession* session) {
@@ -71,7 +107,11 @@ void spimp::RemoveFromPool(CSession* session) {
     if (session == m_default) m_default = nullptr;
     if (session == m_previous) m_previous = nullptr;
     if (session == m_pActiveSession) m_pActiveSession = nullptr;
+#if defined(QUIL2SP)
+    (void)m_pool->RemoveSession(session->Key().Key());
+#else
     (void)m_pool->RemoveSession(session->Key());
+#endif
 }
 
 bool spimp::GetConfig(const std::string& route) {
@@ -118,8 +158,12 @@ bool spimp::GetConfig(const std::string& route) {
 }
 
 void spimp::ConfigureSession(CSession& session, const char* poolLog) {
+#if defined(QUIL2SP)
+    session.SetRouteName(m_route, m_log);
+#else
     session.SetRoute(m_route);
     session.SetLog(m_log);
+#endif
     session.SetTerminalAddress(m_lniata, static_cast<int>(m_taMode));
     session.SetPort(m_port);
     QLOG(m_log, kTrace, "Connect(): Port number: %u", m_port);
@@ -136,16 +180,21 @@ void spimp::ConfigureSession(CSession& session, const char* poolLog) {
 }
 
 int spimp::Connect(const std::string& route, const std::string& endSystem) {
-    if (!m_log.Enabled())
-        m_log = Log(std::make_shared<Notify>(route),
-                    RouteConfig(route).Number("Tracing Active").value_or(0) == 1);
+    if (!m_log.Enabled()) {
+        auto notify = std::make_shared<Notify>(route);
+#if defined(QUIL2SP)
+        LoggerRegistry::Register(notify);
+#endif
+        m_log =
+            Log(std::move(notify), RouteConfig(route).Number("Tracing Active").value_or(0) == 1);
+    }
     QLOG(m_log, kTrace, "Connect Called\n");
     m_endSystem = endSystem;
     m_route = route;
     if (!GetConfig(route)) return kErrConfiguration;
 
     CSession* session = nullptr;
-    const auto result = m_pool->GetSession(this, CPoolKey(m_lniata, m_host), true, session);
+    const auto result = TakeSession(CPoolKey(m_lniata, m_host), true, session);
     if (result == CSessionPool::Result::Failed || session == nullptr) return kErrSession;
     m_pActiveSession = session;
     if (result == CSessionPool::Result::New) {
@@ -195,6 +244,7 @@ void spimp::KeepPending(std::span<const std::uint8_t> data) {
 
 int spimp::SendMsg(std::span<const std::uint8_t> data) {
     QLOG(m_log, kTrace, "SendMsg(): Translate option %s", m_translate ? "true" : "false");
+#if !defined(QUIL2SP)
     const std::uint8_t marker = m_translate ? 0x01 : 0x7C;
     if (data.size() >= 2 && data[0] == marker && data[1] == marker) {
         QLOG(m_log, kTrace, "SendMsg:ChangeChange() is called \n");
@@ -214,6 +264,7 @@ int spimp::SendMsg(std::span<const std::uint8_t> data) {
                 return rc;
         }
     }
+#endif
     if (m_pActiveSession == nullptr || !m_pActiveSession->Initialised()) {
         QLOG(m_log, kTrace, " Session is not initialised. Call Connect\n");
         KeepPending(data);
@@ -229,6 +280,14 @@ int spimp::SendMsg(std::span<const std::uint8_t> data) {
     return rc;
 }
 
+std::vector<std::uint8_t> spimp::ToCreatorCode(const std::string& text) const {
+    std::vector<std::uint8_t> out(text.begin(), text.end());
+    if (!m_translate)
+        for (auto& b : out) b = quil::ClientToHostByte(b);
+    return out;
+}
+
+#if !defined(QUIL2SP)
 int spimp::SendToCurrentHost(std::span<const std::uint8_t> data) {
     QLOG(m_log, kTrace,
          "SendToCurrentHost():Send the user entry to the host using the active connection");
@@ -240,13 +299,6 @@ int spimp::SendToCurrentHost(std::span<const std::uint8_t> data) {
     if (rc != kErrNoConnect) return rc;
     KeepPending(data);
     return m_pActiveSession->Connect(m_endSystem);
-}
-
-std::vector<std::uint8_t> spimp::ToCreatorCode(const std::string& text) const {
-    std::vector<std::uint8_t> out(text.begin(), text.end());
-    if (!m_translate)
-        for (auto& b : out) b = quil::ClientToHostByte(b);
-    return out;
 }
 
 int spimp::AnswerActiveHost(std::span<const std::uint8_t> data) {
@@ -282,7 +334,7 @@ int spimp::ChangeChange(std::span<const std::uint8_t> data) {
     m_previous = m_pActiveSession;
     const CPoolKey key(m_lniata, host);
     CSession* session = nullptr;
-    const auto result = m_pool->GetSession(this, key, false, session);
+    const auto result = TakeSession(key, false, session);
     if (result == CSessionPool::Result::Failed || session == nullptr) {
         m_pActiveSession = m_previous;
         m_previous = nullptr;
@@ -308,6 +360,7 @@ int spimp::ChangeChange(std::span<const std::uint8_t> data) {
     m_previous = nullptr;
     return AnswerActiveHost(data);
 }
+#endif
 
 void spimp::Deliver(std::span<const std::uint8_t> bytes, int error) {
     {
@@ -409,13 +462,17 @@ void spimp::OnReceive(int error, CSession* session) {
 void spimp::CreateNewSession(const std::string& host, const std::string& lniata) {
     QLOG(m_log, kTrace, "CreateNewSession(): Create a new session");
     CSession* session = nullptr;
-    const auto result = m_pool->GetSession(this, CPoolKey(lniata, host), false, session);
+    const auto result = TakeSession(CPoolKey(lniata, host), false, session);
     if (result == CSessionPool::Result::Failed || session == nullptr) return;
     QLOG(m_log, kTrace, "CreateNewSession(): Session is received");
     session->SetTerminalAddress(lniata, static_cast<int>(m_taMode));
     session->SetPort(m_port);
+#if defined(QUIL2SP)
+    session->SetRouteName(m_route, m_log);
+#else
     session->SetRoute(m_route);
     session->SetLog(m_log);
+#endif
     const int rc = session->Connect(m_endSystem);
     if (rc == 0 || rc == kErrWaiting) {
         QLOG(m_log, kTrace, "CreateNewSession(): Valid session is created");
@@ -434,12 +491,21 @@ void spimp::OnResource(const std::string& lniata, int number) {
 }
 
 void spimp::OnDisconnect(int error, CSession* session) {
+#if defined(QUIL2SP)
+    if (session == nullptr) {
+        QLOG(m_log, kTrace, "OnDisconnect(): No valid session. Inform the App");
+        m_owner.OnDisconnect(error);
+        return;
+    }
+    QLOG(m_log, kTrace, "OnDisconnect(): ");
+#else
     QLOG(m_log, kTrace, "OnDisconnect(): ");
     if (session == nullptr) {
         QLOG(m_log, kTrace, "OnDisconnect(): No valid session. Inform the App");
         if (!m_printer) m_owner.OnDisconnect(error);
         return;
     }
+#endif
     const bool isDefault = session == m_default;
     const bool isActive = session == m_pActiveSession;
     if (m_printer && !(isDefault && isActive)) {

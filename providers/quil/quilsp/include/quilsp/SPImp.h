@@ -1,8 +1,11 @@
-// The provider object of one QUILSP connection: reads the route, draws its sessions from the
+// The provider object of one QUIL connection: reads the route, draws its sessions from the
 // process's session pool, keeps what the host sent until the creator has collected it,
-// switches hosts on a change-change entry (two change characters and a host name) and turns
-// session events into the creator's callbacks. Everything runs on the thread that called
-// Connect (its event loop carries the sockets and timers).
+// switches hosts on a change-change entry (two change characters and a host name; QUILSP
+// only) and turns session events into the creator's callbacks. Both QUIL providers build it
+// from the same source, each over its own session and session pool (QUIL2SP defined for
+// QUIL2SP). In QUILSP everything runs on the thread that called Connect (its event loop
+// carries the sockets and timers); in QUIL2SP the session's worker thread calls the session
+// callbacks, under the module's provider lock that every call from the creator takes too.
 //
 // Lock order: the receive queue's lock, taken alone; the session pool's lock is never taken
 // while it is held.
@@ -17,13 +20,18 @@
 #include "platform/CriticalSection.h"
 #include "quilsp/DataFromHost.h"
 #include "quilsp/Log.h"
+#include "quilsp/PoolKey.h"
 #include "quilsp/ProviderCallbacks.h"
 #include "quilsp/SessionOwner.h"
+#if defined(QUIL2SP)
+#include "quil2sp/SessionPool.h"
+#else
+#include "quilsp/SessionPool.h"
+#endif
 
 namespace quilsp {
 
 class CSession;
-class CSessionPool;
 
 // Terminal-address modes.
 inline constexpr std::uint32_t kTaDynamic = 0;
@@ -76,9 +84,13 @@ public:
 
 private:
     void ConfigureSession(CSession& session, const char* poolLog);
+    // The session of the key from the pool, created when absent.
+    CSessionPool::Result TakeSession(const CPoolKey& key, bool isDefault, CSession*& session);
+#if !defined(QUIL2SP)
     int ChangeChange(std::span<const std::uint8_t> data);
     int AnswerActiveHost(std::span<const std::uint8_t> data);
     int SendToCurrentHost(std::span<const std::uint8_t> data);
+#endif
     void KeepPending(std::span<const std::uint8_t> data);
     void CreateNewSession(const std::string& host, const std::string& lniata);
     void RemoveFromPool(CSession* session);

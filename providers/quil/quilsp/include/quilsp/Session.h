@@ -27,27 +27,9 @@
 #include "quilsp/Log.h"
 #include "quilsp/PoolKey.h"
 #include "quilsp/SessionOwner.h"
+#include "quilsp/SessionStates.h"
 
 namespace quilsp {
-
-// Session states.
-inline constexpr int kStateNotConnected = 0;
-inline constexpr int kStateConnecting = 1;
-inline constexpr int kStateIdle = 2;
-inline constexpr int kStateSending = 4;
-inline constexpr int kStateReadFailed = 5;
-inline constexpr int kStateDisconnecting = 6;
-
-// Device types.
-inline constexpr int kDeviceTerminal = 1;
-inline constexpr int kDevicePrinter = 2;
-inline constexpr int kDeviceAsyncMini = 3;
-inline constexpr int kDeviceOther = 4;
-
-// Pooling kinds: how the session's terminal address is chosen.
-inline constexpr int kPoolingHost = 0;
-inline constexpr int kPoolingCode = 1;
-inline constexpr int kPoolingFixed = 2;
 
 inline constexpr const char* kSessionIdValue = "Session Identifier";
 
@@ -140,6 +122,7 @@ private:
     bool ValidateSessionHeader(const quil::CSessionHeader& received);
     bool ProcessRecdMsg();
     void AddDataToReceiveBuffer(std::span<const std::uint8_t> payload, bool translate);
+    int HandOutMessage(std::vector<std::uint8_t>& message);
     void HandleHostSessionError(bool beginPending);
     void BrokenStream(const char* what);
     void CacheSessionID();
