@@ -191,7 +191,7 @@ void CVekaView::UpdateMessageColumn(std::size_t row) {
 }
 
 void CVekaView::SendOutside(platform::UINT msg, const std::string& text) {
-    if (!m_hooks.sendToOutsideWindow || m_app.outsideWindow.empty()) return;
+    if (!m_hooks.sendToOutsideWindow || m_app.outsideWindow == 0) return;
     for (const char c : text)  // each byte sign-extended, as a char passed as a parameter
         m_hooks.sendToOutsideWindow(msg, static_cast<platform::WPARAM>(static_cast<long>(c)));
 }
@@ -201,7 +201,7 @@ void CVekaView::UpdateStatusList() {
     SizeSlotState();
     m_bWarning = false;
     m_bConnectionWarning = false;
-    const bool outside = !m_app.outsideWindow.empty();
+    const bool outside = m_app.outsideWindow != 0;
     if (outside && m_bDisplayPrinterLniata) {
         ++m_nTicks;
         if (m_app.outsideWindowArrived) {

@@ -193,7 +193,7 @@ TEST_F(View, TheOutsideWindowGetsTheLniataListAndEachChangedLetter) {
     view->UpdateStatusList();
     EXPECT_TRUE(outside.empty());  // nobody registered yet
 
-    app.outsideWindow = "status-window";
+    app.outsideWindow = 77;
     app.outsideWindowArrived = true;
     view->UpdateStatusList();
     EXPECT_EQ(outside[CVekaView::WM_LNIATA_LIST],

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/WindowFrame.h"
+
 namespace shell {
 
 struct AppState {
@@ -30,9 +32,10 @@ struct AppState {
     bool passportReaderPresent = false;
     // The configuration sheets may be opened in this run (decided by the frame).
     bool configurationAllowed = true;
-    // The outside status window that handed itself over ("SvhandleRequest"): its endpoint
-    // (empty: none), and whether a hand-over arrived since the view last refreshed.
-    std::string outsideWindow;
+    // The outside status window handed over ("SvhandleRequest"): the window (0: none), the
+    // value that came with it, and whether a hand-over arrived since the view last refreshed.
+    platform::WindowHandle outsideWindow = 0;
+    platform::LPARAM outsideWindowParam = 0;
     bool outsideWindowArrived = false;
     // 1 until start-up hides the window, then 0.
     std::uint32_t startupWindowState = 1;

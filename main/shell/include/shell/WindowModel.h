@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,21 @@ class EventLoop;
 }
 
 namespace shell {
+
+struct MenuItem {
+    int id;
+    std::string text;
+};
+
+// The window toolkit's tray icon as the program's tray drives it: the picture by its
+// resource id (res/TrayIcons.h) and the tip. Each call false when the tray refused it.
+class ITrayIcon {
+public:
+    virtual ~ITrayIcon() = default;
+    virtual bool Add(std::uint32_t icon, const std::string& tip) = 0;
+    virtual bool Modify(std::uint32_t icon, const std::string& tip) = 0;
+    virtual bool Delete() = 0;
+};
 
 struct WindowColumn {
     std::string title;
