@@ -3,13 +3,17 @@
 #include <cstdlib>
 
 #include "core/TraceLog.h"
+#include "core/Version.h"
 #include "platform/DynamicLibrary.h"
 #include "res/VekaStringTable.h"
 #include "shell/AboutBox.h"
 #include "shell/Document.h"
 #include "shell/FanOut.h"
+#include "shell/MainFrame.h"
 #include "shell/MessageSink.h"
+#include "shell/RelayBinding.h"
 #include "shell/ServiceHost.h"
+#include "shell/Tray.h"
 #include "shell/View.h"
 
 namespace app {
@@ -33,8 +37,11 @@ int CProgram::Run(const std::vector<std::string>& args) {
     shell::AppHooks hooks;
     // The start-up takes this system as the NT family 4.0 (AppHooks' answer): its service and
     // removal branches are the ones built here. The kernel's own version says nothing of it.
-    hooks.createDocument = [this] { return CreateDocument(); };
     const shell::CVekaApp* pApp = nullptr;
+    hooks.createDocument = [this, &pApp] { return CreateDocument(pApp->WindowClassName()); };
+    hooks.restoreFirstInstance = [](const std::string& windowClass) {
+        return shell::RestoreFirstInstance(windowClass);
+    };
     if (m_services) {
         shell::ServiceHooks serviceHooks;
         serviceHooks.closeMainWindow = [this] { RequestClose(); };
@@ -73,16 +80,40 @@ int CProgram::Run(const std::vector<std::string>& args) {
     return code;
 }
 
-shell::IMainWindow* CProgram::CreateDocument() {
+shell::IMainWindow* CProgram::CreateDocument(const std::string& windowClass) {
+    const int osVersion = shell::AppHooks{}.osVersion;
+    m_relay = std::make_unique<shell::CRelayBinding>();
+    m_tray = std::make_unique<shell::CTray>(m_state, m_relay.get());
+    shell::FrameHooks frameHooks;
+    frameHooks.showIcon = [this] { static_cast<void>(m_tray->TaskBarAddIcon()); };
+    m_frame = std::make_unique<shell::CMainFrame>(m_state, std::move(frameHooks), osVersion);
+    m_frame->OnCreate(windowClass);
+    if (!m_frame->Attach(*m_loop)) TRACE_LAST_ERROR("CProgram::CreateDocument(): Attach()");
     m_doc = std::make_unique<shell::CVekaDoc>(m_state, shell::VekaDeviceConstructor());
     shell::ViewHooks viewHooks;
-    viewHooks.updateTray = [this] { PrintChangedRows(); };
+    viewHooks.updateTray = [this] {
+        m_tray->TaskBarModifyIcon(m_view->CurrentStatus());
+        PrintChangedRows();
+    };
+    viewHooks.sendToOutsideWindow = [this](platform::UINT msg, platform::WPARAM wParam) {
+        m_frame->SendToOutsideWindow(msg, wParam);
+    };
+    viewHooks.sendStatusToRelay = [this](const shell::CStatusList::Row& row) {
+        m_relay->SendDeviceStatus(row);
+    };
     m_view = std::make_unique<shell::CVekaView>(m_state, m_doc.get(), std::move(viewHooks));
     const platform::HWND hView = m_view->Create(*m_loop);
     m_fanOut = std::make_unique<shell::CFanOut>(m_doc.get(), hView, m_view.get());
     m_fanOut->CreateConnections();
-    m_view->OnInitialUpdate();
+    if (m_state.serviceMode) static_cast<void>(m_relay->Bind());
     m_hFrame = m_loop->AddTarget(*this);
+    m_relay->SetCallbackInterface(m_hFrame.load());
+    m_relay->BeginListening();
+    m_view->OnInitialUpdate();
+    if (osVersion != CVersion::VERSION_NT351) {
+        m_tray->LoadIcons();
+        static_cast<void>(m_tray->TaskBarAddIcon());
+    }
     return this;
 }
 
@@ -201,9 +232,15 @@ void CProgram::Destroy() {
         m_view->SetDocument(nullptr);
         m_view->OnDestroy();
     }
+    if (m_tray) m_tray->TaskBarDeleteIcon();
+    if (m_frame) m_frame->OnDestroy();
     m_fanOut.reset();
     m_view.reset();
     m_doc.reset();
+    m_frame.reset();
+    m_tray.reset();
+    // The relay's module goes last: unloading it joins its threads.
+    m_relay.reset();
 }
 
 }  // namespace app

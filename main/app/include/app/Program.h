@@ -27,6 +27,9 @@ namespace shell {
 class CVekaDoc;
 class CVekaView;
 class CFanOut;
+class CMainFrame;
+class CRelayBinding;
+class CTray;
 class CMessageSink;
 class CServiceHost;
 class IServiceManager;
@@ -77,7 +80,7 @@ private:
     platform::LRESULT OnMessage(platform::UINT msg, platform::WPARAM wParam,
                                 platform::LPARAM lParam) override;
 
-    shell::IMainWindow* CreateDocument();
+    shell::IMainWindow* CreateDocument(const std::string& windowClass);
     void OnTerminationSignal(int signal);
     void PrintChangedRows();
     void Destroy();
@@ -92,6 +95,10 @@ private:
     std::unique_ptr<shell::CVekaDoc> m_doc;
     std::unique_ptr<shell::CVekaView> m_view;
     std::unique_ptr<shell::CFanOut> m_fanOut;
+    // Bound in service mode until the program ends.
+    std::unique_ptr<shell::CRelayBinding> m_relay;
+    std::unique_ptr<shell::CTray> m_tray;
+    std::unique_ptr<shell::CMainFrame> m_frame;
     std::atomic<platform::HWND> m_hFrame{0};
     std::atomic<bool> m_bCloseAsked{false};
     std::atomic<bool> m_bRunning{false};
