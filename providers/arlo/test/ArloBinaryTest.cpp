@@ -232,7 +232,8 @@ TEST_F(ArloBinaryTest, EchoedAtOnce) {
     for (unsigned i = 0; i < 3; ++i) {
         const auto m = Message(100, 70 + i);
         ASSERT_EQ(SendBinary(c, m), 0);
-        ASSERT_TRUE(Until([&] { return c.received.size() == i + 1; })) << i << ::testing::PrintToString(c.events);
+        ASSERT_TRUE(Until([&] { return c.received.size() == i + 1; }))
+            << i << ::testing::PrintToString(c.events);
         EXPECT_EQ(c.received.back(), m);
     }
 }
