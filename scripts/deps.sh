@@ -2,7 +2,8 @@
 # Installs the Debian packages the build and the tests need, only those that are missing.
 set -euo pipefail
 
-packages=(g++ cmake ninja-build pkg-config ccache libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev libsystemd-dev)
+packages=(g++ cmake ninja-build pkg-config ccache libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev
+          libsystemd-dev clang-format)
 if [ "${1:-}" = "--clang" ]; then
   packages+=(clang libclang-rt-14-dev)
 fi
