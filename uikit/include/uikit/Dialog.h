@@ -32,8 +32,8 @@ struct ControlSpec {
     int id = 0;
     ControlKind kind = ControlKind::Label;
     std::string label;
-    bool enabled = true;              // at first
-    int maxLength = 0;                // edits: 0 = no limit
+    bool enabled = true;                // at first
+    int maxLength = 0;                  // edits: 0 = no limit
     std::vector<ListColumn> columns{};  // lists
 };
 
