@@ -75,7 +75,11 @@ void CSessionBase::OnConnect(int rc) {
         Log(rc != 0 ? P::ERROR : P::INFO, context, "called! RetCode=%d.", rc);
         TakeSessionInfo(false);
         BuildLocalContext(context, sizeof context, "CSessionBase::OnConnect");
-        m_LastError = Convert(rc);
+        {
+            std::lock_guard lock(m_ConnectOutcomeLock);
+            m_LastError = Convert(rc);
+            ++m_ConnectReports;
+        }
         if (rc == 0) {
             m_NeedToReconnect = 0;
             UTKTools::CGuard guard(m_StateLock);

@@ -260,13 +260,24 @@ void CSessionBase::Connect(CSessionConfigBase& config, CSessionStateBase* state,
     (void)m_ConnectCond.Wait(0);
     m_NeedToReconnect = 0;
     CHostDrvInterface* driver = m_pDrvInt;
-    m_LastError = Convert(driver->ConnectToHost());
+    std::uint32_t reportsBefore = 0;
+    {
+        std::lock_guard lock(m_ConnectOutcomeLock);
+        reportsBefore = m_ConnectReports;
+    }
+    const COMMError result = Convert(driver->ConnectToHost());
+    {
+        // An outcome OnConnect reported meanwhile stands, unless the call itself failed.
+        std::lock_guard lock(m_ConnectOutcomeLock);
+        if (m_ConnectReports == reportsBefore ||
+            (result != COMM_NO_ERROR && result != COMM_WAITING))
+            m_LastError = result;
+    }
     BuildLocalContext(context, sizeof context, "CSessionBase::Connect");
     {
         UTKTools::CGuard guard(m_StateLock);
         (void)driver->SetAccumulationMode(m_pState->GetMessageAccumulation());
     }
-    const COMMError result = m_LastError;
     if (result != COMM_NO_ERROR && result != COMM_WAITING) {
         Fail(context, P::ERROR, result, false, "Error on ConnectToHost. Returning %s",
              CommErrorName(result));

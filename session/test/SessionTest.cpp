@@ -84,26 +84,40 @@ TEST_F(SessionTest, ALibraryThatCannotStartIsNoDriver) {
     EXPECT_EQ(quil->CreatedCount(), 0);
 }
 
+// The driver's OnConnect may come from another thread at any time, or before ConnectToHost
+// has even returned: the outcome it reports stands either way.
+constexpr struct {
+    const char* name;
+    bool callbackFirst;
+} kConnectOrders[] = {{"OnConnect from a thread of the driver", false},
+                      {"OnConnect before ConnectToHost returns", true}};
+
 TEST_F(SessionTest, BlockingConnectWaitsForTheDriversAnswer) {
-    TestSession session;
-    quil->ScriptConnect(COMM_WAITING, 0);
-    quil->SetOptionsData(std::string("\x01\x02\x00\x03", 4));
-    session.Connect(config, nullptr, 5);
-    EXPECT_FALSE(session.NeedToReconnect());
-    EXPECT_EQ(session.OptionsData(), std::string("\x01\x02\x00\x03", 4));
-    EXPECT_TRUE(session.Logged("Blocking Connect Returning COMM_NO_ERROR"));
+    for (const auto& order : kConnectOrders) {
+        SCOPED_TRACE(order.name);
+        quil->Reset();
+        quil->SetConnectCallbackFirst(order.callbackFirst);
+        TestSession session;
+        quil->ScriptConnect(COMM_WAITING, 0);
+        quil->SetOptionsData(std::string("\x01\x02\x00\x03", 4));
+        session.Connect(config, nullptr, 5);
+        EXPECT_FALSE(session.NeedToReconnect());
+        EXPECT_EQ(session.OptionsData(), std::string("\x01\x02\x00\x03", 4));
+        EXPECT_TRUE(session.Logged("Blocking Connect Returning COMM_NO_ERROR"));
 
-    quil->ScriptConnect(COMM_WAITING, COMM_CONNECT_FAILED);
-    std::string text;
-    EXPECT_EQ(FailureOf([&] { session.Connect(config, nullptr, 5); }, &text), COMM_CONNECT_FAILED);
-    EXPECT_EQ(text, "Blocking Connect Returning COMM_CONNECT_FAILED");
-    EXPECT_TRUE(session.NeedToReconnect());
+        quil->ScriptConnect(COMM_WAITING, COMM_CONNECT_FAILED);
+        std::string text;
+        EXPECT_EQ(FailureOf([&] { session.Connect(config, nullptr, 5); }, &text),
+                  COMM_CONNECT_FAILED);
+        EXPECT_EQ(text, "Blocking Connect Returning COMM_CONNECT_FAILED");
+        EXPECT_TRUE(session.NeedToReconnect());
 
-    quil->ScriptConnect(COMM_ERR_BADAPIOPTION, -1);
-    EXPECT_EQ(FailureOf([&] { session.Connect(config, nullptr, 5); }, &text),
-              COMM_ERR_BADAPIOPTION);
-    EXPECT_EQ(text, "Error on ConnectToHost. Returning COMM_ERR_BADAPIOPTION");
-    EXPECT_EQ(quil->CreatedCount(), 1);  // the driver object is used again
+        quil->ScriptConnect(COMM_ERR_BADAPIOPTION, -1);
+        EXPECT_EQ(FailureOf([&] { session.Connect(config, nullptr, 5); }, &text),
+                  COMM_ERR_BADAPIOPTION);
+        EXPECT_EQ(text, "Error on ConnectToHost. Returning COMM_ERR_BADAPIOPTION");
+        EXPECT_EQ(quil->CreatedCount(), 1);  // the driver object is used again
+    }
 }
 
 TEST_F(SessionTest, BlockingConnectTimesOutAfterItsSeconds) {
@@ -122,17 +136,22 @@ TEST_F(SessionTest, BlockingConnectTimesOutAfterItsSeconds) {
 }
 
 TEST_F(SessionTest, NonBlockingConnectLearnsItsOutcomeLater) {
-    TestSession session;
-    quil->ScriptConnect(COMM_WAITING, COMM_CONNECT_FAILED);
-    session.Connect(config, nullptr, 0);
-    quil->JoinCallbacks();
-    EXPECT_TRUE(session.NeedToReconnect());
-    EXPECT_EQ(session.GetLastSessionError(), COMM_CONNECT_FAILED);
-    quil->ScriptConnect(COMM_WAITING, 0);
-    session.Connect(config, nullptr, 0);
-    quil->JoinCallbacks();
-    EXPECT_FALSE(session.NeedToReconnect());
-    EXPECT_EQ(session.GetLastSessionError(), COMM_NO_ERROR);
+    for (const auto& order : kConnectOrders) {
+        SCOPED_TRACE(order.name);
+        quil->Reset();
+        quil->SetConnectCallbackFirst(order.callbackFirst);
+        TestSession session;
+        quil->ScriptConnect(COMM_WAITING, COMM_CONNECT_FAILED);
+        session.Connect(config, nullptr, 0);
+        quil->JoinCallbacks();
+        EXPECT_TRUE(session.NeedToReconnect());
+        EXPECT_EQ(session.GetLastSessionError(), COMM_CONNECT_FAILED);
+        quil->ScriptConnect(COMM_WAITING, 0);
+        session.Connect(config, nullptr, 0);
+        quil->JoinCallbacks();
+        EXPECT_FALSE(session.NeedToReconnect());
+        EXPECT_EQ(session.GetLastSessionError(), COMM_NO_ERROR);
+    }
 }
 
 TEST_F(SessionTest, PooledTerminalsGetNumberedIdentifiers) {

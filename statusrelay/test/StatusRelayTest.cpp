@@ -169,9 +169,17 @@ TEST_F(StatusRelayTest, SendsStatusAndIconPacketsAsTheyStand) {
 }
 
 TEST_F(StatusRelayTest, RecordsReachOnlyTheMonitorsConnectedWhenTheyAreShipped) {
-    // Queued before anyone listens or connects: taken off and shipped to nobody.
+    // Queued before anyone listens: shipped to whoever is connected when the dispatcher
+    // takes it off, perhaps nobody. The records go in order, so once the witness has "MARK",
+    // "EARLY" is gone too, and monitors that connect later never see either.
     EXPECT_EQ(sendStatus(Status("EARLY")), 1);
     Begin();
+    RelayMonitor& witness = Connect();
+    EXPECT_EQ(sendStatus(Status("MARK")), 1);
+    std::vector<std::string> seen = Texts(witness, 1);
+    if (seen == std::vector<std::string>{"EARLY~~~~~~"}) seen = Texts(witness, 1);
+    EXPECT_EQ(seen, std::vector<std::string>{"MARK~~~~~~"});
+
     RelayMonitor& first = Connect();
     EXPECT_EQ(sendStatus(Status("ONE")), 1);
     EXPECT_EQ(Texts(first, 1), std::vector<std::string>{"ONE~~~~~~"});
@@ -180,7 +188,7 @@ TEST_F(StatusRelayTest, RecordsReachOnlyTheMonitorsConnectedWhenTheyAreShipped) 
     EXPECT_EQ(sendStatus(Status("TWO")), 1);
     EXPECT_EQ(Texts(later, 1), std::vector<std::string>{"TWO~~~~~~"});
     EXPECT_EQ(Texts(first, 1), std::vector<std::string>{"TWO~~~~~~"});
-    EXPECT_EQ(updates.count, 2);
+    EXPECT_EQ(updates.count, 3);
 }
 
 TEST_F(StatusRelayTest, ResetOrChattyMonitorsDoNotCostTheOthersAPacket) {

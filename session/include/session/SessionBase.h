@@ -9,11 +9,13 @@
 // Lock order: m_TerminateLock, then the driver table's lock, then the session count's lock;
 // m_ConfigLock before m_StateLock. No lock is held while the driver is asked to connect,
 // send, receive or disconnect, but for the state lock around receive's options refresh.
+// m_ConnectOutcomeLock is a leaf.
 #pragma once
 
 #include <atomic>
 #include <cstdarg>
 #include <cstdint>
+#include <mutex>
 
 #include "session/DriverAbi.h"
 #include "session/Exceptions.h"
@@ -165,6 +167,10 @@ private:
     std::atomic<std::uint32_t> m_NeedToReconnect{1};
     UTKTools::CCondition m_ConnectCond;
     UTKTools::CCondition m_ConnectAckCond;
+    // OnConnect may come before the driver's ConnectToHost has returned: the connect's own
+    // "waiting" must then not overwrite the outcome it reported.
+    std::mutex m_ConnectOutcomeLock;
+    std::uint32_t m_ConnectReports = 0;  // OnConnect calls so far; under the lock
     QorTranNS::CQorTran m_AsciiTran;
     QorTranNS::CQorTran m_AnsiTran;
     UTKTools::CSemaphore m_RecvSem;

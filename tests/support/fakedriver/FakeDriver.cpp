@@ -33,6 +33,7 @@ public:
         initResult = 1;
         connectResult = 0;
         connectCallback = -1;
+        connectCallbackFirst = false;
         connected = available = true;
         sessionInfo = "PROTOCOL=QUIL";
         echo = false;
@@ -49,6 +50,10 @@ public:
         std::lock_guard lock(mutex);
         connectResult = result;
         connectCallback = callbackResult;
+    }
+    void SetConnectCallbackFirst(bool on) override {
+        std::lock_guard lock(mutex);
+        connectCallbackFirst = on;
     }
     void SetLink(bool isConnected, bool isAvailable) override {
         std::lock_guard lock(mutex);
@@ -119,6 +124,7 @@ public:
     int initResult = 1;
     int connectResult = 0;
     int connectCallback = -1;
+    bool connectCallbackFirst = false;
     bool connected = true;
     bool available = true;
     bool echo = false;
@@ -154,12 +160,18 @@ public:
         c.Record("ConnectToHost");
         int result = 0;
         int callback = -1;
+        bool first = false;
+        CApiBaseInterface* session = nullptr;
         {
             std::lock_guard lock(c.mutex);
             result = c.connectResult;
             callback = c.connectCallback;
+            first = c.connectCallbackFirst;
+            session = c.api;
         }
-        if (callback >= 0) {
+        if (callback >= 0 && first && session != nullptr) {
+            session->OnConnect(callback);
+        } else if (callback >= 0) {
             c.Callback([callback](CApiBaseInterface& api) { api.OnConnect(callback); });
         }
         return result;

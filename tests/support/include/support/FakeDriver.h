@@ -25,6 +25,9 @@ public:
     // What ConnectToHost answers; with `callbackResult` >= 0 the driver also calls OnConnect
     // with it from a thread of its own.
     virtual void ScriptConnect(int result, int callbackResult) = 0;
+    // On: that OnConnect runs on the caller's thread and has ended before ConnectToHost
+    // returns, as a driver that learns its outcome at once may do.
+    virtual void SetConnectCallbackFirst(bool on) = 0;
     virtual void SetLink(bool connected, bool available) = 0;
     virtual void SetSessionInfo(const std::string& text) = 0;
     virtual void SetOptionsData(const std::string& bytes) = 0;
