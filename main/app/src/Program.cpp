@@ -4,6 +4,7 @@
 
 #include "core/TraceLog.h"
 #include "core/Version.h"
+#include "devices/LocalLinkSocket.h"
 #include "platform/DynamicLibrary.h"
 #include "res/VekaStringTable.h"
 #include "shell/AboutBox.h"
@@ -27,6 +28,7 @@ CProgram::~CProgram() {
 
 int CProgram::Run(const std::vector<std::string>& args) {
     res::RegisterVekaStrings();
+    devices::InstallLocalLinkRoute();  // the route of the devices' questions in service mode
     m_loop = std::make_unique<platform::EventLoop>();
     if (!m_loop->IsValid()) return 1;
     if (!m_termination.Watch(*m_loop, [this](int signal) { OnTerminationSignal(signal); }))

@@ -8,6 +8,7 @@
 #include "devices/DevicePrinterATB2.h"
 #include "devices/DevicePrinterATB2KDM.h"
 #include "devices/DevicePrinterKDM.h"
+#include "devices/DevicePrinterMitosaSCN.h"
 #include "devices/DevicePrinterTNVKDM.h"
 #include "shell/DeviceList.h"
 
@@ -25,6 +26,8 @@ DeviceConstructor VekaDeviceConstructor() {
                 return std::make_unique<CDevicePrinterTNVKDM>(order.key);
             case DeviceClass::PrinterKDM:
                 return std::make_unique<CDevicePrinterKDM>(order.key);
+            case DeviceClass::PrinterMitosaSCN:
+                return std::make_unique<CDevicePrinterMitosaSCN>(order.key);
             case DeviceClass::File:
                 return std::make_unique<CDeviceFile>(order.key, order.instanceId);
             case DeviceClass::AsyncMini:
@@ -34,7 +37,6 @@ DeviceConstructor VekaDeviceConstructor() {
             case DeviceClass::NamedPipe:
                 return std::make_unique<CDeviceNamedPipe>(order.key);
             case DeviceClass::Printer:
-            case DeviceClass::PrinterMitosaSCN:
             case DeviceClass::System:
             case DeviceClass::SystemFF:
             case DeviceClass::QueuePrt:
