@@ -2,23 +2,21 @@
 #include <QApplication>
 
 #include "platform/Export.h"
-#include "uikit/Dialog.h"
-#include "uikitqt/QtDialogView.h"
+#include "vekaqt/DialogHooksQt.h"
 #include "vekaqt/MainWindowQt.h"
 
 extern "C" TREVO_EXPORT int TrevoRunVekaWindow(shell::IWindowModel* model, int argc, char** argv) {
     try {
         QApplication app(argc, argv);
         app.setQuitOnLastWindowClosed(true);
-        uikit::SetModalRunner(
-            [](uikit::IDialogModel& dialog) { return uikitqt::RunQtModal(dialog); });
+        vekaqt::InstallDialogHooks();
         int code = 0;
         {
             vekaqt::CMainWindowQt window(*model);
             if (!model->StartHidden()) window.show();
             code = QApplication::exec();
         }
-        uikit::SetModalRunner({});
+        vekaqt::RemoveDialogHooks();
         return code;
     } catch (...) {
         return 1;

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <thread>
 
+#include "QtTestApp.h"
 #include "platform/EventLoop.h"
 
 namespace {
@@ -51,22 +52,8 @@ public:
 
 class MainWindowQt : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);  // never a real display
-        static int argc = 1;
-        static char name[] = "veka_qt_test";
-        static char* argv[] = {name, nullptr};
-        static QApplication app(argc, argv);
-    }
-    // Lets Qt run until cond holds (bounded in real time).
-    static bool Until(const std::function<bool()>& cond) {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (!cond()) {
-            if (std::chrono::steady_clock::now() > end) return false;
-            QApplication::processEvents(QEventLoop::AllEvents, 10);
-        }
-        return true;
-    }
+    static void SetUpTestSuite() { vekaqttest::EnsureApp(); }
+    static bool Until(const std::function<bool()>& cond) { return vekaqttest::Until(cond); }
     FakeModel model;
 };
 

@@ -19,7 +19,9 @@ namespace uikit {
 inline constexpr int IDOK = 1;
 inline constexpr int IDCANCEL = 2;
 
-enum class ControlKind { Label, Edit, Button, Check, Radio, Group, List };
+// A Page starts a page of a tabbed sheet: the controls after it, up to the next Page, are
+// that page's; OK and Cancel stay below the pages.
+enum class ControlKind { Label, Edit, Button, Check, Radio, Group, List, Page };
 
 // A column of a list (a report view): its title and width in pixels.
 struct ListColumn {

@@ -4,10 +4,12 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabWidget>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -31,16 +33,33 @@ public:
         const uikit::DialogSpec& spec = model.Spec();
         setWindowTitle(QString::fromStdString(spec.caption));
         auto* layout = new QVBoxLayout(this);
+        QVBoxLayout* place = layout;  // where the next control goes: the dialog or a page
+        QHBoxLayout* buttons = nullptr;
         for (const auto& c : spec.controls) {
+            if (c.kind == ControlKind::Page) {
+                place = AddPage(*layout, c.label);
+                continue;
+            }
             QWidget* widget = Make(c);
             if (widget == nullptr) continue;
             widget->setEnabled(c.enabled);
-            layout->addWidget(widget);
+            const bool sheetButton = m_pages != nullptr && c.kind == ControlKind::Button &&
+                                     (c.id == uikit::IDOK || c.id == uikit::IDCANCEL);
+            if (sheetButton) {
+                if (buttons == nullptr) {
+                    buttons = new QHBoxLayout;
+                    buttons->addStretch();
+                }
+                buttons->addWidget(widget);
+            } else {
+                place->addWidget(widget);
+            }
             if (c.id != 0) {
                 widget->setObjectName(QString("control-%1").arg(c.id));
                 m_controls[c.id] = widget;
             }
         }
+        if (buttons != nullptr) layout->addLayout(buttons);
     }
 
     void SetText(int id, const std::string& text) override {
@@ -73,7 +92,13 @@ public:
         return w != nullptr && w->isEnabled();
     }
     void SetFocus(int id) override {
-        if (auto* w = Find(id)) w->setFocus();
+        auto* w = Find(id);
+        if (w == nullptr) return;
+        // A control on a page of a sheet brings its page to the front.
+        if (m_pages != nullptr)
+            for (int i = 0; i < m_pages->count(); ++i)
+                if (m_pages->widget(i)->isAncestorOf(w)) m_pages->setCurrentIndex(i);
+        w->setFocus();
     }
     void AddRow(int id, const std::vector<std::string>& cells) override {
         auto* list = As<QTreeWidget>(id);
@@ -86,6 +111,19 @@ public:
     void reject() override { Command(uikit::IDCANCEL); }
 
 private:
+    // A new page of the sheet (the sheet itself with the first page); its layout.
+    QVBoxLayout* AddPage(QVBoxLayout& dialog, const std::string& label) {
+        if (m_pages == nullptr) {
+            m_pages = new QTabWidget(this);
+            m_pages->setObjectName("pages");
+            dialog.addWidget(m_pages);
+        }
+        auto* page = new QWidget(m_pages);
+        auto* layout = new QVBoxLayout(page);
+        m_pages->addTab(page, Label(label));
+        return layout;
+    }
+
     QWidget* Make(const uikit::ControlSpec& c) {
         const int id = c.id;
         switch (c.kind) {
@@ -127,6 +165,8 @@ private:
                 connect(radio, &QRadioButton::clicked, this, [this, id] { Command(id); });
                 return radio;
             }
+            case ControlKind::Page:
+                break;
         }
         return nullptr;
     }
@@ -147,6 +187,7 @@ private:
 
     uikit::IDialogModel& m_model;
     std::map<int, QWidget*> m_controls;
+    QTabWidget* m_pages = nullptr;  // a sheet's pages, when the dialog has any
 };
 
 }  // namespace

@@ -1,0 +1,60 @@
+#include "vekaqt/DialogHooksQt.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QStringList>
+
+#include "uikitqt/QtDialogView.h"
+
+namespace vekaqt {
+
+namespace {
+
+QMessageBox::Icon BoxIcon(uikit::MessageIcon icon) {
+    switch (icon) {
+        case uikit::MessageIcon::Warning:
+            return QMessageBox::Warning;
+        case uikit::MessageIcon::Stop:
+            return QMessageBox::Critical;
+        case uikit::MessageIcon::Information:
+            break;
+    }
+    return QMessageBox::Information;
+}
+
+}  // namespace
+
+void ShowMessageBox(const std::string& text, uikit::MessageIcon icon) {
+    QMessageBox box(BoxIcon(icon), QString(), QString::fromStdString(text), QMessageBox::Ok);
+    box.setObjectName("message");
+    (void)box.exec();
+}
+
+std::optional<std::string> ChooseFileQt(const std::string& extension, const std::string& initial) {
+    // An open dialog that also takes a new name: a trace file need not exist yet.
+    QFileDialog dialog;
+    dialog.setObjectName("choose-file");
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::ReadOnly, false);
+    dialog.setDefaultSuffix(QString::fromStdString(extension));
+    dialog.selectFile(QString::fromStdString(initial));
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    const QStringList chosen = dialog.selectedFiles();
+    if (chosen.isEmpty()) return std::nullopt;
+    return chosen.front().toStdString();
+}
+
+void InstallDialogHooks() {
+    uikit::SetModalRunner([](uikit::IDialogModel& dialog) { return uikitqt::RunQtModal(dialog); });
+    uikit::SetMessageSink(ShowMessageBox);
+    uikit::SetFileChooser(ChooseFileQt);
+}
+
+void RemoveDialogHooks() {
+    uikit::SetModalRunner({});
+    uikit::SetMessageSink({});
+    uikit::SetFileChooser({});
+}
+
+}  // namespace vekaqt
