@@ -29,25 +29,22 @@ CHostSessionList::Entry* CHostSessionList::EntryAt(std::int32_t index) {
 
 bool CHostSessionList::Register(CHostSession* session) {
     if (session == nullptr) return false;
-    UTKTools::CGuard registration(m_registration);
+    // No entry lock: a free slot has no delivery to wait for, and a receive thread that holds
+    // another entry's lock may be waiting for a lock its caller holds.
+    UTKTools::CGuard guard(m_array);
     std::size_t slot = 0;
-    {
-        UTKTools::CGuard guard(m_array);
-        while (slot < m_entries.size() && m_entries[slot]->session != nullptr) ++slot;
-        if (slot == m_entries.size()) m_entries.push_back(std::make_unique<Entry>());
-    }
-    Entry* entry = EntryAt(static_cast<std::int32_t>(slot));
-    UTKTools::CGuard lock(entry->lock);
-    entry->session = session;
+    while (slot < m_entries.size() && m_entries[slot]->session != nullptr) ++slot;
+    if (slot == m_entries.size()) m_entries.push_back(std::make_unique<Entry>());
     session->SetRegistryIndex(static_cast<std::int32_t>(slot));
+    m_entries[slot]->session = session;
     return true;
 }
 
 void CHostSessionList::Unregister(std::int32_t index) {
-    UTKTools::CGuard registration(m_registration);
     Entry* entry = EntryAt(index);
     if (entry == nullptr) return;
-    UTKTools::CGuard lock(entry->lock);
+    UTKTools::CGuard lock(entry->lock);  // waits for a delivery to the session
+    UTKTools::CGuard guard(m_array);
     if (entry->session != nullptr && entry->session.load()->RegistryIndex() == index)
         entry->session = nullptr;
 }

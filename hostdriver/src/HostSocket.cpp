@@ -120,7 +120,9 @@ bool CHostSocket::Init(const char* host, std::uint32_t port) {
     SetTracePrefix();
     m_sessions = CurrentSessionRegistry();
     if (m_sessions == nullptr) return false;
-    UpdateTraceThreshold();
+    // The trace threshold is read by the send thread as it starts: reading it here would take
+    // the entry lock of session 0 under the caller's front-end locks, while a receive thread
+    // delivering to that session may be waiting for those.
     const char* method = "CHostSocket::Init";
     Trace(kDebug, method, "Init Host=\"%s\" Port=%d", m_host.c_str(), static_cast<int>(port));
     m_readBuffer.resize(kReadBufferSize);
@@ -319,6 +321,7 @@ unsigned CHostSocket::SendThreadProc(void* argument) {
 
 unsigned CHostSocket::RunSendThread() {
     const char* method = "SendThreadProc";
+    UpdateTraceThreshold();
     for (;;) {
         m_sendAlive = 1;
         {

@@ -24,17 +24,22 @@ CHostSocketList::~CHostSocketList() {
     entries.clear();
 }
 
+std::optional<std::uint32_t> CHostSocketList::Find(const char* host, std::uint32_t port) {
+    UTKTools::CGuard guard(m_entriesLock);
+    for (std::size_t i = 0; i < m_entries.size(); ++i) {
+        CHostSocket* socket = m_entries[i]->socket.get();
+        if (socket->GetPort() == port && ::strcasecmp(socket->GetHostAddress(), host) == 0)
+            return static_cast<std::uint32_t>(i);
+    }
+    return std::nullopt;
+}
+
 std::uint32_t CHostSocketList::GetHostSocket(const char* host, std::uint32_t port) {
     if (host == nullptr) return kNoSocket;
-    UTKTools::CGuard lookup(m_lookup);
-    {
-        UTKTools::CGuard guard(m_entriesLock);
-        for (std::size_t i = 0; i < m_entries.size(); ++i) {
-            CHostSocket* socket = m_entries[i]->socket.get();
-            if (socket->GetPort() == port && ::strcasecmp(socket->GetHostAddress(), host) == 0)
-                return static_cast<std::uint32_t>(i);
-        }
-    }
+    if (const auto found = Find(host, port)) return *found;
+    // Started without a lock of the registry: starting reads settings through the session at
+    // index 0 under its entry lock, which a receive thread holds while its delivery may ask
+    // for a socket itself.
     auto entry = std::make_unique<Entry>();
     try {
         entry->socket = std::make_unique<CHostSocket>();
@@ -42,9 +47,18 @@ std::uint32_t CHostSocketList::GetHostSocket(const char* host, std::uint32_t por
         return kNoSocket;
     }
     if (!entry->socket->Init(host, port)) return kNoSocket;
-    UTKTools::CGuard guard(m_entriesLock);
-    m_entries.push_back(std::move(entry));
-    return static_cast<std::uint32_t>(m_entries.size() - 1);
+    std::uint32_t index = kNoSocket;
+    {
+        UTKTools::CGuard guard(m_entriesLock);
+        if (const auto found = Find(host, port)) {
+            index = *found;  // another caller's came first: this one goes below, unlocked
+        } else {
+            m_entries.push_back(std::move(entry));
+            return static_cast<std::uint32_t>(m_entries.size() - 1);
+        }
+    }
+    entry.reset();
+    return index;
 }
 
 CHostSocket* CHostSocketList::SocketAt(std::uint32_t index) {

@@ -36,7 +36,7 @@ CSetupSheet::CSetupSheet(SetupSettings& settings) : m_settings(settings) {
     m_spec.width = 260;
     m_spec.height = 220;
     m_spec.controls = {
-        {0, ControlKind::Group, "General"},
+        {0, ControlKind::Page, "General"},
         {kTerminal, ControlKind::Radio, "Terminal"},
         {kPrinter, ControlKind::Radio, "Printer"},
         {kLniata, ControlKind::Edit,
@@ -51,11 +51,11 @@ CSetupSheet::CSetupSheet(SetupSettings& settings) : m_settings(settings) {
         {kKeyName, ControlKind::Edit, "Profile key"},
         {kCityCode, ControlKind::Edit, "City code", true, 4},
         {kPartition, ControlKind::Edit, "Partition", true, 4},
-        {0, ControlKind::Group, "Network"},
+        {0, ControlKind::Page, "Network"},
         {kDefaultHost, ControlKind::Edit, "Default host", true, 128},
         {kSegmentOverride, ControlKind::Check, "Segment Override Enabled"},
         {kKeepAlive, ControlKind::Check, "Session Persistence Enabled"},
-        {0, ControlKind::Group, "Debug"},
+        {0, ControlKind::Page, "Debug"},
         {0, ControlKind::Group, "Session Tracing"},
         {kSessionTracing, ControlKind::Edit, "Session tracing level"},
         {kMaxLogSize, ControlKind::Edit, "Maximum log file size (KB)"},

@@ -3,8 +3,9 @@
 // lock until ReleaseHostSessionEntry, so the session cannot be unregistered (and freed) while a
 // received message is delivered to it.
 //
-// Lock order: the registration lock, then the array lock; an entry lock is taken with the array
-// lock released.
+// Lock order: an entry lock, then the array lock; nothing is locked under the array lock, and
+// registering takes no entry lock (a receive thread holds one while it delivers, and the
+// front end it delivers to may take locks that a registering caller holds).
 #pragma once
 
 #include <atomic>
@@ -42,7 +43,6 @@ private:
     };
     Entry* EntryAt(std::int32_t index);
 
-    UTKTools::CRecursiveMutex m_registration;
     UTKTools::CRecursiveMutex m_array;
     std::vector<std::unique_ptr<Entry>> m_entries;  // under m_array; entries never move
 };

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,7 +26,8 @@ public:
     CHostSocketList& operator=(const CHostSocketList&) = delete;
 
     // The index of the socket for host (without regard to case) and port, made and started on
-    // first demand; kNoSocket when it cannot be made or started.
+    // first demand; kNoSocket when it cannot be made or started. Two first demands at once may
+    // both start one: the first listed stays, the other is ended.
     std::uint32_t GetHostSocket(const char* host, std::uint32_t port);
     CHostSocket* SocketAt(std::uint32_t index);
     // The close request kept for the socket, cleared as it is read; 0 for a socket not listed.
@@ -37,7 +39,8 @@ private:
         std::atomic<std::uint8_t> flag{0};
     };
 
-    UTKTools::CRecursiveMutex m_lookup;
+    std::optional<std::uint32_t> Find(const char* host, std::uint32_t port);
+
     UTKTools::CRecursiveMutex m_entriesLock;
     std::vector<std::unique_ptr<Entry>> m_entries;  // under m_entriesLock
 };

@@ -1,5 +1,6 @@
 // The driver's setup sheet, "QUIL Protocol Driver Setup": the General (108), Network (107) and
-// Debug (106) pages' controls in one dialog model (their control ids do not overlap). OK
+// Debug (106) pages' controls in one dialog model (their control ids do not overlap), each
+// page marked in the control list so that a window toolkit shows them as tabs. OK
 // checks each page as it is left and takes its values into the settings; a page that refuses
 // its input shows why, sets its flag and keeps the sheet open.
 #pragma once
