@@ -37,6 +37,7 @@ std::optional<std::string> ChooseFileQt(const std::string& extension, const std:
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::ReadOnly, false);
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);  // one look with the dialogs
     dialog.setDefaultSuffix(QString::fromStdString(extension));
     dialog.selectFile(QString::fromStdString(initial));
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;

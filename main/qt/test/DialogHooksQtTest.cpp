@@ -73,7 +73,9 @@ TEST_F(DialogHooksQt, AProvidersRouteDialogRunsWithItsMessagesAndFileChoice) {
     script.Then([](QWidget& w) { return qobject_cast<QFileDialog*>(&w) != nullptr; },
                 [&traceFile](QWidget& w) {
                     auto& files = static_cast<QFileDialog&>(w);
-                    files.selectFile(QString::fromStdString(traceFile));
+                    auto* name = files.findChild<QLineEdit*>("fileNameEdit");
+                    ASSERT_NE(name, nullptr);
+                    name->setText(QString::fromStdString(traceFile));
                     static_cast<QDialog&>(files).accept();
                 });
     script.Then(IsRouteDialog, [&traceFile](QWidget& d) {
