@@ -74,6 +74,23 @@ struct QuilHost::Session {
     std::deque<std::vector<std::uint8_t>> printRequests;  // sent, not yet answered
 };
 
+// The host's lock; once released, the trace lines made under it go to the sink.
+class QuilHost::EventLock {
+public:
+    explicit EventLock(QuilHost& host) : m_host(host), m_lock(host.m_mutex) {}
+    ~EventLock() {
+        const bool deliver = !m_host.m_undelivered.empty();
+        m_lock.unlock();
+        if (deliver) m_host.DeliverTrace();
+    }
+    EventLock(const EventLock&) = delete;
+    EventLock& operator=(const EventLock&) = delete;
+
+private:
+    QuilHost& m_host;
+    std::unique_lock<std::mutex> m_lock;
+};
+
 struct QuilHost::ListenerState {
     platform::Listener listener;
 };
@@ -100,7 +117,7 @@ bool QuilHost::Start(std::string_view address, std::uint16_t port) {
     m_port = state->listener.Port();
     m_listener = std::move(state);
     {
-        std::lock_guard lock(m_mutex);
+        EventLock lock(*this);
         HostEvent e;
         e.line = Format("listening on %s:%u", platform::InetNtoa(*ip).c_str(), unsigned(m_port));
         AddEvent(std::move(e));
@@ -120,14 +137,14 @@ void QuilHost::Stop() {
     if (m_acceptThread.joinable()) m_acceptThread.join();
     std::vector<std::shared_ptr<Connection>> connections;
     {
-        std::lock_guard lock(m_mutex);
+        EventLock lock(*this);
         for (auto& [id, conn] : m_connections) connections.push_back(conn);
     }
     for (auto& conn : connections) conn->closeRequested = true;
     for (auto& conn : connections)
         if (conn->reader.joinable()) conn->reader.join();
     {
-        std::lock_guard lock(m_mutex);
+        EventLock lock(*this);
         m_connections.clear();
         m_changed.notify_all();
     }
@@ -135,12 +152,34 @@ void QuilHost::Stop() {
 }
 
 void QuilHost::SetTraceSink(std::function<void(const std::string&)> sink) {
-    std::lock_guard lock(m_mutex);
+    EventLock lock(*this);
     m_sink = std::move(sink);
 }
 
+void QuilHost::DeliverTrace() {
+    thread_local const QuilHost* t_delivering = nullptr;
+    if (t_delivering == this) return;  // a sink's call into the host: the loop below goes on
+    std::lock_guard delivering(m_delivering);
+    t_delivering = this;
+    struct Done {
+        ~Done() { t_delivering = nullptr; }
+    } done;
+    for (;;) {
+        std::vector<std::string> lines;
+        std::function<void(const std::string&)> sink;
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_undelivered.empty()) return;
+            lines.swap(m_undelivered);
+            sink = m_sink;
+        }
+        if (sink)
+            for (const auto& line : lines) sink(line);
+    }
+}
+
 void QuilHost::AddEvent(HostEvent event) {
-    if (m_sink) m_sink(event.line);
+    if (m_sink) m_undelivered.push_back(event.line);
     if (event.kind == EventKind::Received) ++m_receivedTotal;
     if (m_settings.maxEvents > 0 && m_events.size() >= m_settings.maxEvents)
         m_events.erase(m_events.begin(),
@@ -201,17 +240,17 @@ bool QuilHost::WaitForConnectionsHeld(std::size_t count, int timeoutMs) const {
 }
 
 void QuilHost::SetSilent(bool silent) {
-    std::lock_guard lock(m_mutex);
+    EventLock lock(*this);
     m_silent = silent;
 }
 
 void QuilHost::SetDelay(int milliseconds) {
-    std::lock_guard lock(m_mutex);
+    EventLock lock(*this);
     m_delayMs = std::max(0, milliseconds);
 }
 
 void QuilHost::SetEcho(bool echo) {
-    std::lock_guard lock(m_mutex);
+    EventLock lock(*this);
     m_echo = echo;
 }
 
@@ -235,7 +274,7 @@ void QuilHost::AnswerNextBegin(std::uint8_t type, std::vector<std::uint8_t> payl
     HostRecord answer;
     answer.type = type;
     answer.payload = std::move(payload);
-    std::lock_guard lock(m_mutex);
+    EventLock lock(*this);
     m_nextBegin = std::move(answer);
     m_nextBeginOpens = openSession;
 }
@@ -247,7 +286,7 @@ void QuilHost::RefuseNextBegin(std::string code, std::string text, std::uint8_t 
 }
 
 void QuilHost::QueueReply(int session, std::vector<std::vector<std::uint8_t>> segments) {
-    std::lock_guard lock(m_mutex);
+    EventLock lock(*this);
     if (Session* s = FindSession(session)) s->replies.push_back(std::move(segments));
 }
 
@@ -271,7 +310,7 @@ std::vector<HostSessionInfo> QuilHost::Sessions() const {
 void QuilHost::ReapFinished() {
     std::vector<std::shared_ptr<Connection>> finished;
     {
-        std::lock_guard lock(m_mutex);
+        EventLock lock(*this);
         for (auto it = m_connections.begin(); it != m_connections.end();) {
             if (it->second->finished) {
                 finished.push_back(std::move(it->second));
@@ -284,7 +323,7 @@ void QuilHost::ReapFinished() {
     for (auto& conn : finished)
         if (conn->reader.joinable()) conn->reader.join();
     if (!finished.empty()) {
-        std::lock_guard lock(m_mutex);
+        EventLock lock(*this);
         m_changed.notify_all();
     }
 }
@@ -305,7 +344,7 @@ void QuilHost::AcceptLoop() {
         platform::SocketAddress peer;
         if (!m_listener->listener.Accept(client, kPollMs, &peer)) {
             if (platform::WSAGetLastError() == platform::WSAETIMEDOUT) continue;
-            std::lock_guard lock(m_mutex);
+            EventLock lock(*this);
             HostEvent e;
             e.line =
                 Format("accept failed, error %d; no more connections", platform::WSAGetLastError());
@@ -315,7 +354,7 @@ void QuilHost::AcceptLoop() {
         auto conn = std::make_shared<Connection>();
         conn->socket = std::move(client);
         {
-            std::lock_guard lock(m_mutex);
+            EventLock lock(*this);
             conn->id = m_nextConnection++;
             m_connections[conn->id] = conn;
             HostEvent e;
@@ -331,7 +370,7 @@ void QuilHost::AcceptLoop() {
         } catch (const std::system_error& failure) {
             // No reader for it: the client is told by the close, and the host goes on.
             conn->socket.Close();
-            std::lock_guard lock(m_mutex);
+            EventLock lock(*this);
             HostEvent e;
             e.kind = EventKind::Problem;
             e.connection = conn->id;
@@ -370,7 +409,7 @@ void QuilHost::ReadLoop(const std::shared_ptr<Connection>& conn) {
         return Ok;
     };
     auto problem = [&](const std::string& text) {
-        std::lock_guard lock(m_mutex);
+        EventLock lock(*this);
         HostEvent e;
         e.kind = EventKind::Problem;
         e.connection = conn->id;
@@ -433,7 +472,7 @@ void QuilHost::ReadLoop(const std::shared_ptr<Connection>& conn) {
         if (conn->reset) (void)conn->socket.SetLinger(true, 0);
         conn->socket.Close();
     }
-    std::lock_guard lock(m_mutex);
+    EventLock lock(*this);
     if (conn->reset) reason = "reset by the host";
     EndConnection(*conn, reason);
 }
@@ -445,7 +484,7 @@ void QuilHost::HandleRecord(const std::shared_ptr<Connection>& conn,
     CheckClientRecord(d.record, d.problems);
     const HostRecord& rec = d.record;
     {
-        std::lock_guard lock(m_mutex);
+        EventLock lock(*this);
         Session* session = SessionByIdentity(rec);
         if (rec.type == 2) CheckPrintAnswer(session, rec, d.problems);
         // Replies carry the routing the client sent last: it is taken before the record is
@@ -614,7 +653,7 @@ int QuilHost::AnswerTerminate(int connection, const HostRecord& rec, Session* se
 
 void QuilHost::Answer(const std::shared_ptr<Connection>& conn, const HostRecord& rec) {
     {
-        std::lock_guard lock(m_mutex);
+        EventLock lock(*this);
         if (m_silent) return;
     }
     PauseForDelay();
@@ -627,7 +666,7 @@ void QuilHost::Answer(const std::shared_ptr<Connection>& conn, const HostRecord&
         echo.options.clear();
         out.push_back(std::move(echo));
     } else {
-        std::lock_guard lock(m_mutex);
+        EventLock lock(*this);
         Session* session = SessionByIdentity(rec);
         if (rec.kind == 0 && (rec.type == 0 || rec.type == 3))
             number = AnswerBegin(conn->id, rec, session, out);
@@ -643,7 +682,7 @@ bool QuilHost::Transmit(const std::shared_ptr<Connection>& conn, int session,
                         const HostRecord& rec) {
     const std::vector<std::uint8_t> wire = EncodeRecord(rec);
     {
-        std::lock_guard lock(m_mutex);
+        EventLock lock(*this);
         HostEvent e;
         e.kind = EventKind::Sent;
         e.connection = conn->id;
@@ -660,7 +699,7 @@ bool QuilHost::Transmit(const std::shared_ptr<Connection>& conn, int session,
 bool QuilHost::SendTo(int session, HostRecord rec) {
     std::shared_ptr<Connection> conn;
     {
-        std::lock_guard lock(m_mutex);
+        EventLock lock(*this);
         const Session* s = FindSession(session);
         if (s == nullptr) return false;
         const auto it = m_connections.find(s->connection);
@@ -696,7 +735,7 @@ bool QuilHost::SendKeepAlive(int session) {
 
 bool QuilHost::SendPrintAddress(int session, std::span<const std::uint8_t> address) {
     {
-        std::lock_guard lock(m_mutex);
+        EventLock lock(*this);
         Session* s = FindSession(session);
         if (s == nullptr) return false;
         s->printRequests.emplace_back(address.begin(), address.end());
@@ -752,7 +791,7 @@ bool QuilHost::TerminateSession(int session) {
     r.kind = 2;
     r.type = 0;
     if (!SendTo(session, std::move(r))) return false;
-    std::lock_guard lock(m_mutex);
+    EventLock lock(*this);
     if (Session* s = FindSession(session)) s->active = false;
     return true;
 }
@@ -760,14 +799,14 @@ bool QuilHost::TerminateSession(int session) {
 bool QuilHost::SendRaw(int connection, std::span<const std::uint8_t> bytes) {
     std::shared_ptr<Connection> conn;
     {
-        std::lock_guard lock(m_mutex);
+        EventLock lock(*this);
         const auto it = m_connections.find(connection);
         if (it == m_connections.end()) return false;
         conn = it->second;
     }
     std::lock_guard turn(conn->turnMutex);
     {
-        std::lock_guard lock(m_mutex);
+        EventLock lock(*this);
         HostEvent e;
         e.kind = EventKind::Sent;
         e.connection = connection;
@@ -779,7 +818,7 @@ bool QuilHost::SendRaw(int connection, std::span<const std::uint8_t> bytes) {
 }
 
 bool QuilHost::CloseConnection(int connection, bool reset) {
-    std::lock_guard lock(m_mutex);
+    EventLock lock(*this);
     const auto it = m_connections.find(connection);
     if (it == m_connections.end()) return false;
     it->second->reset = reset;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <fstream>
+#include <mutex>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -159,6 +160,30 @@ TEST_F(QuilHostTest, WholeSessionTraceAndRecordedTraffic) {
     EXPECT_EQ(received, (std::vector<std::string>{"", "HELLO", "CB20<4E>", "", ""}));
     ASSERT_EQ(host.Sessions().size(), 1u);
     EXPECT_FALSE(host.Sessions()[0].active);
+}
+
+// The sink is called outside the host's lock, so it may ask the host for its trace; it gets
+// every line, in order.
+TEST(QuilHostSink, MayCallTheHostAndGetsEveryLineInOrder) {
+    QuilHost host;
+    std::mutex linesLock;
+    std::vector<std::string> lines;
+    host.SetTraceSink([&](const std::string& line) {
+        EXPECT_FALSE(host.Trace().empty());
+        std::lock_guard lock(linesLock);
+        lines.push_back(line);
+    });
+    ASSERT_TRUE(host.Start());
+    QuilClient client;
+    ASSERT_TRUE(client.Connect(host.Port()));
+    ASSERT_TRUE(client.Send(Header(0, 0, {})));
+    ASSERT_TRUE(client.Next().has_value());
+    client.Socket().Close();
+    ASSERT_TRUE(host.WaitForClosed(1, kDeadlineMs));
+    host.Stop();
+    std::lock_guard lock(linesLock);
+    EXPECT_EQ(lines, host.Trace());
+    EXPECT_EQ(lines.size(), 6u);
 }
 
 TEST_F(QuilHostTest, KeepsSessionsByIdentityAcrossConnections) {

@@ -83,7 +83,11 @@ public:
     // Closes every connection and joins every thread.
     void Stop();
 
-    // Each trace line is also handed to the sink as it is made (on the thread that made it).
+    // Each trace line is also handed to the sink, in the order the lines were made, once the
+    // host's lock is released (so the sink may call the host): by the thread that made it, or
+    // by another of the host's threads handing over lines at the same time, before the call
+    // that made it returns (a line made by the sink's own call into the host follows as soon
+    // as the sink returns).
     void SetTraceSink(std::function<void(const std::string&)> sink);
     std::vector<HostEvent> Events() const;
     std::vector<std::string> Trace() const;
@@ -146,6 +150,7 @@ public:
 private:
     struct Connection;
     struct Session;
+    class EventLock;
 
     void AcceptLoop();
     // Joins and forgets the readers of connections that have finished.
@@ -156,6 +161,9 @@ private:
     void HandleRecord(const std::shared_ptr<Connection>& conn, std::vector<std::uint8_t> wire);
     // Answers to a record just received; called without the lock.
     void Answer(const std::shared_ptr<Connection>& conn, const HostRecord& rec);
+
+    // Hands the lines made so far to the sink; called without m_mutex.
+    void DeliverTrace();
 
     // With m_mutex held:
     void AddEvent(HostEvent event);
@@ -187,6 +195,8 @@ private:
     std::vector<HostEvent> m_events;
     std::size_t m_receivedTotal = 0;  // every Received event so far, kept or let go
     std::function<void(const std::string&)> m_sink;
+    std::vector<std::string> m_undelivered;  // for the sink, in order
+    std::mutex m_delivering;                 // one thread hands lines to the sink at a time
     std::map<int, std::shared_ptr<Connection>> m_connections;
     std::vector<std::unique_ptr<Session>> m_sessions;
     std::uint32_t m_nextSessionId;
