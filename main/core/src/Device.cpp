@@ -176,7 +176,7 @@ bool CDevice::DoChangeChange() {
     return true;
 }
 
-void CDevice::OnHostReceiveCommon() {
+void CDevice::OnHostReceiveCommon(bool bAnswerOutOfSequence) {
     switch (ReceiveFromHost()) {
         case SEND_BUFFER_TO_DEVICE_AND_ACK_HOST:
             SendToDeviceThreadWakeUp(true);
@@ -189,6 +189,7 @@ void CDevice::OnHostReceiveCommon() {
             SetDeviceState(DEVICE_ONLINE_AVAILABLE);
             break;
         case REPEAT_ACK_TO_HOST:
+            if (!bAnswerOutOfSequence) break;
             if (m_pHost) SendToHost(m_pHost->MsgOutOfSequenceToHostCreate());
             SetDeviceState(DEVICE_ONLINE_AVAILABLE);
             break;

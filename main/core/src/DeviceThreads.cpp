@@ -220,6 +220,12 @@ void CDevice::ReleaseHeadBuffer() {
     if (m_pHost) m_pHost->m_bBufferReleased = true;
 }
 
+void CDevice::KeepHeadBuffer() {
+    std::lock_guard lock(m_csHeadInUse);
+    m_pHeadInUse = nullptr;
+    if (m_pHost) m_pHost->m_bBufferReleased = true;
+}
+
 void CDevice::DropHeadUnlessInUse() {
     std::lock_guard lock(m_csHeadInUse);
     const CMessageBuffer* head = m_MessageBufferQueue.GetHeadBuffer();

@@ -265,6 +265,11 @@ std::uint8_t CHostTrevo::GetHostLTSN() const {
     return m_judge.m_byHostLTSN;
 }
 
+std::uint8_t CHostTrevo::GetHostC1() const {
+    std::lock_guard lock(m_csState);
+    return m_judge.m_byHostC1;
+}
+
 std::uint8_t CHostTrevo::GetHostC2() const {
     std::lock_guard lock(m_csState);
     return m_judge.m_byHostC2;

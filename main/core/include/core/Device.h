@@ -118,8 +118,9 @@ public:
     // is nothing to send and succeeds.
     bool SendToHost(const std::string& text);
     bool DoChangeChange();
-    // The common answer to a host message (the file device's, which most kinds share).
-    void OnHostReceiveCommon();
+    // The common answer to a host message (the file device's, which most kinds share); a
+    // device kind that leaves an out-of-sequence message unanswered says so.
+    void OnHostReceiveCommon(bool bAnswerOutOfSequence = true);
 
     // --- Connection helpers of the view ------------------------------------------------
     [[nodiscard]] bool CreateHostConnection(CHostCtrl* pHostCtrl, std::uint32_t nControlId,
@@ -201,6 +202,9 @@ protected:
     // and its removal once written. A flush never drops the buffer being written.
     CMessageBuffer* TakeHeadBuffer();
     void ReleaseHeadBuffer();
+    // Ends the write of the head without removing it: a failed write keeps its buffer for
+    // the next attempt (the flush may drop it meanwhile).
+    void KeepHeadBuffer();
     // Drops the queue's head unless the send thread is writing it (any thread).
     void DropHeadUnlessInUse();
 

@@ -203,7 +203,8 @@ public:
     std::time_t GetMessageTime() const;
     std::time_t GetDeviceTime() const;
     std::uint8_t GetHostLTSN() const;
-    // C2 (EBCDIC) of the host message judged last.
+    // C1 and C2 (EBCDIC) of the host message judged last.
+    std::uint8_t GetHostC1() const;
     std::uint8_t GetHostC2() const;
     std::uint8_t GetHostExpectedTSN() const;
     std::string GetDeviceData() const;
@@ -243,6 +244,10 @@ public:
     std::atomic<bool>& m_bPrinterSessionDevice = m_judge.m_flags.m_bPrinterSessionDevice;
     // The flush hand-off between a device's send thread and the user-interface thread.
     CBufferReleased m_bBufferReleased;
+    // Set by a port printer's write and cleared once a reset's flush ran: a reset flushes
+    // only when something was written since the last one (a flush without a write would wait
+    // for a release that never comes).
+    std::atomic<bool> m_bFlushAllowed{false};
 
 protected:
     const std::string& m_strDeviceName = m_judge.m_settings.m_strDeviceName;
