@@ -1,0 +1,120 @@
+// The passport reader end to end: a reader on a pseudo-terminal sends documents, the device
+// writes each one's text to its file and types it into the subscribed window.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "DeviceHarness.h"
+#include "devices/DevicePassport.h"
+#include "platform/PortMap.h"
+#include "support/PtyPair.h"
+
+namespace devkinds {
+namespace {
+
+const std::string kDocument = std::string("\x02") + "P<UTOSPECIMEN<<TEST" + std::string(25, '<') +
+                              "\r" + "X123456780UTO7408120F3012310" + std::string(14, '<') + "00\r";
+
+// A window that takes characters until it is closed.
+class TestWindow final : public devices::IPassportWindow {
+public:
+    bool SendChar(std::uint8_t ch) override {
+        std::lock_guard lock(m_cs);
+        if (m_bClosed) return false;
+        m_text += static_cast<char>(ch);
+        return true;
+    }
+    std::string Text() const {
+        std::lock_guard lock(m_cs);
+        return m_text;
+    }
+    void Close() {
+        std::lock_guard lock(m_cs);
+        m_bClosed = true;
+    }
+
+private:
+    mutable std::mutex m_cs;
+    std::string m_text;
+    bool m_bClosed = false;
+};
+
+class PassportReaderTest : public DeviceEndToEnd {
+protected:
+    void SetUp() override {
+        DeviceEndToEnd::SetUp();
+        platform::SetPortPath("COM7", line.path());
+        devices::SetPassportWindow(window);
+        root.WriteFile("drive_c/.keep", "");
+    }
+    void TearDown() override {
+        device.reset();
+        devices::SetPassportWindow(nullptr);
+        platform::ClearPortPaths();
+        DeviceEndToEnd::TearDown();
+    }
+    void Make(std::uint32_t vorsHost = 0) {
+        PutDword("SOFTWARE\\The TREVO Group\\Common TREVO API\\Routes\\Zel Route", "VORS Host",
+                 vorsHost);
+        const std::string key = DeviceKey();
+        PutString(key, "Device Type", "Passport Reader");
+        PutString(key, "Device Name", "Reader");
+        PutString(key, "Port", "COM7");
+        PutDword(key, "Baud Rate", 4800);
+        PutDword(key, "Data Bits", 7);
+        PutString(key, "Emulation", "");
+        PutString(key, "Flow Control", "Xon/Xoff");
+        PutString(key, "Parity", "Even");
+        PutString(key, "Stop Bits", "1");
+        PutString(key, "File Name", "C:\\PASSPORT.TXT");
+        device = std::make_unique<devices::CDevicePassport>("Device 01");
+        ASSERT_TRUE(device->IsConnected()) << device->GetLastError();
+    }
+    bool WaitWindow(const std::string& text) {
+        return PumpUntil([&] { return window->Text() == text; });
+    }
+
+    support::PtyPair line;
+    std::shared_ptr<TestWindow> window = std::make_shared<TestWindow>();
+    std::unique_ptr<devices::CDevicePassport> device;
+};
+
+TEST_F(PassportReaderTest, ADocumentGoesToTheFileAndTheWindow) {
+    Make();
+    line.Send(kDocument);
+    const std::string text = "P/X12345678/UTO/12AUG74/F-SPECIMEN/TEST";
+    ASSERT_TRUE(WaitWindow(text)) << window->Text();
+    EXPECT_EQ(root.ReadFile("drive_c/PASSPORT.TXT"), text);
+
+    // Not a document: nothing is handed on.
+    root.WriteFile("drive_c/PASSPORT.TXT", "OLD");
+    line.Send("\x02" + std::string("P<UTOX<<Y\r") + "X12345678\r");
+    ASSERT_TRUE(PumpUntil([&] { return device->DocumentsRead() == 2; }));
+    EXPECT_EQ(window->Text(), text);
+    EXPECT_EQ(root.ReadFile("drive_c/PASSPORT.TXT"), "OLD");
+    // A document replaces the file.
+    line.Send(kDocument);
+    ASSERT_TRUE(WaitWindow(text + text)) << window->Text();
+    EXPECT_EQ(root.ReadFile("drive_c/PASSPORT.TXT"), text);
+}
+
+TEST_F(PassportReaderTest, RawModePassesTheFirst250Characters) {
+    Make(1);
+    const std::string long1 = "\x02P<UTO" + std::string(300, 'A') + "\r";
+    line.Send(long1);
+    const std::string expected = "\x02P/UTO" + std::string(250 - 6, 'A');
+    ASSERT_TRUE(WaitWindow(expected)) << window->Text().size();
+}
+
+TEST_F(PassportReaderTest, AGoneWindowIsForgotten) {
+    Make();
+    window->Close();
+    line.Send(kDocument);
+    ASSERT_TRUE(PumpUntil([] { return devices::GetPassportWindow() == nullptr; }));
+    EXPECT_TRUE(root.ReadFile("drive_c/PASSPORT.TXT").has_value());
+}
+
+}  // namespace
+}  // namespace devkinds
