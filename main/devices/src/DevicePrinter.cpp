@@ -163,7 +163,11 @@ void CDevicePrinter::OnHostReceive() {
     const core::eDeviceAction verdict = ReceiveFromHost();
     if (m_pHost && m_pHost->GetHostC1() == kEbcdicC && m_pHost->GetHostC2() == kEbcdicR) {
         TRACE_FORMAT(0, kOnHostReceive, "CR Received %s", key);
-        if (m_pComm->GetPortState() == core::PORT_CLOSED && m_bPortInitialisation) {
+        // The port is looked at under its lock only while closed: an open port may be in a
+        // long write of the send thread.
+        std::unique_lock<std::recursive_mutex> port(m_csPort, std::defer_lock);
+        if (m_pComm->GetPortState() == core::PORT_CLOSED && m_bPortInitialisation) port.lock();
+        if (port.owns_lock() && m_pComm->GetPortState() == core::PORT_CLOSED) {
             if (!GetDevice() || !InitialisePrinter()) {
                 // The reset is answered here: no flush is left pending for the next write.
                 m_pHost->m_bResetSeen = false;
@@ -300,6 +304,7 @@ bool CDevicePrinter::SendToDevice() {
     if (m_pHost) m_pHost->m_bFlushAllowed = true;
     core::CMessageBuffer* head = TakeHeadBuffer();
     if (!head) return true;  // flushed meanwhile
+    std::unique_lock port(m_csPort);
     if (m_pComm->GetPortState() == core::PORT_CLOSED) {
         if (!GetDevice()) {
             if (m_bPortInitialisation) {
@@ -311,6 +316,7 @@ bool CDevicePrinter::SendToDevice() {
         }
         if (m_bPortInitialisation && !InitialisePrinter()) {
             KeepHeadBuffer();
+            port.unlock();  // the answer may wait for the user-interface thread
             Acknowledge(core::DEVICE_UNABLE_TO_ACCEPT_DATA);
             return false;
         }

@@ -18,6 +18,7 @@ constexpr const char* kSetState = "CDevicePrinter::SystemPrintersSetState():";
 }  // namespace
 
 bool CDevicePrinter::GetDevice() {
+    std::lock_guard port(m_csPort);
     TRACE_FORMAT(0, "CDevicePrinter::GetDevice():", "'%s'", m_strDeviceKey.c_str());
     if (!m_pComm->PortOpen()) {
         SetLastError(m_pComm->GetLastError());
@@ -38,6 +39,7 @@ bool CDevicePrinter::GetDevice() {
 }
 
 void CDevicePrinter::ReleaseDevice() {
+    std::lock_guard port(m_csPort);
     TRACE_FORMAT(0, "CDevicePrinter::ReleaseDevice():", "'%s'", m_strDeviceKey.c_str());
     if (m_pComm->GetPortState() == core::PORT_CLOSED) return;
     static_cast<void>(SystemPrintersSetState(PRINTER_CONTROL_RESUME));

@@ -9,12 +9,15 @@
 // Threads: OnHostReceive on the user-interface thread; SendToDevice, GetDevice,
 // ReleaseDevice and the pause and resume of the queues on the send thread (and on the
 // user-interface thread for a reset's initialisation while the port is closed). They meet in
-// the queue and the atomic flags of the host link and the port.
+// the queue, the atomic flags of the host link and the port, and the port lock.
+// Lock order: m_csPort (recursive: taking the port releases it again on a failure), then the
+// device's own locks (core/Device.h); the trace log is innermost.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -62,6 +65,7 @@ private:
     void Acknowledge(char cStatus);
     void LoadLocalPrinters();
 
+    std::recursive_mutex m_csPort;  // the port's hold, the local printers, the printer's set-up
     std::unique_ptr<core::CComm> m_pComm;
     std::string m_strPort, m_strEmulation, m_strFlowControl, m_strParity, m_strStopBits;
     std::uint32_t m_dwBaudRate = 0;
@@ -74,7 +78,7 @@ private:
     bool m_bBagTag = false;
     std::string m_strBinChoice;
     std::atomic<bool> m_bWaitingAfterFailure{false};
-    std::vector<std::string> m_LocalPrinters;  // send thread
+    std::vector<std::string> m_LocalPrinters;  // under m_csPort
 };
 
 }  // namespace devices
