@@ -131,6 +131,25 @@ TEST_F(QueuePrinterCupsTest, AnUnknownPrinterFailsBeforeAnyJob) {
     EXPECT_TRUE(spooler::QueueJobs("Other").empty());
 }
 
+TEST_F(QueuePrinterCupsTest, AQueueThatVanishesMidMessageTakesTheDeviceOffline) {
+    ASSERT_TRUE(cupsd->AddQueue("Gone"));
+    Configure("Gone", 0);
+    device = std::make_unique<CDeviceQueuePrt>("Device 01");
+    Add(*device, "A", false);
+    ASSERT_TRUE(PumpUntil([] { return spooler::QueueJobs("Gone").size() == 1; }));
+    std::string error;
+    ASSERT_TRUE(spooler::DeleteQueue("Gone", error)) << error;
+    Add(*device, "B", true);
+    ASSERT_TRUE(WaitOffline(*device));
+    EXPECT_NE(device->GetLastError().find("System Printer Gone does not exist"),
+              std::string::npos);
+    // The device is ready for the next message once the queue is back.
+    ASSERT_TRUE(cupsd->AddQueue("Gone"));
+    Add(*device, "C", true);
+    const auto docs = Documents("Gone", 1);
+    EXPECT_EQ(docs, (std::vector<std::string>{"C"}));
+}
+
 TEST_F(QueuePrinterCupsTest, HostMessagesAreAcknowledgedAndPrinted) {
     ASSERT_TRUE(cupsd->AddQueue("Reports"));
     Configure("Reports", 0, true);
