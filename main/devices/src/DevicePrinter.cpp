@@ -182,6 +182,8 @@ void CDevicePrinter::OnHostReceive() {
             if (m_pHost) m_pHost->m_bBufferReleased = false;
             m_pComm->m_bResumeWrite = false;
             TRACE_FORMAT(0, kOnHostReceive, "SEND_BUFFER_TO_DEVICE_AND_ACK_HOST:");
+            // A new message is a new attempt for a buffer kept after a failure too.
+            m_bWaitingAfterFailure = false;
             SendToDeviceThreadWakeUp(true);
             m_iRetryCounter = 0;
             break;
@@ -247,8 +249,13 @@ bool CDevicePrinter::InitialisePrinter() {
 
 bool CDevicePrinter::SleepWhileAsleep() {
     if (!SendToDeviceThreadIsAsleep()) return SendToDeviceThreadIsRunning();
-    const std::array<platform::Waitable*, 2> wake{&m_eventSendToDevice, &ThreadStopEvent()};
-    static_cast<void>(platform::WaitForMultipleObjects(wake, false, platform::INFINITE));
+    // A message queued after the decision to sleep but before the thread was marked asleep
+    // found it awake and woke nobody: it is taken now. A buffer kept after a failure waits
+    // for the host's next word.
+    if (m_MessageBufferQueue.IsEmpty() || m_bWaitingAfterFailure) {
+        const std::array<platform::Waitable*, 2> wake{&m_eventSendToDevice, &ThreadStopEvent()};
+        static_cast<void>(platform::WaitForMultipleObjects(wake, false, platform::INFINITE));
+    }
     SendToDeviceThreadWakeUp(false);
     return SendToDeviceThreadIsRunning();
 }
@@ -263,19 +270,17 @@ void CDevicePrinter::SendThread() {
                 Acknowledge(core::NORMAL_STATUS);
                 continue;
             }
+            // A kept buffer waits for the host's next word. The flag is set before the answer,
+            // since that word may come at once; when it has come (the flag is cleared) before
+            // the thread sleeps, the thread goes on.
+            m_bWaitingAfterFailure = !m_MessageBufferQueue.IsEmpty();
             if (!m_pHost || !m_pHost->m_bResetSeen) {
                 if (m_pHost) m_pHost->SetDeviceStatus(core::DEVICE_UNABLE_TO_ACCEPT_DATA);
                 SetDeviceState(core::DEVICE_OFFLINE);
                 if (m_pHost) SendToHost(m_pHost->MsgAckToHostCreate());
             }
             if (m_pHost) m_pHost->m_bBufferReleased = true;
-            if (m_MessageBufferQueue.IsEmpty()) {
-                m_bWaitingAfterFailure = false;
-            } else {
-                // The kept buffer waits for the host's next word.
-                SendToDeviceThreadGoToSleep();
-                m_bWaitingAfterFailure = true;
-            }
+            if (m_bWaitingAfterFailure) SendToDeviceThreadGoToSleep();
         }
         if (!SendToDeviceThreadIsRunning()) break;
         if (SendToDeviceThreadIsAsleep()) continue;

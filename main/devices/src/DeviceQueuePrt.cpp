@@ -69,9 +69,10 @@ void CDeviceQueuePrt::OnHostReceive() {
 }
 
 bool CDeviceQueuePrt::Fail(const std::string& text) {
-    SetLastError(text);
-    // What the spooler acknowledged of the message still prints.
+    // What the spooler acknowledged of the message still prints; the first failure is the
+    // one the device reports.
     static_cast<void>(EndJob());
+    SetLastError(text);
     return false;
 }
 
