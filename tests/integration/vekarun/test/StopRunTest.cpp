@@ -87,6 +87,10 @@ TEST_F(StopRun, AServiceStartsReportsAndStopsOnATerminationSignal) {
     support::DatagramSocket notifications(root / "notify");
     ASSERT_TRUE(notifications.Bound());
     setenv("NOTIFY_SOCKET", (root / "notify").c_str(), 1);
+    // The status relay a service binds listens on a port of the system's choosing, on
+    // loopback only, so runs side by side never meet.
+    setenv("TREVO_RELAY_ADDRESS", "127.0.0.1", 1);
+    setenv("TREVO_RELAY_PORT", "0", 1);
     servicemanager::CSystemdServiceManager services(
         {root / "units", (root / "bin/systemctl").string()});
 
@@ -124,4 +128,6 @@ TEST_F(StopRun, AServiceStartsReportsAndStopsOnATerminationSignal) {
     EXPECT_FALSE(fs::exists(root / "run/VEKA.lock"));
     EXPECT_EQ(ThreadCount(), threadsBefore);
     unsetenv("NOTIFY_SOCKET");
+    unsetenv("TREVO_RELAY_ADDRESS");
+    unsetenv("TREVO_RELAY_PORT");
 }
