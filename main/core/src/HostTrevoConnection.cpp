@@ -538,10 +538,16 @@ void CHostTrevo::IssueChangeChange() {
         SendStatusToHost('?', '5');
         platform::Sleep(1500);
     }
-    // The two change characters go as they are; the host name in EBCDIC.
+    // The request is in the host's code, as everything this link sends: the change character
+    // "@" (0x7C) twice, then the host name. (The client-code marker 0x01 0x01 is what a
+    // provider expects only from a creator whose entries it translates, which this link's
+    // never are: a provider would take it for data and the route would never move.)
+    // The translation ends what it translates with the end-of-message byte, which is no part
+    // of the name (a provider would look up "NAME+").
     std::string name = strNext;
     MsgTranslateAsciiToEbcdic(name);
-    if (m_pHostCtrl) static_cast<void>(m_pHostCtrl->SendString("\x01\x01" + name));
+    if (!name.empty() && static_cast<unsigned char>(name.back()) == 0x4E) name.pop_back();
+    if (m_pHostCtrl) static_cast<void>(m_pHostCtrl->SendString("\x7C\x7C" + name));
 }
 
 }  // namespace core

@@ -465,7 +465,7 @@ TEST_F(HostConnectionTest, ChangeChangeFallsBackThroughTheList) {
     link->IssueChangeChange();
     EXPECT_EQ(link->GetCurrentHost(), "H1");
     EXPECT_EQ(GetString(kRoute, "URL Queue"), "H2/");
-    EXPECT_EQ(SentHex(), std::vector<std::string>{"01 01 " + Hex(Ebcdic(*link, "H1"))});
+    EXPECT_EQ(SentHex(), std::vector<std::string>{"7C 7C C8 F1"});
     link->IssueChangeChange();  // no control signal pending: nothing
     EXPECT_EQ(control.Sent().size(), 1u);
 
@@ -475,7 +475,7 @@ TEST_F(HostConnectionTest, ChangeChangeFallsBackThroughTheList) {
     EXPECT_EQ(link->GetCurrentHost(), "H2");
     EXPECT_EQ(link->GetConnectionRetries(), 0);
     EXPECT_EQ(GetString(kRoute, "URL Queue"), "H1/");
-    EXPECT_EQ(SentHex(), std::vector<std::string>{"01 01 " + Hex(Ebcdic(*link, "H2"))});
+    EXPECT_EQ(SentHex(), std::vector<std::string>{"7C 7C C8 F2"});
 
     // The list holds H1 again; with the primary as the last good host the link first tells
     // the host it holds, then changes.
@@ -489,8 +489,7 @@ TEST_F(HostConnectionTest, ChangeChangeFallsBackThroughTheList) {
         clock.Advance(1500);
         change.join();
     }
-    EXPECT_EQ(SentHex(), (std::vector<std::string>{Hex(Ebcdic(*link, "C?25\x15")),
-                                                   "01 01 " + Hex(Ebcdic(*link, "H1"))}));
+    EXPECT_EQ(SentHex(), (std::vector<std::string>{Hex(Ebcdic(*link, "C?25\x15")), "7C 7C C8 F1"}));
     // Nothing left and the primary is the last good host: no next host, the signal stays.
     control.Clear();
     link->m_judge.m_bControlSignalPending = true;

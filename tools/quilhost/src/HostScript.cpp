@@ -345,10 +345,12 @@ bool HostScript::Run(const ScriptCommand& c, QuilHost& host, std::string& error)
             ok = host.WaitForSession(*n, *ms);
         else if (c.words[0] == "received")
             ok = host.WaitForReceived(static_cast<std::size_t>(*n), *ms);
+        else if (c.words[0] == "acks")
+            ok = host.WaitForAcknowledgements(static_cast<std::size_t>(*n), *ms);
         else if (c.words[0] == "closed")
             ok = host.WaitForClosed(*n, *ms);
         else
-            return fail("wait session|received|closed");
+            return fail("wait session|received|acks|closed");
         return ok || fail(Format("wait %s %d timed out", c.words[0].c_str(), *n));
     }
     return fail("unknown command " + c.verb);

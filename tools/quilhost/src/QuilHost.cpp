@@ -181,6 +181,7 @@ void QuilHost::DeliverTrace() {
 void QuilHost::AddEvent(HostEvent event) {
     if (m_sink) m_undelivered.push_back(event.line);
     if (event.kind == EventKind::Received) ++m_receivedTotal;
+    if (event.ack) ++m_acksTotal;
     if (m_settings.maxEvents > 0 && m_events.size() >= m_settings.maxEvents)
         m_events.erase(m_events.begin(),
                        m_events.begin() + static_cast<std::ptrdiff_t>(m_events.size() / 2 + 1));
@@ -211,6 +212,12 @@ bool QuilHost::WaitForReceived(std::size_t count, int timeoutMs) const {
     std::unique_lock lock(m_mutex);
     return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
                               [&] { return m_receivedTotal >= count; });
+}
+
+bool QuilHost::WaitForAcknowledgements(std::size_t count, int timeoutMs) const {
+    std::unique_lock lock(m_mutex);
+    return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                              [&] { return m_acksTotal >= count; });
 }
 
 bool QuilHost::WaitForSession(int number, int timeoutMs) const {

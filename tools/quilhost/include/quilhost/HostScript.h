@@ -19,7 +19,8 @@
 //   raw <connection> <hex bytes>      bytes as they are
 //   silent on|off                     stop / resume every automatic answer
 //   delay <ms>                        wait before each automatic answer
-//   wait session <n> [ms] | wait received <count> [ms] | wait closed <connection> [ms]
+//   wait session <n> [ms] | wait received <count> [ms] | wait acks <count> [ms]
+//        | wait closed <connection> [ms]     (acks: acknowledgements from devices)
 //   sleep <ms>
 //
 // A message is a sequence of "quoted text" (sent in host code) and two-digit hex bytes, e.g.

@@ -96,6 +96,8 @@ public:
                  int timeoutMs) const;
     // Waits until at least `count` records have been received.
     bool WaitForReceived(std::size_t count, int timeoutMs) const;
+    // Waits until at least `count` acknowledgements from devices have been received.
+    bool WaitForAcknowledgements(std::size_t count, int timeoutMs) const;
     // Waits until session `number` exists.
     bool WaitForSession(int number, int timeoutMs) const;
     // Waits until connection `connection` has closed.
@@ -194,6 +196,7 @@ private:
     mutable std::condition_variable m_changed;
     std::vector<HostEvent> m_events;
     std::size_t m_receivedTotal = 0;  // every Received event so far, kept or let go
+    std::size_t m_acksTotal = 0;      // every acknowledgement among them
     std::function<void(const std::string&)> m_sink;
     std::vector<std::string> m_undelivered;  // for the sink, in order
     std::mutex m_delivering;                 // one thread hands lines to the sink at a time
