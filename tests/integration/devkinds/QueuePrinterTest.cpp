@@ -141,8 +141,7 @@ TEST_F(QueuePrinterCupsTest, AQueueThatVanishesMidMessageTakesTheDeviceOffline) 
     ASSERT_TRUE(spooler::DeleteQueue("Gone", error)) << error;
     Add(*device, "B", true);
     ASSERT_TRUE(WaitOffline(*device));
-    EXPECT_NE(device->GetLastError().find("System Printer Gone does not exist"),
-              std::string::npos);
+    EXPECT_NE(device->GetLastError().find("System Printer Gone does not exist"), std::string::npos);
     // The device is ready for the next message once the queue is back.
     ASSERT_TRUE(cupsd->AddQueue("Gone"));
     Add(*device, "C", true);
