@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(g++ cmake ninja-build pkg-config ccache libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev
           libsystemd-dev libcups2-dev cups-daemon cups-core-drivers poppler-utils libcairo2-dev
-          fonts-dejavu-core iso-codes clang-format)
+          fonts-dejavu-core iso-codes clang-format clang-tidy xvfb)
 if [ "${1:-}" = "--clang" ]; then
   packages+=(clang libclang-rt-14-dev)
 fi

@@ -48,8 +48,10 @@ wait_for() {
   done
 }
 
-# Starts a host simulator on a script (name.qhs in $out); its port is echoed. Once the script
-# has run, the host goes on serving and takes more commands from a pipe of its own (name.in).
+# Starts a host simulator on a script (name.qhs in $out); its port goes into host_port (not
+# echoed: in a command substitution the simulator's pid would not reach stop_all). Once the
+# script has run, the host goes on serving and takes more commands from a pipe of its own
+# (name.in).
 start_host() {
   local name=$1 address=$2 port=$3
   mkfifo "$out/$name.in"
@@ -61,7 +63,7 @@ start_host() {
     cat "$out/$name.log" >&2
     exit 1
   }
-  sed -nE "s/.*listening on $address:([0-9]+).*/\1/p" "$out/$name.log" | head -n 1
+  host_port=$(sed -nE "s/.*listening on $address:([0-9]+).*/\1/p" "$out/$name.log" | head -n 1)
 }
 
 # The configuration store, as the configuration wizard writes it.

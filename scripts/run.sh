@@ -76,9 +76,12 @@ wait acks 5 30000
 send 1 "DA" "AN UNPROTECTED NOTICE" 4E
 EOF
 
-port_a=$(start_host host-a 127.0.0.1 0)
-port_c=$(start_host host-c 127.0.0.2 "$port_a")
-port_b=$(start_host host-b 127.0.0.1 0)
+start_host host-a 127.0.0.1 0
+port_a=$host_port
+start_host host-c 127.0.0.2 "$port_a"
+port_c=$host_port
+start_host host-b 127.0.0.1 0
+port_b=$host_port
 
 # The configuration store: the provider, one route and session per device, and the devices.
 {

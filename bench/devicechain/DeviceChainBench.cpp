@@ -16,14 +16,13 @@
 #include <thread>
 #include <vector>
 
+#include "bench/ControlledDevice.h"
 #include "bench/NullHostControl.h"
 #include "bench/Ratio.h"
 #include "core/Device.h"
 #include "core/HostCtrl.h"
 #include "core/HostTrevo.h"
-#include "platform/ComRegistry.h"
 #include "platform/EventLoop.h"
-#include "platform/EventSink.h"
 #include "support/Loopback.h"
 #include "support/TestDevice.h"
 #include "support/TestPrinterControl.h"
@@ -49,51 +48,21 @@ std::vector<std::string> Messages(std::size_t length) {
     return messages;
 }
 
-// The view's part: the control's events to the device.
-class Sink final : public platform::IEventSink {
-public:
-    explicit Sink(core::CDevice& device) : m_device(device) {}
-    void OnEvent(platform::DISPID id, std::span<const platform::Variant> args) override {
-        bool flag = false;
-        if (!args.empty()) static_cast<void>(args[0].ToBool(flag));
-        switch (id) {
-            case support::printer_event::OnReceive:
-                m_device.OnHostReceive();
-                break;
-            case support::printer_event::OnConnect:
-                m_device.OnConnect(flag);
-                break;
-            case support::printer_event::OnResource:
-                m_device.OnResource(flag);
-                break;
-            default:
-                break;
-        }
-    }
-
-private:
-    core::CDevice& m_device;
-};
-
 void BM_DeviceChain(benchmark::State& state) {
     platform::EventLoop loop;
     core::CHostCtrl slot;
     support::CTestDevice device(
         "Device 01", "PRN1",
         std::make_unique<core::CHostTrevo>("Device 01", "HOST", false, false, "", false, false));
-    if (!device.CreateHostConnection(&slot, 1028, 0)) {
-        state.SkipWithError(device.GetLastError().c_str());
+    bench::ControlledDevice controlled(slot, device);
+    support::TestPrinterHost* host = controlled.Attach(state);
+    if (!host) return;
+    if (!device.Start()) {
+        state.SkipWithError("no send thread");
         return;
     }
-    support::TestPrinterHost* host = support::HostSideOf(*slot.Control());
-    platform::DWORD cookie = 0;
-    if (!host || slot.Control()->EventSource()->Advise(std::make_shared<Sink>(device), &cookie) !=
-                     platform::S_OK) {
-        state.SkipWithError("no test control");
-        return;
-    }
-    if (!device.Start() || !device.HostConnectUnlessPending() || !host->CompleteConnect(true) ||
-        !host->AssignResource("0A1B2C") || !host->Deliver("\xC3\xD9\x4E")) {
+    if (!controlled.Connect(state)) return;
+    if (!host->Deliver("\xC3\xD9\x4E")) {
         state.SkipWithError("no connection");
         return;
     }
@@ -111,8 +80,6 @@ void BM_DeviceChain(benchmark::State& state) {
         next = (next + 1) % 16;
     }
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()));
-    static_cast<void>(slot.Control()->EventSource()->Unadvise(cookie));
-    device.ShutDown();
 }
 BENCHMARK(BM_DeviceChain)->Arg(10)->Arg(100)->Arg(1000)->Arg(10000)->UseRealTime();
 
@@ -178,11 +145,7 @@ int main(int argc, char** argv) {
     // The store, the test control's registration and the trace log live in a machine root of
     // this run's own.
     const bench::OwnMachineRoot root("trevo-bench-");
-    if (platform::FAILED(support::RegisterTestPrinterControl())) {
-        std::fprintf(stderr, "cannot register the test control: %s\n",
-                     platform::ComLastErrorText().c_str());
-        return 1;
-    }
+    if (!bench::RegisterTestControl()) return 1;
 
     bench::RunWithRatios(
         argc, argv,

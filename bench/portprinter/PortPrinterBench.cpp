@@ -11,15 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "bench/ControlledDevice.h"
 #include "bench/Ratio.h"
-#include "core/HostCtrl.h"
 #include "devices/DevicePrinterATB2.h"
-#include "platform/ComRegistry.h"
 #include "platform/EventLoop.h"
-#include "platform/EventSink.h"
 #include "platform/PortMap.h"
 #include "platform/Pty.h"
-#include "platform/Registry.h"
 #include "printersim/LinePrinter.h"
 #include "support/TestPrinterControl.h"
 
@@ -28,40 +25,6 @@ namespace {
 // An unprotected message ("D", a letter, text): delivered each time without sequence rules.
 const std::string kMessage = "\xC4\xC1\xC8\xC5\xD3\xD3\xD6\x4E";
 
-void Put(const std::string& key, const char* name, const std::string& text) {
-    platform::HKEY h = nullptr;
-    static_cast<void>(platform::RegCreateKeyEx(platform::HKEY_LOCAL_MACHINE, key.c_str(), 0, "", 0,
-                                               platform::KEY_ALL_ACCESS, nullptr, &h, nullptr));
-    static_cast<void>(platform::RegSetValueEx(h, name, 0, platform::REG_SZ,
-                                              reinterpret_cast<const platform::BYTE*>(text.data()),
-                                              static_cast<platform::DWORD>(text.size())));
-    platform::RegCloseKey(h);
-}
-
-void Put(const std::string& key, const char* name, std::uint32_t value) {
-    platform::HKEY h = nullptr;
-    static_cast<void>(platform::RegCreateKeyEx(platform::HKEY_LOCAL_MACHINE, key.c_str(), 0, "", 0,
-                                               platform::KEY_ALL_ACCESS, nullptr, &h, nullptr));
-    static_cast<void>(platform::RegSetValueEx(h, name, 0, platform::REG_DWORD,
-                                              reinterpret_cast<const platform::BYTE*>(&value), 4));
-    platform::RegCloseKey(h);
-}
-
-class Sink final : public platform::IEventSink {
-public:
-    explicit Sink(core::CDevice& device) : m_device(device) {}
-    void OnEvent(platform::DISPID id, std::span<const platform::Variant> args) override {
-        bool flag = false;
-        if (!args.empty()) static_cast<void>(args[0].ToBool(flag));
-        if (id == support::printer_event::OnReceive) m_device.OnHostReceive();
-        if (id == support::printer_event::OnConnect) m_device.OnConnect(flag);
-        if (id == support::printer_event::OnResource) m_device.OnResource(flag);
-    }
-
-private:
-    core::CDevice& m_device;
-};
-
 void BM_DeviceRoundTrip(benchmark::State& state) {
     printersim::LinePrinter printer(printersim::LineKind::Atb2);
     if (!printer.Start()) {
@@ -69,41 +32,28 @@ void BM_DeviceRoundTrip(benchmark::State& state) {
         return;
     }
     platform::SetPortPath("COM5", printer.LinePath());
-    const std::string key = std::string(core::CHostTrevo::kApplicationKey) + "\\Device 01";
-    Put(key, "Device Type", "Printer (ATB2)");
-    Put(key, "Device Name", "Tickets");
-    Put(key, "Port", "COM5");
-    Put(key, "Baud Rate", 9600);
-    Put(key, "Data Bits", 8);
-    Put(key, "Emulation", "");
-    Put(key, "Flow Control", "None");
-    Put(key, "Parity", "None");
-    Put(key, "Stop Bits", "1");
-    Put(key, "Answer Back", 0);
-    Put(key, "Insert Line Feed", 0);
-    Put(key, "Terminator Data", "");
-    Put(key, "Host", "HOST");
-    Put(key, "Device Session", "S1");
+    const std::string key = bench::DeviceKey("Device 01");
+    bench::PutString(key, "Device Type", "Printer (ATB2)");
+    bench::PutString(key, "Device Name", "Tickets");
+    bench::PutString(key, "Port", "COM5");
+    bench::PutDword(key, "Baud Rate", 9600);
+    bench::PutDword(key, "Data Bits", 8);
+    bench::PutString(key, "Emulation", "");
+    bench::PutString(key, "Flow Control", "None");
+    bench::PutString(key, "Parity", "None");
+    bench::PutString(key, "Stop Bits", "1");
+    bench::PutDword(key, "Answer Back", 0);
+    bench::PutDword(key, "Insert Line Feed", 0);
+    bench::PutString(key, "Terminator Data", "");
+    bench::PutString(key, "Host", "HOST");
+    bench::PutString(key, "Device Session", "S1");
 
     platform::EventLoop loop;
     core::CHostCtrl slot;
     devices::CDevicePrinterATB2 device("Device 01");
-    if (!device.CreateHostConnection(&slot, 1028, 0)) {
-        state.SkipWithError(device.GetLastError().c_str());
-        return;
-    }
-    support::TestPrinterHost* host = support::HostSideOf(*slot.Control());
-    platform::DWORD cookie = 0;
-    if (!host || slot.Control()->EventSource()->Advise(std::make_shared<Sink>(device), &cookie) !=
-                     platform::S_OK) {
-        state.SkipWithError("no test control");
-        return;
-    }
-    if (!device.HostConnectUnlessPending() || !host->CompleteConnect(true) ||
-        !host->AssignResource("0A1B2C")) {
-        state.SkipWithError("no connection");
-        return;
-    }
+    bench::ControlledDevice controlled(slot, device);
+    support::TestPrinterHost* host = controlled.Attach(state);
+    if (!host || !controlled.Connect(state)) return;
     for (auto _ : state) {
         const std::size_t expected = host->Sent().size() + 1;
         if (!host->Deliver(kMessage) ||
@@ -113,8 +63,6 @@ void BM_DeviceRoundTrip(benchmark::State& state) {
         }
     }
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()));
-    static_cast<void>(slot.Control()->EventSource()->Unadvise(cookie));
-    device.ShutDown();
     platform::ClearPortPaths();
 }
 BENCHMARK(BM_DeviceRoundTrip)->UseRealTime();
@@ -157,11 +105,7 @@ BENCHMARK(BM_RawPtyPingPong)->UseRealTime();
 
 int main(int argc, char** argv) {
     const bench::OwnMachineRoot root("trevo-bench-");
-    if (platform::FAILED(support::RegisterTestPrinterControl())) {
-        std::fprintf(stderr, "cannot register the test control: %s\n",
-                     platform::ComLastErrorText().c_str());
-        return 1;
-    }
+    if (!bench::RegisterTestControl()) return 1;
     bench::RunWithRatios(
         argc, argv,
         [](const bench::RatioReporter& reporter) {

@@ -11,105 +11,66 @@
 #include <memory>
 #include <string>
 
+#include "bench/ControlledDevice.h"
 #include "bench/Ratio.h"
-#include "core/HostCtrl.h"
 #include "devices/DeviceQueuePrt.h"
-#include "platform/ComRegistry.h"
 #include "platform/EventLoop.h"
-#include "platform/EventSink.h"
-#include "platform/Registry.h"
 #include "spooler/Spooler.h"
 #include "support/TestCupsd.h"
 #include "support/TestPrinterControl.h"
 
 namespace {
 
-// An unprotected message ("D", a letter, text): delivered each time without sequence rules.
-const std::string kMessage = "\xC4\xC1\xC8\xC5\xD3\xD3\xD6\x4E";
+// Protected messages ("A", the sequence letter, "HELLO"), each acknowledged once printed; an
+// unprotected one would get no acknowledgement to wait for. The reset starts the sequence.
+const std::string kReset = "\xC3\xD9\x4E";
+const std::uint8_t kSequence[16] = {0xC1, 0xC2, 0xC3, 0xC4, 0xC5, 0xC6, 0xC7, 0xC8,
+                                    0xC9, 0xD1, 0xD2, 0xD3, 0xD4, 0xD5, 0xD6, 0xD7};
 const std::string kText = "HELLO";
 
+std::string Message(std::uint8_t sequence) {
+    return std::string{'\xC1', static_cast<char>(sequence)} + "\xC8\xC5\xD3\xD3\xD6\x4E";
+}
+
 support::TestCupsd* g_pCupsd = nullptr;
-
-void Put(const std::string& key, const char* name, const std::string& text) {
-    platform::HKEY h = nullptr;
-    static_cast<void>(platform::RegCreateKeyEx(platform::HKEY_LOCAL_MACHINE, key.c_str(), 0, "", 0,
-                                               platform::KEY_ALL_ACCESS, nullptr, &h, nullptr));
-    static_cast<void>(platform::RegSetValueEx(h, name, 0, platform::REG_SZ,
-                                              reinterpret_cast<const platform::BYTE*>(text.data()),
-                                              static_cast<platform::DWORD>(text.size())));
-    platform::RegCloseKey(h);
-}
-
-void Put(const std::string& key, const char* name, std::uint32_t value) {
-    platform::HKEY h = nullptr;
-    static_cast<void>(platform::RegCreateKeyEx(platform::HKEY_LOCAL_MACHINE, key.c_str(), 0, "", 0,
-                                               platform::KEY_ALL_ACCESS, nullptr, &h, nullptr));
-    static_cast<void>(platform::RegSetValueEx(h, name, 0, platform::REG_DWORD,
-                                              reinterpret_cast<const platform::BYTE*>(&value), 4));
-    platform::RegCloseKey(h);
-}
-
-class Sink final : public platform::IEventSink {
-public:
-    explicit Sink(core::CDevice& device) : m_device(device) {}
-    void OnEvent(platform::DISPID id, std::span<const platform::Variant> args) override {
-        bool flag = false;
-        if (!args.empty()) static_cast<void>(args[0].ToBool(flag));
-        if (id == support::printer_event::OnReceive) m_device.OnHostReceive();
-        if (id == support::printer_event::OnConnect) m_device.OnConnect(flag);
-        if (id == support::printer_event::OnResource) m_device.OnResource(flag);
-    }
-
-private:
-    core::CDevice& m_device;
-};
 
 void BM_QueueDevice(benchmark::State& state) {
     if (!g_pCupsd) {
         state.SkipWithError("no print server (needs root and cupsd)");
         return;
     }
-    const std::string key = std::string(core::CHostTrevo::kApplicationKey) + "\\Device 01";
-    Put(key, "Device Type", "Queue");
-    Put(key, "Device Name", "Reports");
-    Put(key, "Printer Name", "Bench");
-    Put(key, "Queue Name", "Q1");
-    Put(key, "Insert Line Feed", 0);
-    Put(key, "Terminator Data", "");
-    Put(key, "Column Offset", 0);
-    Put(key, "Host", "HOST");
-    Put(key, "Device Session", "S1");
+    const std::string key = bench::DeviceKey("Device 01");
+    bench::PutString(key, "Device Type", "Queue");
+    bench::PutString(key, "Device Name", "Reports");
+    bench::PutString(key, "Printer Name", "Bench");
+    bench::PutString(key, "Queue Name", "Q1");
+    bench::PutDword(key, "Insert Line Feed", 0);
+    bench::PutString(key, "Terminator Data", "");
+    bench::PutDword(key, "Column Offset", 0);
+    bench::PutString(key, "Host", "HOST");
+    bench::PutString(key, "Device Session", "S1");
 
     platform::EventLoop loop;
     core::CHostCtrl slot;
     devices::CDeviceQueuePrt device("Device 01");
-    if (!device.CreateHostConnection(&slot, 1028, 0)) {
-        state.SkipWithError(device.GetLastError().c_str());
+    bench::ControlledDevice controlled(slot, device);
+    support::TestPrinterHost* host = controlled.Attach(state);
+    if (!host || !controlled.Connect(state)) return;
+    if (!host->Deliver(kReset) || !loop.PumpUntil([&] { return !host->Sent().empty(); }, 10000)) {
+        state.SkipWithError("reset not answered");
         return;
     }
-    support::TestPrinterHost* host = support::HostSideOf(*slot.Control());
-    platform::DWORD cookie = 0;
-    if (!host || slot.Control()->EventSource()->Advise(std::make_shared<Sink>(device), &cookie) !=
-                     platform::S_OK) {
-        state.SkipWithError("no test control");
-        return;
-    }
-    if (!device.HostConnectUnlessPending() || !host->CompleteConnect(true) ||
-        !host->AssignResource("0A1B2C")) {
-        state.SkipWithError("no connection");
-        return;
-    }
+    std::size_t next = 0;
     for (auto _ : state) {
         const std::size_t expected = host->Sent().size() + 1;
-        if (!host->Deliver(kMessage) ||
+        if (!host->Deliver(Message(kSequence[next])) ||
             !loop.PumpUntil([&] { return host->Sent().size() >= expected; }, 10000)) {
             state.SkipWithError("no answer");
             break;
         }
+        next = (next + 1) % 16;
     }
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()));
-    static_cast<void>(slot.Control()->EventSource()->Unadvise(cookie));
-    device.ShutDown();
 }
 BENCHMARK(BM_QueueDevice)->UseRealTime();
 
@@ -137,11 +98,7 @@ BENCHMARK(BM_DirectJob)->UseRealTime();
 
 int main(int argc, char** argv) {
     const bench::OwnMachineRoot root("trevo-bench-");
-    if (platform::FAILED(support::RegisterTestPrinterControl())) {
-        std::fprintf(stderr, "cannot register the test control: %s\n",
-                     platform::ComLastErrorText().c_str());
-        return 1;
-    }
+    if (!bench::RegisterTestControl()) return 1;
     std::unique_ptr<support::TestCupsd> cupsd;
     if (support::TestCupsd::Available()) {
         cupsd = std::make_unique<support::TestCupsd>(std::getenv("TREVO_HOME"));

@@ -6,7 +6,6 @@
 // at once.
 #include <benchmark/benchmark.h>
 
-#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -14,11 +13,10 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "bench/Ratio.h"
-#include "platform/Socket.h"
+#include "bench/RecordPingPong.h"
 #include "quil2sp/ProviderLock.h"
 #include "quilhost/QuilHost.h"
 #include "quilsp/RouteConfig.h"
@@ -128,57 +126,9 @@ void BM_Quil2sp(benchmark::State& state) {
 }
 BENCHMARK(BM_Quil2sp)->UseRealTime();
 
-// The record the driver sends for the message: headers, 100 letters and the end code.
-std::vector<std::uint8_t> WireRecord() {
-    std::vector<std::uint8_t> wire = {0xFE, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x11, 0x30,
-                                      0x00, 0x01, 0x1A, 0x2B, 0x01, 0x00, 0x00, 0x00, 0x01, 0x01};
-    wire.insert(wire.end(), kMessageLength, 0xC1);
-    wire.push_back(0x4E);
-    wire[7] = static_cast<std::uint8_t>(wire.size());
-    return wire;
-}
-
-bool ReadRecord(platform::Socket& socket, std::vector<std::uint8_t>& buffer) {
-    std::size_t got = 0;
-    while (got < buffer.size()) {
-        const int n =
-            socket.Receive(std::span<std::uint8_t>(buffer).subspan(got), static_cast<int>(kWaitMs));
-        if (n <= 0) return false;
-        got += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
+// The same record on the wire, sent back at once by a loopback peer.
 void BM_RawPingPong(benchmark::State& state) {
-    const std::vector<std::uint8_t> wire = WireRecord();
-    platform::Listener listener;
-    if (!listener.Listen(platform::SocketAddress::Loopback(0))) {
-        state.SkipWithError("no listener");
-        return;
-    }
-    std::atomic<bool> stop{false};
-    std::thread peer([&] {
-        platform::Socket conn;
-        if (!listener.Accept(conn, static_cast<int>(kWaitMs))) return;
-        std::vector<std::uint8_t> buffer(wire.size());
-        while (!stop && ReadRecord(conn, buffer))
-            if (!conn.SendAll(buffer, static_cast<int>(kWaitMs))) break;
-    });
-    platform::Socket client;
-    if (!client.Create() || !client.Connect(listener.Address(), static_cast<int>(kWaitMs))) {
-        state.SkipWithError("no connection");
-    } else {
-        std::vector<std::uint8_t> buffer(wire.size());
-        for (auto _ : state) {
-            if (!client.SendAll(wire, static_cast<int>(kWaitMs)) || !ReadRecord(client, buffer)) {
-                state.SkipWithError("record lost");
-                break;
-            }
-        }
-    }
-    stop = true;
-    client.Close();
-    peer.join();
+    bench::RecordPingPong(state, bench::QuilDataRecord(kMessageLength));
 }
 BENCHMARK(BM_RawPingPong)->UseRealTime();
 

@@ -4,16 +4,14 @@
 // ping-pong of the same wire bytes with a peer that answers each record at once.
 #include <benchmark/benchmark.h>
 
-#include <atomic>
 #include <cstdio>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "bench/Ratio.h"
+#include "bench/RecordPingPong.h"
 #include "platform/EventLoop.h"
-#include "platform/Socket.h"
 #include "quilhost/QuilHost.h"
 #include "quilsp/RouteConfig.h"
 #include "quilsp/SPImp.h"
@@ -76,57 +74,9 @@ void BM_Quilsp(benchmark::State& state) {
 }
 BENCHMARK(BM_Quilsp)->UseRealTime();
 
-// The record the provider sends for the message: headers, 100 letters and the end code.
-std::vector<std::uint8_t> WireRecord() {
-    std::vector<std::uint8_t> wire = {0xFE, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x11, 0x30,
-                                      0x00, 0x01, 0x1A, 0x2B, 0x01, 0x00, 0x00, 0x00, 0x01, 0x01};
-    wire.insert(wire.end(), kMessageLength, 0xC1);
-    wire.push_back(0x4E);
-    wire[7] = static_cast<std::uint8_t>(wire.size());
-    return wire;
-}
-
-bool ReadRecord(platform::Socket& socket, std::vector<std::uint8_t>& buffer) {
-    std::size_t got = 0;
-    while (got < buffer.size()) {
-        const int n =
-            socket.Receive(std::span<std::uint8_t>(buffer).subspan(got), static_cast<int>(kWaitMs));
-        if (n <= 0) return false;
-        got += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
+// The same record on the wire, sent back at once by a loopback peer.
 void BM_RawPingPong(benchmark::State& state) {
-    const std::vector<std::uint8_t> wire = WireRecord();
-    platform::Listener listener;
-    if (!listener.Listen(platform::SocketAddress::Loopback(0))) {
-        state.SkipWithError("no listener");
-        return;
-    }
-    std::atomic<bool> stop{false};
-    std::thread peer([&] {
-        platform::Socket conn;
-        if (!listener.Accept(conn, static_cast<int>(kWaitMs))) return;
-        std::vector<std::uint8_t> buffer(wire.size());
-        while (!stop && ReadRecord(conn, buffer))
-            if (!conn.SendAll(buffer, static_cast<int>(kWaitMs))) break;
-    });
-    platform::Socket client;
-    if (!client.Create() || !client.Connect(listener.Address(), static_cast<int>(kWaitMs))) {
-        state.SkipWithError("no connection");
-    } else {
-        std::vector<std::uint8_t> buffer(wire.size());
-        for (auto _ : state) {
-            if (!client.SendAll(wire, static_cast<int>(kWaitMs)) || !ReadRecord(client, buffer)) {
-                state.SkipWithError("record lost");
-                break;
-            }
-        }
-    }
-    stop = true;
-    client.Close();
-    peer.join();
+    bench::RecordPingPong(state, bench::QuilDataRecord(kMessageLength));
 }
 BENCHMARK(BM_RawPingPong)->UseRealTime();
 

@@ -23,7 +23,8 @@ constexpr EPRIORITY kDebug = UTKLogger::CPriority::DEBUG;
 const char* const kNoFrontEnd = "No MFE interface. returning COMM_ERR_RECONNECT!";
 
 // The message of a simple-mode line, formatted into a buffer that grows until it fits.
-bool FormatGrowing(std::vector<char>& out, const char* format, va_list args) {
+__attribute__((format(printf, 2, 0))) bool FormatGrowing(std::vector<char>& out, const char* format,
+                                                         va_list args) {
     std::size_t size = 1024;
     for (int attempt = 0; attempt < 64; ++attempt) {
         try {

@@ -150,7 +150,10 @@ bool AddListName(std::string& list, std::string_view name, std::size_t limit) {
     if (name.empty() || name.find_first_of(";/") != std::string_view::npos ||
         FindEntry(list, name) != std::string_view::npos)
         return false;
-    if (list.size() + name.size() + 1 > limit) return false;
+    // A list whose last entry lacks its ";" (written by hand, say) keeps that entry apart.
+    const bool closeLast = !list.empty() && list.back() != ';';
+    if (list.size() + (closeLast ? 1 : 0) + name.size() + 1 > limit) return false;
+    if (closeLast) list += ';';
     list += name;
     list += ';';
     return true;

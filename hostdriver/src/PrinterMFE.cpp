@@ -19,7 +19,6 @@ namespace {
 constexpr EPRIORITY kError = UTKLogger::CPriority::ERROR;
 constexpr EPRIORITY kWarn = UTKLogger::CPriority::WARN;
 constexpr EPRIORITY kInfo = UTKLogger::CPriority::INFO;
-constexpr EPRIORITY kDebug = UTKLogger::CPriority::DEBUG;
 
 constexpr std::uint8_t kStatusRequest[] = {0xC3, 0x6F, 0xF2, 0xF0, 0x4E};  // "C20"
 constexpr std::uint8_t kHold[] = {0xC3, 0x6F, 0xF2, 0xF5, 0x4E};

@@ -58,6 +58,12 @@ TEST(OtherHostsTest, UrlListAddsANameOnceAndHandsNamesOutInOrder) {
     EXPECT_EQ(TakeFirstName(list), "127.0.0.2");
     EXPECT_EQ(TakeFirstName(list), "127.0.0.20");
     EXPECT_FALSE(TakeFirstName(list).has_value());
+
+    // A last entry without its ";" stays a name of its own.
+    list = "127.0.0.2";
+    EXPECT_TRUE(AddListName(list, "127.0.0.3", 1022));
+    EXPECT_EQ(list, "127.0.0.2;127.0.0.3;");
+    EXPECT_FALSE(AddListName(list, "127.0.0.2", 1022));
 }
 
 TEST(HexTextTest, RidsAndLidsRoundTripAndBadTextsAreRefused) {

@@ -88,7 +88,7 @@ bool NamedPipeServer::Create(std::string_view pipeName, DWORD bufferSize) {
     socklen_t length = 0;
     if (!MakeUnixAddress(path, addr, length)) return false;
 
-    std::lock_guard guard(m_lock);
+    Mutex::Guard guard(m_lock);
     // A new instance of the same name keeps the clients that connected to the old one and
     // wait their turn (those still in the listener's queue too).
     std::deque<std::shared_ptr<detail::PipeFd>> waiting;
@@ -98,22 +98,8 @@ bool NamedPipeServer::Create(std::string_view pipeName, DWORD bufferSize) {
     }
     CloseLocked();
     if (!CreateDirectories(path.parent_path())) return false;
-    std::filesystem::path lockPath = path;
-    lockPath += ".lock";
-    const int lockFd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, kSharedFileMode);
-    if (lockFd < 0) {
-        SetLastErrorFromErrno();
-        return false;
-    }
-    if (::flock(lockFd, LOCK_EX | LOCK_NB) != 0) {
-        const int err = errno;
-        ::close(lockFd);
-        if (err == EWOULDBLOCK)
-            SetLastError(ERROR_PIPE_BUSY);
-        else
-            SetLastError(FromErrno(err));
-        return false;
-    }
+    const int lockFd = LockName(path);
+    if (lockFd < 0) return false;
     m_nameLockFd = lockFd;
     m_path = path;
     m_bufferSize = bufferSize;
@@ -127,8 +113,36 @@ bool NamedPipeServer::Create(std::string_view pipeName, DWORD bufferSize) {
     return true;
 }
 
+int NamedPipeServer::LockName(const std::filesystem::path& path) {
+    std::filesystem::path lockPath = path;
+    lockPath += ".lock";
+    // The owner removes the lock file as it lets go: a lock taken on a file that was removed
+    // (or replaced) meanwhile is no lock, and the file is opened afresh.
+    for (int tries = 0; tries < 16; ++tries) {
+        const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, kSharedFileMode);
+        if (fd < 0) {
+            SetLastErrorFromErrno();
+            return -1;
+        }
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            const int err = errno;
+            ::close(fd);
+            SetLastError(err == EWOULDBLOCK ? ERROR_PIPE_BUSY : FromErrno(err));
+            return -1;
+        }
+        struct stat held {};
+        struct stat named {};
+        if (::fstat(fd, &held) == 0 && ::stat(lockPath.c_str(), &named) == 0 &&
+            held.st_dev == named.st_dev && held.st_ino == named.st_ino)
+            return fd;
+        ::close(fd);
+    }
+    SetLastError(ERROR_PIPE_BUSY);
+    return -1;
+}
+
 bool NamedPipeServer::IsCreated() const {
-    std::lock_guard guard(m_lock);
+    Mutex::Guard guard(m_lock);
     return m_nameLockFd >= 0;
 }
 
@@ -200,7 +214,7 @@ bool NamedPipeServer::TakeClientLocked() {
 }
 
 std::shared_ptr<detail::PipeFd> NamedPipeServer::TakeClient() {
-    std::lock_guard guard(m_lock);
+    Mutex::Guard guard(m_lock);
     return TakeClientLocked() ? m_client : nullptr;
 }
 
@@ -213,12 +227,12 @@ void NamedPipeServer::DropClientLocked() {
 }
 
 void NamedPipeServer::DropClient(const std::shared_ptr<detail::PipeFd>& client) {
-    std::lock_guard guard(m_lock);
+    Mutex::Guard guard(m_lock);
     if (m_client == client) DropClientLocked();
 }
 
 bool NamedPipeServer::Disconnect() {
-    std::lock_guard guard(m_lock);
+    Mutex::Guard guard(m_lock);
     if (m_nameLockFd < 0) {
         SetLastError(ERROR_INVALID_HANDLE);
         return false;
@@ -253,7 +267,7 @@ bool NamedPipeServer::Connect(int timeoutMs) {
     for (;;) {
         std::shared_ptr<detail::PipeFd> listener;
         {
-            std::lock_guard guard(m_lock);
+            Mutex::Guard guard(m_lock);
             if (TakeClientLocked()) return true;
             if (GetLastError() != ERROR_PIPE_LISTENING) return false;
             listener = m_listener;
@@ -308,7 +322,7 @@ bool NamedPipeServer::Write(std::span<const std::uint8_t> message, DWORD& writte
 bool NamedPipeServer::Flush(int timeoutMs) {
     std::shared_ptr<detail::PipeFd> client;
     {
-        std::lock_guard guard(m_lock);
+        Mutex::Guard guard(m_lock);
         client = m_client;
     }
     if (!client) {
@@ -406,7 +420,7 @@ bool NamedPipeServer::Read(std::span<std::uint8_t> out, DWORD& read, int timeout
 bool NamedPipeServer::WaitForInput(int timeoutMs) {
     std::shared_ptr<detail::PipeFd> target;
     {
-        std::lock_guard guard(m_lock);
+        Mutex::Guard guard(m_lock);
         if (m_nameLockFd >= 0) {
             (void)TakeClientLocked();
             target = m_client ? m_client : m_listener;
@@ -436,13 +450,16 @@ void NamedPipeServer::CloseLocked() {
     m_listener.reset();
     if (m_nameLockFd >= 0) {
         ::unlink(m_path.c_str());
-        ::close(m_nameLockFd);  // lets go of the name
+        std::filesystem::path lockPath = m_path;
+        lockPath += ".lock";
+        ::unlink(lockPath.c_str());  // while still held: see LockName
+        ::close(m_nameLockFd);       // lets go of the name
         m_nameLockFd = -1;
     }
 }
 
 void NamedPipeServer::Close() {
-    std::lock_guard guard(m_lock);
+    Mutex::Guard guard(m_lock);
     CloseLocked();
 }
 

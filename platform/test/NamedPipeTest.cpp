@@ -38,6 +38,17 @@ protected:
 
 }  // namespace
 
+// One server holds a name at a time; closed, it leaves nothing of the name behind and the
+// name is free again.
+TEST_F(NamedPipeTest, TheNameIsHeldByOneServerAndLeftClean) {
+    NamedPipeServer second;
+    EXPECT_FALSE(second.Create(kPipe, 8192));
+    EXPECT_EQ(GetLastError(), ERROR_PIPE_BUSY);
+    server.Close();
+    EXPECT_TRUE(std::filesystem::is_empty(root / "run/pipe"));
+    EXPECT_TRUE(second.Create(kPipe, 8192)) << GetLastError();
+}
+
 TEST_F(NamedPipeTest, EveryWriteReachesTheClientAsOneWholeMessage) {
     EXPECT_TRUE(std::filesystem::exists(root / "run/pipe/Orders"));
     NamedPipeClient client;

@@ -369,7 +369,7 @@ TEST_F(Registry, AWriterKilledBeforeItsRenameLeavesNothingBehind) {
 }
 
 TEST_F(Registry, TwoProcessesWritingAtOnceLoseNothing) {
-    constexpr int kEach = 500;
+    constexpr int kEach = 100;
     HKEY key = Create(kVeka);
     RegCloseKey(key);
     // Each writer opens the key afresh for every value, as a second service instance would.

@@ -50,6 +50,11 @@ platform::Dcb FakeLineState::lastState() {
     return m_dcb;
 }
 
+platform::CommTimeouts FakeLineState::timeouts() {
+    std::lock_guard<std::mutex> hold(m_lock);
+    return m_timeouts;
+}
+
 DWORD FakeLineState::mask() {
     std::lock_guard<std::mutex> hold(m_lock);
     return m_mask;
@@ -102,7 +107,11 @@ public:
         dcb = m_state->m_dcb;
         return true;
     }
-    bool SetCommTimeouts(const CommTimeouts&) override { return true; }
+    bool SetCommTimeouts(const CommTimeouts& timeouts) override {
+        std::lock_guard<std::mutex> hold(m_state->m_lock);
+        m_state->m_timeouts = timeouts;
+        return true;
+    }
     bool SetupComm(DWORD, DWORD) override { return true; }
     bool SetCommMask(DWORD mask) override {
         std::lock_guard<std::mutex> hold(m_state->m_lock);

@@ -30,6 +30,8 @@ public:
 
     std::vector<std::uint8_t> written();
     platform::Dcb lastState();
+    // The time-outs last set on the line.
+    platform::CommTimeouts timeouts();
     DWORD mask();
     bool open();
     // How many bytes a write takes before it runs out of time (default: all).
@@ -55,6 +57,7 @@ private:
     std::vector<std::uint8_t> m_input;
     std::vector<std::uint8_t> m_output;
     platform::Dcb m_dcb;
+    platform::CommTimeouts m_timeouts;
 };
 
 class FakePortBackend : public platform::PortBackend {

@@ -2,6 +2,7 @@
 // settings dialog with its refused combinations, and the port list.
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <string>
 
 #include "FakePortBackend.h"
@@ -84,6 +85,43 @@ TEST_F(SettingsTest, ALineThatRefusesASettingStillOpensAndHoldsItsHandshakeLines
     EXPECT_NE(log().find("CommLineserv: COM2 SetCommState: a setting is not supported on this "
                          "line\n"),
               std::string::npos);
+}
+
+TEST_F(SettingsTest, EachTimeOutReachesTheLineAtTheNextOpenOnly) {
+    using Field = DWORD CommTimeouts::*;
+    const Field fields[] = {
+        &CommTimeouts::ReadIntervalTimeout, &CommTimeouts::ReadTotalTimeoutMultiplier,
+        &CommTimeouts::ReadTotalTimeoutConstant, &CommTimeouts::WriteTotalTimeoutMultiplier,
+        &CommTimeouts::WriteTotalTimeoutConstant};
+    const struct {
+        void (CommLineservice::*set)(std::uint32_t);
+        Field field;
+    } cases[] = {
+        {&CommLineservice::setReadIntervalTimeout, &CommTimeouts::ReadIntervalTimeout},
+        {&CommLineservice::setReadTotalTimeoutMultiplier,
+         &CommTimeouts::ReadTotalTimeoutMultiplier},
+        {&CommLineservice::setReadTotalTimeoutConstant, &CommTimeouts::ReadTotalTimeoutConstant},
+        {&CommLineservice::setWriteTotalTimeoutMultiplier,
+         &CommTimeouts::WriteTotalTimeoutMultiplier},
+        {&CommLineservice::setWriteTotalTimeoutConstant, &CommTimeouts::WriteTotalTimeoutConstant},
+    };
+    // Each field as the line has it: only `set` holds `value`, every other one 0.
+    const auto expectOnly = [&](Field set, DWORD value) {
+        const CommTimeouts t = backend.line("COM4")->timeouts();
+        for (std::size_t i = 0; i < std::size(fields); ++i)
+            EXPECT_EQ(t.*fields[i], fields[i] == set ? value : 0u) << "field " << i;
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(i);
+        CommLineservice port("COM4");
+        ASSERT_EQ(port.startDocPort(), 1);
+        expectOnly(nullptr, 0);
+        (port.*cases[i].set)(0x12345678u);
+        expectOnly(nullptr, 0);
+        ASSERT_EQ(port.endDocPort(), 1);
+        ASSERT_EQ(port.startDocPort(), 1);
+        expectOnly(cases[i].field, 0x12345678u);
+    }
 }
 
 TEST_F(SettingsTest, TheDialogRefusesInvalidStopBitsAndStoresValidSettings) {

@@ -1,5 +1,7 @@
 #include "uikit/Dialog.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -20,6 +22,7 @@ struct Hooks {
     MessageSink sink;
     FileChooser chooser;
     FileViewer viewer;
+    FolderChooser folderChooser;
 };
 
 Hooks& TheHooks() {
@@ -89,6 +92,65 @@ bool MemoryPanel::IsEnabled(int id) const {
     return it == m_enabled.end() || it->second;
 }
 
+const std::vector<std::vector<std::string>>* MemoryPanel::FindRows(int id) const {
+    const auto it = m_rows.find(id);
+    return it == m_rows.end() ? nullptr : &it->second;
+}
+
+int MemoryPanel::RowCount(int id) const {
+    const auto* rows = FindRows(id);
+    return rows ? static_cast<int>(rows->size()) : 0;
+}
+
+std::string MemoryPanel::RowText(int id, int row, int column) const {
+    const auto* rows = FindRows(id);
+    if (!rows || row < 0 || row >= static_cast<int>(rows->size()) || column < 0) return {};
+    const auto& cells = (*rows)[static_cast<std::size_t>(row)];
+    return column < static_cast<int>(cells.size()) ? cells[static_cast<std::size_t>(column)]
+                                                   : std::string();
+}
+
+bool MemoryPanel::DeleteRow(int id, int row) {
+    auto& rows = m_rows[id];
+    if (row < 0 || row >= static_cast<int>(rows.size())) return false;
+    rows.erase(rows.begin() + row);
+    const int selected = Selected(id);
+    if (selected == row)
+        m_selected[id] = -1;
+    else if (selected > row)
+        m_selected[id] = selected - 1;
+    return true;
+}
+
+void MemoryPanel::ClearRows(int id) {
+    m_rows[id].clear();
+    m_selected[id] = -1;
+}
+
+int MemoryPanel::Selected(int id) const {
+    const auto it = m_selected.find(id);
+    return it == m_selected.end() ? -1 : it->second;
+}
+
+void MemoryPanel::Select(int id, int row) {
+    m_selected[id] = row >= 0 && row < RowCount(id) ? row : -1;
+}
+
+int FindRowByPrefix(const IControlPanel& panel, int id, const std::string& prefix) {
+    const auto lower = [](char c) {
+        return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    };
+    const int count = panel.RowCount(id);
+    for (int row = 0; row < count; ++row) {
+        const std::string text = panel.RowText(id, row, 0);
+        if (text.size() < prefix.size()) continue;
+        if (std::equal(prefix.begin(), prefix.end(), text.begin(),
+                       [&](char a, char b) { return lower(a) == lower(b); }))
+            return row;
+    }
+    return -1;
+}
+
 void SetModalRunner(ModalRunner runner) {
     Put(&Hooks::runner, std::move(runner));
 }
@@ -100,6 +162,9 @@ void SetFileChooser(FileChooser chooser) {
 }
 void SetFileViewer(FileViewer viewer) {
     Put(&Hooks::viewer, std::move(viewer));
+}
+void SetFolderChooser(FolderChooser chooser) {
+    Put(&Hooks::folderChooser, std::move(chooser));
 }
 
 int RunModal(IDialogModel& model) {
@@ -118,6 +183,11 @@ void ShowMessage(const std::string& text, MessageIcon icon) {
 std::optional<std::string> ChooseFile(const std::string& extension, const std::string& initial) {
     const FileChooser chooser = Get(&Hooks::chooser);
     return chooser ? chooser(extension, initial) : std::nullopt;
+}
+
+std::optional<std::string> ChooseFolder(const std::string& title) {
+    const FolderChooser chooser = Get(&Hooks::folderChooser);
+    return chooser ? chooser(title) : std::nullopt;
 }
 
 bool ViewFile(const std::string& path, bool print) {

@@ -43,8 +43,9 @@ std::vector<std::string> EntryHosts(std::string_view list);
 // "%s/STATE=%d/LID=%s/RID=%s;"
 std::string OtherHostEntry(std::string_view host, int state, const Lid& lid, const Rid& rid);
 
-// PTRURLLIST: the name and ";" appended unless the name is listed already, holds a ";" or
-// "/", or the list would pass `limit` bytes; false when nothing was added.
+// PTRURLLIST: the name and ";" appended (after a ";" closing the last entry when it lacks
+// one) unless the name is listed already, holds a ";" or "/", or the list would pass
+// `limit` bytes; false when nothing was added.
 bool AddListName(std::string& list, std::string_view name, std::size_t limit);
 // Cuts the first name from the list; nothing when the list holds none.
 std::optional<std::string> TakeFirstName(std::string& list);

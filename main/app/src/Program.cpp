@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "app/ConfigurationSheet.h"
 #include "core/TraceLog.h"
 #include "core/Version.h"
 #include "devices/LocalLinkSocket.h"
@@ -88,6 +89,9 @@ shell::IMainWindow* CProgram::CreateDocument(const std::string& windowClass) {
     m_tray = std::make_unique<shell::CTray>(m_state, m_relay.get());
     shell::FrameHooks frameHooks;
     frameHooks.showIcon = [this] { static_cast<void>(m_tray->TaskBarAddIcon()); };
+    frameHooks.restoreWindow = [this] {
+        if (m_pWindowView) m_pWindowView->ShowWindow();
+    };
     m_frame = std::make_unique<shell::CMainFrame>(m_state, std::move(frameHooks), osVersion);
     m_frame->OnCreate(windowClass);
     if (!m_frame->Attach(*m_loop)) TRACE_LAST_ERROR("CProgram::CreateDocument(): Attach()");
@@ -103,6 +107,10 @@ shell::IMainWindow* CProgram::CreateDocument(const std::string& windowClass) {
     viewHooks.sendStatusToRelay = [this](const shell::CStatusList::Row& row) {
         m_relay->SendDeviceStatus(row);
     };
+    // A modal run fails only when the sheet cannot be shown at all.
+    viewHooks.openProperties = [this](const std::string&) {
+        return OpenConfigurationSheet(m_state.instanceId) != -1;
+    };
     m_view = std::make_unique<shell::CVekaView>(m_state, m_doc.get(), std::move(viewHooks));
     const platform::HWND hView = m_view->Create(*m_loop);
     m_fanOut = std::make_unique<shell::CFanOut>(m_doc.get(), hView, m_view.get());
@@ -114,7 +122,8 @@ shell::IMainWindow* CProgram::CreateDocument(const std::string& windowClass) {
     m_view->OnInitialUpdate();
     if (osVersion != CVersion::VERSION_NT351) {
         m_tray->LoadIcons();
-        static_cast<void>(m_tray->TaskBarAddIcon());
+        // With a display the window module's view brings the tray (AttachView).
+        if (!WindowWanted()) static_cast<void>(m_tray->TaskBarAddIcon());
     }
     return this;
 }
@@ -148,10 +157,14 @@ bool CProgram::OnClose() {
     return true;
 }
 
-bool CProgram::RunWindow(int& code) {
+bool CProgram::WindowWanted() const {
     const bool display =
         std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY") || std::getenv("QT_QPA_PLATFORM");
-    if (m_state.serviceMode || !display) return false;
+    return display && !m_state.serviceMode;
+}
+
+bool CProgram::RunWindow(int& code) {
+    if (!WindowWanted()) return false;
     platform::DynamicLibrary module;
     shell::RunWindowFunction run = nullptr;
     const platform::SymbolBinding bindings[] = {platform::BindSymbol(shell::kRunWindowSymbol, run)};
@@ -165,6 +178,32 @@ bool CProgram::RunWindow(int& code) {
     char* argv[] = {name, nullptr};
     code = run(this, 1, argv);
     return true;
+}
+
+void CProgram::AttachView(shell::IWindowView* view) {
+    if (!m_tray) return;
+    if (!view) {
+        m_tray->TaskBarDeleteIcon();
+        m_tray->SetTrayIcon(nullptr);
+        m_tray->showWindow = nullptr;
+        m_tray->trackMenu = nullptr;
+        m_pWindowView = nullptr;
+        return;
+    }
+    m_pWindowView = view;
+    m_tray->showWindow = [view] { view->ShowWindow(); };
+    m_tray->trackMenu = [view](const std::vector<shell::MenuItem>& menu) { view->TrackMenu(menu); };
+    m_tray->SetTrayIcon(view->Tray());
+    // Start-up added the icon before there was a view to show it: now it can.
+    static_cast<void>(m_tray->TaskBarAddIcon());
+}
+
+bool CProgram::StartHidden() {
+    return m_tray && m_tray->Added();
+}
+
+void CProgram::OnTrayNotify(std::uint32_t icon, int mouseMessage) {
+    if (m_tray) m_tray->OnTrayNotify(icon, static_cast<platform::LPARAM>(mouseMessage));
 }
 
 std::vector<shell::WindowColumn> CProgram::Columns() {
@@ -198,6 +237,9 @@ void CProgram::OnCommand(int id) {
             break;
         case ID_APP_ABOUT:
             shell::ShowAboutBox();
+            break;
+        case ID_RESTORE:
+            if (m_pWindowView) m_pWindowView->ShowWindow();
             break;
         default:
             TRACE_FORMAT(CTraceLog::LEVEL_ERROR, "CProgram::OnCommand():", "%d not handled", id);

@@ -57,6 +57,19 @@ std::string HostMessageJudge::MsgAckToHostCreate(char cAckType, HostLinkEffects&
     return ack;
 }
 
+std::string HostMessageJudge::MsgAckToHostCreate(char cAckType, const HostMessageHeader& written,
+                                                 HostLinkEffects& out) {
+    const HostMessageHeader last = Header();
+    m_byHostC1 = written.m_byC1;
+    m_byHostC2 = written.m_byC2;
+    m_byHostEOM = written.m_byEOM;
+    std::string ack = MsgAckToHostCreate(cAckType, out);
+    m_byHostC1 = last.m_byC1;
+    m_byHostC2 = last.m_byC2;
+    m_byHostEOM = last.m_byEOM;
+    return ack;
+}
+
 std::string HostMessageJudge::PrinterAck(const char* pszLabelProtected, const char* pszLabelControl,
                                          char cThird, char cStatus, bool bTempHold,
                                          HostLinkEffects& out) {

@@ -289,7 +289,7 @@ int CComm::PortRead(CMessageBuffer& buffer) {
     for (int pass = 0; pass < 2; ++pass) {
         while (ReadOnce(bytes, bytes.empty() ? kReadWaitMs : 0)) {
         }
-        if (!bytes.empty() || platform::GetTickCount64() >= deadline) break;
+        if (!bytes.empty() || platform::GetTickCount64() > deadline) break;
     }
     buffer.AppendData(bytes);
     if (bytes.empty()) {

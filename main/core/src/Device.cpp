@@ -47,15 +47,9 @@ void CDevice::PreCreateDevice(const std::string& strDeviceKey, const std::string
     m_strDeviceName = strDeviceName;
     m_strSession = strSession;
     m_strDeviceType = strDeviceType;
-    {
-        std::lock_guard lock(m_csSendThreadRunning);
-        m_bSendThreadRunning = true;
-    }
+    m_sendThreadRunning.Set(true);
     SendToDeviceThreadGoToSleep();
-    {
-        std::lock_guard lock(m_csReceiveThreadRunning);
-        m_bReceiveThreadRunning = true;
-    }
+    m_receiveThreadRunning.Set(true);
     ReceiveFromDeviceThreadGoToSleep();
     if (m_strDeviceType != LoadVekaString(kPassportReaderTypeId) && pHost) {
         m_pHost = std::move(pHost);
@@ -116,12 +110,19 @@ eDeviceAction CDevice::ReceiveFromHost() {
     }
     const eDeviceAction verdict = m_pHost->MsgFromHost(text);
     if (verdict == SEND_BUFFER_TO_DEVICE_AND_ACK_HOST) {
-        const bool bComplete = m_pHost->IsCompleteMessage();
-        m_MessageBufferQueue.AddString(text, bComplete ? 1 : 0);
-        m_bLastMsgComplete = bComplete;
-        NoteQueued();
+        QueueHostMessage(text, m_pHost->IsCompleteMessage());
     }
     return verdict;
+}
+
+void CDevice::QueueHostMessage(const std::string& text, bool bComplete) {
+    m_MessageBufferQueue.AddString(text, bComplete ? 1 : 0, m_pHost->GetHostHeader());
+    m_bLastMsgComplete = bComplete;
+    NoteQueued();
+}
+
+std::string CDevice::MsgAckForWritten(char cAckType) {
+    return m_pHost->MsgAckToHostCreate(cAckType, m_MessageBufferQueue.TakenHeader());
 }
 
 bool CDevice::ReceiveMessageFromHost(std::string& text) {
@@ -132,7 +133,7 @@ bool CDevice::ReceiveMessageFromHost(std::string& text) {
     m_pHost->SetDeviceStatus(NORMAL_STATUS);
     m_pHost->SetLastError(std::string());
     if (!m_pHost->OnReceive(text)) return false;
-    std::lock_guard lock(m_csStatistics);
+    platform::Mutex::Guard lock(m_csStatistics);
     ++m_Statistics.m_dwHostMsgsRcvd;
     m_Statistics.m_dwHostBytesRcvd += static_cast<std::uint32_t>(text.size());
     return true;
@@ -157,14 +158,14 @@ bool CDevice::SendToHost(const std::string& text) {
 }
 
 bool CDevice::SendToHostNow(const std::string& text) {
-    std::lock_guard lock(m_csSendToHost);
+    platform::Mutex::Guard lock(m_csSendToHost);
     TRACE_FORMAT(0, "CDevice::SendToHost():", "'%s'", m_strDeviceKey.c_str());
     if (!m_pHost->MsgSendToHost(text, true)) {
         SetLastError(m_pHost->GetLastError());
         SetDeviceState(DEVICE_OFFLINE);
         return false;
     }
-    std::lock_guard statistics(m_csStatistics);
+    platform::Mutex::Guard statistics(m_csStatistics);
     ++m_Statistics.m_dwHostMsgsSent;
     m_Statistics.m_dwHostBytesSent += static_cast<std::uint32_t>(text.size());
     return true;
@@ -244,36 +245,41 @@ bool CDevice::HostConnectRetry() {
 // --- State, errors, status, statistics --------------------------------------------------
 
 void CDevice::SetDeviceState(int eState) {
-    std::unique_lock lock(m_csState);
-    SetDeviceStateLocked(lock, eState);
+    std::string error;
+    {
+        platform::Mutex::Guard lock(m_csState);
+        error = SetDeviceStateLocked(eState);
+    }
+    if (!error.empty()) SetLastError(error);
 }
 
 void CDevice::SetDeviceStateUnlessOffline(int eState) {
-    std::unique_lock lock(m_csState);
-    if (m_eDeviceState == DEVICE_OFFLINE) return;
-    SetDeviceStateLocked(lock, eState);
+    std::string error;
+    {
+        platform::Mutex::Guard lock(m_csState);
+        if (m_eDeviceState == DEVICE_OFFLINE) return;
+        error = SetDeviceStateLocked(eState);
+    }
+    if (!error.empty()) SetLastError(error);
 }
 
-void CDevice::SetDeviceStateLocked(std::unique_lock<std::mutex>& lock, int eState) {
+std::string CDevice::SetDeviceStateLocked(int eState) {
     static const char* const kLabel = "CDevice::SetDeviceState():";
     m_eDeviceState = static_cast<eDeviceState>(eState);
     if (const char* name = DeviceStateName(eState)) {
         TRACE_FORMAT(0, kLabel, "'%s', %s", m_strDeviceKey.c_str(), name);
-        return;
+        return {};
     }
-    const std::string text =
-        TRACE_FORMAT(2, kLabel, "'%s', Invalid eDeviceState=%i", m_strDeviceKey.c_str(), eState);
-    lock.unlock();
-    SetLastError(text);
+    return TRACE_FORMAT(2, kLabel, "'%s', Invalid eDeviceState=%i", m_strDeviceKey.c_str(), eState);
 }
 
 eDeviceState CDevice::GetDeviceState() const {
-    std::lock_guard lock(m_csState);
+    platform::Mutex::Guard lock(m_csState);
     return m_eDeviceState;
 }
 
 void CDevice::SetLastError(const std::string& text) {
-    std::lock_guard lock(m_csLastError);
+    platform::Mutex::Guard lock(m_csLastError);
     m_strLastError = text;
     if (text.empty()) {
         TRACE_FORMAT(0, "CDevice::SetLastError():", "'%s', Cleared", m_strDeviceKey.c_str());
@@ -285,7 +291,7 @@ void CDevice::SetLastError(const std::string& text) {
 
 void CDevice::SetLastError(std::uint32_t nStringId) {
     const std::string text = LoadVekaString(nStringId);
-    std::lock_guard lock(m_csLastError);
+    platform::Mutex::Guard lock(m_csLastError);
     m_strLastError = text;
     if (text.empty()) {
         TRACE_FORMAT(0, "Cdevice::SetLastError():", "'%s', Cleared", m_strDeviceKey.c_str());
@@ -296,13 +302,13 @@ void CDevice::SetLastError(std::uint32_t nStringId) {
 }
 
 std::string CDevice::GetLastError() const {
-    std::lock_guard lock(m_csLastError);
+    platform::Mutex::Guard lock(m_csLastError);
     return m_strLastError;
 }
 
 void CDevice::SetStatusMessage(std::uint32_t nStringId) {
     const std::string text = LoadVekaString(nStringId);
-    std::lock_guard lock(m_csStatus);
+    platform::Mutex::Guard lock(m_csStatus);
     m_strStatusMessage = text;
     if (text.empty()) {
         TRACE_FORMAT(0, "Cdevice::SetStatusMessage():", "'%s', Cleared", m_strDeviceKey.c_str());
@@ -313,13 +319,13 @@ void CDevice::SetStatusMessage(std::uint32_t nStringId) {
 }
 
 std::string CDevice::GetStatusMessage() const {
-    std::lock_guard lock(m_csStatus);
+    platform::Mutex::Guard lock(m_csStatus);
     return m_strStatusMessage;
 }
 
 void CDevice::GetStatisticsForDeviceHost() {
     static const char* const kLabel = "CDevice::GetStatisticsForDeviceHost():";
-    std::lock_guard lock(m_csStatistics);
+    platform::Mutex::Guard lock(m_csStatistics);
     TraceStatistics(kLabel, "", m_Statistics.m_dwHostMsgsRcvd, m_Statistics.m_dwHostBytesRcvd,
                     m_Statistics.m_dwHostMsgsSent, m_Statistics.m_dwHostBytesSent);
     if (!m_pHost) return;
@@ -330,7 +336,7 @@ void CDevice::GetStatisticsForDeviceHost() {
 
 void CDevice::GetStatisticsForDeviceDevice() {
     static const char* const kLabel = "CDevice::GetStatisticsForDeviceDevice():";
-    std::lock_guard lock(m_csStatistics);
+    platform::Mutex::Guard lock(m_csStatistics);
     TraceStatistics(kLabel, "Device: ", m_Statistics.m_dwDeviceMsgsRcvd,
                     m_Statistics.m_dwDeviceBytesRcvd, m_Statistics.m_dwDeviceMsgsSent,
                     m_Statistics.m_dwDeviceBytesSent);
@@ -361,18 +367,18 @@ void CDevice::TraceHostCounts(const char* szLabel, const CHostStatistics& counts
 }
 
 CDeviceStatistics CDevice::GetStatistics() const {
-    std::lock_guard lock(m_csStatistics);
+    platform::Mutex::Guard lock(m_csStatistics);
     return m_Statistics;
 }
 
 void CDevice::CountDeviceSent(std::size_t nBytes) {
-    std::lock_guard lock(m_csStatistics);
+    platform::Mutex::Guard lock(m_csStatistics);
     ++m_Statistics.m_dwDeviceMsgsSent;
     m_Statistics.m_dwDeviceBytesSent += static_cast<std::uint32_t>(nBytes);
 }
 
 void CDevice::CountDeviceReceived(std::size_t nBytes) {
-    std::lock_guard lock(m_csStatistics);
+    platform::Mutex::Guard lock(m_csStatistics);
     ++m_Statistics.m_dwDeviceMsgsRcvd;
     m_Statistics.m_dwDeviceBytesRcvd += static_cast<std::uint32_t>(nBytes);
 }

@@ -11,19 +11,19 @@ namespace core {
 
 // --- Sleep and wake-up ------------------------------------------------------------------
 
-void CDevice::GoToSleep(const char* pszLabel, std::mutex& cs, bool& bAsleep) {
-    std::lock_guard lock(cs);
+void CDevice::GoToSleep(const char* pszLabel, CThreadFlag& asleep) {
+    platform::Mutex::Guard lock(asleep.m_cs);
     TRACE_FORMAT(0, pszLabel, "'%s'", m_strDeviceKey.c_str());
-    bAsleep = true;
+    asleep.m_bSet = true;
 }
 
-void CDevice::WakeUp(const char* pszLabel, std::mutex& cs, bool& bAsleep, platform::Event& event,
+void CDevice::WakeUp(const char* pszLabel, CThreadFlag& asleep, platform::Event& event,
                      bool bSetEvent) {
     // The flag and the event change together, so a wake-up either finds the thread asleep
     // and signals it, or finds it awake, and then it looks at its queue before it sleeps.
-    std::lock_guard lock(cs);
-    if (!bAsleep) return;
-    bAsleep = false;
+    platform::Mutex::Guard lock(asleep.m_cs);
+    if (!asleep.m_bSet) return;
+    asleep.m_bSet = false;
     if (bSetEvent) {
         TRACE_FORMAT(0, pszLabel, "'%s', SetEvent", m_strDeviceKey.c_str());
         event.Set();
@@ -33,42 +33,37 @@ void CDevice::WakeUp(const char* pszLabel, std::mutex& cs, bool& bAsleep, platfo
 }
 
 void CDevice::SendToDeviceThreadGoToSleep() {
-    GoToSleep("CDevice::SendToDeviceThreadGoToSleep():", m_csSendThreadAsleep, m_bSendThreadAsleep);
+    GoToSleep("CDevice::SendToDeviceThreadGoToSleep():", m_sendThreadAsleep);
 }
 
 void CDevice::ReceiveFromDeviceThreadGoToSleep() {
-    GoToSleep("CDevice::ReceiveFromDeviceThreadGoToSleep():", m_csReceiveThreadAsleep,
-              m_bReceiveThreadAsleep);
+    GoToSleep("CDevice::ReceiveFromDeviceThreadGoToSleep():", m_receiveThreadAsleep);
 }
 
 void CDevice::SendToDeviceThreadWakeUp(bool bSetEvent) {
-    WakeUp("CDevice::SendToDeviceThreadWakeUp():", m_csSendThreadAsleep, m_bSendThreadAsleep,
-           m_eventSendToDevice, bSetEvent);
+    WakeUp("CDevice::SendToDeviceThreadWakeUp():", m_sendThreadAsleep, m_eventSendToDevice,
+           bSetEvent);
 }
 
 void CDevice::ReceiveFromDeviceThreadWakeUp(bool bSetEvent) {
-    WakeUp("CDevice::ReceiveFromDeviceThreadWakeUp():", m_csReceiveThreadAsleep,
-           m_bReceiveThreadAsleep, m_eventReceiveFromDevice, bSetEvent);
+    WakeUp("CDevice::ReceiveFromDeviceThreadWakeUp():", m_receiveThreadAsleep,
+           m_eventReceiveFromDevice, bSetEvent);
 }
 
 bool CDevice::SendToDeviceThreadIsAsleep() const {
-    std::lock_guard lock(m_csSendThreadAsleep);
-    return m_bSendThreadAsleep;
+    return m_sendThreadAsleep.Get();
 }
 
 bool CDevice::ReceiveFromDeviceThreadIsAsleep() const {
-    std::lock_guard lock(m_csReceiveThreadAsleep);
-    return m_bReceiveThreadAsleep;
+    return m_receiveThreadAsleep.Get();
 }
 
 bool CDevice::SendToDeviceThreadIsRunning() const {
-    std::lock_guard lock(m_csSendThreadRunning);
-    return m_bSendThreadRunning;
+    return m_sendThreadRunning.Get();
 }
 
 bool CDevice::ReceiveFromDeviceThreadIsRunning() const {
-    std::lock_guard lock(m_csReceiveThreadRunning);
-    return m_bReceiveThreadRunning;
+    return m_receiveThreadRunning.Get();
 }
 
 // --- Time-outs --------------------------------------------------------------------------
@@ -87,7 +82,7 @@ eTimeOutResult CDevice::SendToDeviceThreadTimeOut(bool bMoreToCome, int iSeconds
         TRACE_FORMAT(0, kLabel, "'%s', TIMEOUT_OFFLINE", key);
         return TIMEOUT_OFFLINE;
     }
-    std::lock_guard lock(m_csSendTimeOut);
+    platform::Mutex::Guard lock(m_csSendTimeOut);
     // A device without a host link has no output that the host left open.
     if (!m_pHost || m_pHost->IsCompleteMessage()) {
         if (!bMoreToCome && m_MessageBufferQueue.IsEmpty()) {
@@ -115,7 +110,7 @@ eTimeOutResult CDevice::ReceiveFromDeviceThreadTimeOut(bool bComplete, bool bWai
         TRACE_FORMAT(0, kLabel, "'%s', TIMEOUT_OFFLINE", key);
         return TIMEOUT_OFFLINE;
     }
-    std::lock_guard lock(m_csReceiveTimeOut);
+    platform::Mutex::Guard lock(m_csReceiveTimeOut);
     if (bComplete) {
         if (!bWait) {
             TRACE_FORMAT(0, kLabel, "'%s', TIMEOUT_COMPLETE_MSG_IMMEDIATE", key);
@@ -165,10 +160,16 @@ void CDevice::SendToDeviceThreadLoop(const CSendLoopStyle& style) {
             if (SendToDevice()) {
                 if (style.bAvailableAfterWrite) SetDeviceState(DEVICE_ONLINE_AVAILABLE);
             } else {
-                if (m_pHost) m_pHost->SetDeviceStatus(DEVICE_UNABLE_TO_ACCEPT_DATA);
+                if (m_pHost) {
+                    m_pHost->SetDeviceStatus(DEVICE_UNABLE_TO_ACCEPT_DATA);
+                    // The message left the queue unwritten: the host's next try of it is
+                    // written once the device takes output again.
+                    if (const auto taken = m_MessageBufferQueue.TakenHeader())
+                        m_pHost->ForgetMessage(*taken);
+                }
                 SetDeviceState(DEVICE_OFFLINE);
             }
-            if (m_pHost) SendToHost(m_pHost->MsgAckToHostCreate(style.cAckType));
+            if (m_pHost) SendToHost(MsgAckForWritten(style.cAckType));
         }
         const eTimeOutResult eResult = SendToDeviceThreadTimeOut(false, 30);
         switch (eResult) {
@@ -206,13 +207,14 @@ void CDevice::SendToDeviceOutputOver(eTimeOutResult) {
 }
 
 CMessageBuffer* CDevice::TakeHeadBuffer() {
-    std::lock_guard lock(m_csHeadInUse);
+    platform::Mutex::Guard lock(m_csHeadInUse);
     m_pHeadInUse = m_MessageBufferQueue.GetHeadBuffer();
+    if (m_pHeadInUse) m_MessageBufferQueue.NoteTaken(*m_pHeadInUse);
     return m_pHeadInUse;
 }
 
 void CDevice::ReleaseHeadBuffer() {
-    std::lock_guard lock(m_csHeadInUse);
+    platform::Mutex::Guard lock(m_csHeadInUse);
     if (m_pHeadInUse && m_MessageBufferQueue.GetHeadBuffer() == m_pHeadInUse) {
         m_MessageBufferQueue.RemoveHead();
     }
@@ -221,13 +223,13 @@ void CDevice::ReleaseHeadBuffer() {
 }
 
 void CDevice::KeepHeadBuffer() {
-    std::lock_guard lock(m_csHeadInUse);
+    platform::Mutex::Guard lock(m_csHeadInUse);
     m_pHeadInUse = nullptr;
     if (m_pHost) m_pHost->m_bBufferReleased = true;
 }
 
 void CDevice::DropHeadUnlessInUse() {
-    std::lock_guard lock(m_csHeadInUse);
+    platform::Mutex::Guard lock(m_csHeadInUse);
     const CMessageBuffer* head = m_MessageBufferQueue.GetHeadBuffer();
     if (head && head != m_pHeadInUse) m_MessageBufferQueue.RemoveHead();
 }
@@ -240,7 +242,7 @@ bool CDevice::FlushDeviceBuffer(int) {
     platform::Sleep(100);
     {
         // The buffer the send thread is writing stays: it removes that one itself.
-        std::lock_guard lock(m_csHeadInUse);
+        platform::Mutex::Guard lock(m_csHeadInUse);
         const CMessageBuffer* head = m_MessageBufferQueue.GetHeadBuffer();
         if (head && head != m_pHeadInUse) m_MessageBufferQueue.RemoveHead();
     }
@@ -258,15 +260,9 @@ bool CDevice::EndThread(platform::Thread* pThread, platform::DWORD ms) {
 
 void CDevice::ShutDown() {
     TRACE_FORMAT(0, "CDevice::ShutDown():", "'%s', ", m_strDeviceKey.c_str());
-    {
-        std::lock_guard lock(m_csSendThreadRunning);
-        m_bSendThreadRunning = false;
-    }
+    m_sendThreadRunning.Set(false);
     SendToDeviceThreadWakeUp(true);
-    {
-        std::lock_guard lock(m_csReceiveThreadRunning);
-        m_bReceiveThreadRunning = false;
-    }
+    m_receiveThreadRunning.Set(false);
     ReceiveFromDeviceThreadWakeUp(true);
     // Ends the waits of threads blocked on their device and hands back a send to the host
     // that waits for this thread.
@@ -291,14 +287,8 @@ void CDevice::ShutDown() {
 }
 
 void CDevice::StopThreads() {
-    {
-        std::lock_guard lock(m_csSendThreadRunning);
-        m_bSendThreadRunning = false;
-    }
-    {
-        std::lock_guard lock(m_csReceiveThreadRunning);
-        m_bReceiveThreadRunning = false;
-    }
+    m_sendThreadRunning.Set(false);
+    m_receiveThreadRunning.Set(false);
     m_eventStop.Set();
     m_eventSendToDevice.Set();
     m_eventReceiveFromDevice.Set();

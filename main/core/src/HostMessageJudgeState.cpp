@@ -137,6 +137,12 @@ void HostMessageJudge::MaintainTSN(HostLinkEffects& out) {
     }
 }
 
+void HostMessageJudge::ForgetMessage(const HostMessageHeader& message) {
+    if (message.m_byC1 != E('A') && message.m_byC1 != E('B')) return;
+    if (m_byHostLastTSN == message.m_byC2) m_byHostLastTSN = 0;
+    if (m_byLastC1 == message.m_byC1 && m_byLastC2 == message.m_byC2) m_byLastC1 = m_byLastC2 = 0;
+}
+
 void HostMessageJudge::GetLTSN(HostLinkEffects& out) {
     static const char* const kLabel = "CHostTrevo::GetLTSN():";
     const char* pszCase = "unchanged";

@@ -53,7 +53,7 @@ CHostTrevo::~CHostTrevo() {
 
 void CHostTrevo::SetConnectionState(int eState) {
     static const char* const kLabel = "CHostTrevo::SetConnectionState():";
-    std::lock_guard lock(m_csState);
+    platform::CriticalSection::Guard lock(m_csState);
     m_eConnectionState = static_cast<eConnectionState>(eState);
     if (const char* name = ConnectionStateName(eState)) {
         TRACE_FORMAT(0, kLabel, "'%s', %s", m_strDeviceName.c_str(), name);
@@ -64,7 +64,7 @@ void CHostTrevo::SetConnectionState(int eState) {
 }
 
 eConnectionState CHostTrevo::GetConnectionState() const {
-    std::lock_guard lock(m_csState);
+    platform::CriticalSection::Guard lock(m_csState);
     return m_eConnectionState;
 }
 
@@ -72,7 +72,7 @@ eConnectionState CHostTrevo::GetConnectionState() const {
 
 void CHostTrevo::MsgSendToHostPreProcess(bool bHostStatistics) {
     static const char* const kLabel = "CHostTrevo::MsgSendToHostPreProcess():";
-    std::lock_guard lock(m_csState);
+    platform::CriticalSection::Guard lock(m_csState);
     CHostStatistics& statistics = bHostStatistics ? m_HostStatistics : m_DeviceStatistics;
     TRACE_FORMAT(
         0, kLabel,
@@ -104,7 +104,7 @@ bool CHostTrevo::MsgSendToHost(const std::string& text, bool bHostStatistics) {
     static const char* const kLabel = "CHostTrevo::MsgSendToHost():";
     MsgSendToHostPreProcess(bHostStatistics);
     const std::size_t first = [&] {
-        std::lock_guard lock(m_csState);
+        platform::CriticalSection::Guard lock(m_csState);
         return m_judge.m_byDeviceC1 == 'D' ? std::size_t{2} : std::size_t{0};
     }();
     TRACE_FORMAT(0, kLabel, "'%s',  Ascii: C1C2=%c   %c    EOM%s", m_strDeviceName.c_str(),
@@ -134,17 +134,17 @@ bool CHostTrevo::MsgSendToHost(const std::string& text, bool bHostStatistics) {
 }
 
 void CHostTrevo::GetHostStatistics(CHostStatistics* pOut) const {
-    std::lock_guard lock(m_csState);
+    platform::CriticalSection::Guard lock(m_csState);
     if (pOut) *pOut = m_HostStatistics;
 }
 
 void CHostTrevo::GetDeviceStatistics(CHostStatistics* pOut) const {
-    std::lock_guard lock(m_csState);
+    platform::CriticalSection::Guard lock(m_csState);
     if (pOut) *pOut = m_DeviceStatistics;
 }
 
 void CHostTrevo::SetLastError(const std::string& text) {
-    std::lock_guard lock(m_csLastError);
+    platform::Mutex::Guard lock(m_csLastError);
     m_strLastError = text;
     if (!text.empty()) {
         TRACE_FORMAT(2, "CHostTrevo::SetLastError():", "'%s'", m_strDeviceName.c_str());
@@ -156,7 +156,7 @@ void CHostTrevo::SetLastError(std::uint32_t nStringId) {
 }
 
 std::string CHostTrevo::GetLastError() const {
-    std::lock_guard lock(m_csLastError);
+    platform::Mutex::Guard lock(m_csLastError);
     return m_strLastError;
 }
 

@@ -127,37 +127,37 @@ void CHostTrevo::ReadRoute() {
 void CHostTrevo::SetLNIATA(const std::string& strLNIATA) {
     std::string upper = strLNIATA;
     for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    std::lock_guard lock(m_csState);
+    platform::CriticalSection::Guard lock(m_csState);
     m_strLNIATA = upper;
 }
 
 std::string CHostTrevo::GetLNIATA() const {
-    std::lock_guard lock(m_csState);
+    platform::CriticalSection::Guard lock(m_csState);
     return m_strLNIATA;
 }
 
 std::int64_t CHostTrevo::GetReconnectAfter() const {
-    std::lock_guard lock(m_csState);
+    platform::CriticalSection::Guard lock(m_csState);
     return m_timeReconnectAfter;
 }
 
 int CHostTrevo::GetConnectionRetries() const {
-    std::lock_guard lock(m_csState);
+    platform::CriticalSection::Guard lock(m_csState);
     return m_nConnectionRetries;
 }
 
 std::string CHostTrevo::GetCurrentHost() const {
-    std::lock_guard lock(m_csState);
+    platform::CriticalSection::Guard lock(m_csState);
     return m_strCurrentHost;
 }
 
 std::string CHostTrevo::GetPrimaryHost() const {
-    std::lock_guard lock(m_csState);
+    platform::CriticalSection::Guard lock(m_csState);
     return m_strPrimaryHost;
 }
 
 bool CHostTrevo::IsConnectPending() const {
-    std::lock_guard lock(m_csState);
+    platform::CriticalSection::Guard lock(m_csState);
     return m_bConnectPending;
 }
 
@@ -255,7 +255,7 @@ bool CHostTrevo::HostConnect(const std::string& strSession) {
         SetConnectionState(CONNECTION_CONNECTING);
     }
     {
-        std::lock_guard lock(m_csState);
+        platform::CriticalSection::Guard lock(m_csState);
         m_bConnectPending = true;
     }
     const eConnectionState state = GetConnectionState();
@@ -266,7 +266,7 @@ bool CHostTrevo::HostConnect(const std::string& strSession) {
         LogConnecting(kLabel, false, strSession, "");
     }
     auto fail = [&] {
-        std::lock_guard lock(m_csState);
+        platform::CriticalSection::Guard lock(m_csState);
         m_bConnectPending = false;
     };
     if (!m_pHostCtrl || !m_pHostCtrl->ConnectToHost(kAppName, strSession, false)) {
@@ -287,7 +287,7 @@ bool CHostTrevo::HostConnect(const std::string& strSession) {
 bool CHostTrevo::HostConnectUnlessPending(const std::string& strSession) {
     static const char* const kLabel = "CHostTrevo::HostConnectUnlessPending():";
     {
-        std::lock_guard lock(m_csState);
+        platform::CriticalSection::Guard lock(m_csState);
         if (m_bConnectPending) {
             LogConnecting(kLabel, true, strSession, ", Waiting for OnConnect():");
             return true;
@@ -301,7 +301,7 @@ bool CHostTrevo::HostConnectUnlessPending(const std::string& strSession) {
         LogConnecting(kLabel, false, strSession, "");
     }
     auto fail = [&] {
-        std::lock_guard lock(m_csState);
+        platform::CriticalSection::Guard lock(m_csState);
         m_bConnectPending = false;
     };
     if (!m_pHostCtrl || !m_pHostCtrl->ConnectToHost(kAppName, strSession, false)) {
@@ -321,7 +321,7 @@ bool CHostTrevo::HostConnectUnlessPending(const std::string& strSession) {
 bool CHostTrevo::HostConnectRetry(const std::string& strSession) {
     int nRetries;
     {
-        std::lock_guard lock(m_csState);
+        platform::CriticalSection::Guard lock(m_csState);
         nRetries = ++m_nConnectionRetries;
     }
     TRACE_FORMAT(
@@ -342,7 +342,7 @@ void CHostTrevo::HostStartReconnect() {
     std::int64_t timeReconnectAfter;
     int nDelay;
     {
-        std::lock_guard lock(m_csState);
+        platform::CriticalSection::Guard lock(m_csState);
         const int nBound = std::min((m_nConnectionRetries + 4) * 5, 90);
         nDelay = std::rand() % nBound;
         timeCurrent = platform::CurrentTime();
@@ -360,25 +360,25 @@ void CHostTrevo::OnConnect(long lFlag) {
     static const char* const kLabel = "CHostTrevo::OnConnect():";
     if (lFlag) {
         {
-            std::lock_guard lock(m_csState);
+            platform::CriticalSection::Guard lock(m_csState);
             m_bConnectPending = false;
         }
         SetConnectionState(CONNECTION_CONNECTED);
         SetLastError(std::string());
         TRACE_FORMAT(0, kLabel, "'%s' CONNECTION_CONNECTED", m_strDeviceName.c_str());
-        std::lock_guard lock(m_csState);
+        platform::CriticalSection::Guard lock(m_csState);
         m_nConnectionRetries = 0;
         return;
     }
     std::string strFailedHost;
     bool bChangeHost;
     {
-        std::lock_guard lock(m_csState);
+        platform::CriticalSection::Guard lock(m_csState);
         m_bConnectPending = false;
     }
     ErrorLine(kLabel);
     {
-        std::lock_guard lock(m_csState);
+        platform::CriticalSection::Guard lock(m_csState);
         bChangeHost = m_judge.m_settings.m_bControlFrames && m_nConnectionRetries > 3 &&
                       m_strPrimaryHost != m_strCurrentHost;
         strFailedHost = m_strCurrentHost;
@@ -440,7 +440,7 @@ void CHostTrevo::OnResource(long lFlag) {
     }
     bool bControlFrames;
     {
-        std::lock_guard lock(m_csState);
+        platform::CriticalSection::Guard lock(m_csState);
         bControlFrames = m_judge.m_settings.m_bControlFrames;
         if (bControlFrames) m_strLastGoodHost = m_strCurrentHost;
     }
@@ -450,7 +450,7 @@ void CHostTrevo::OnResource(long lFlag) {
 // --- Status messages and the host list --------------------------------------------------
 
 void CHostTrevo::SendStatusToHost(char cTSN, char cStatus) {
-    std::string msg{'C', cTSN, m_judge.m_settings.m_bDeliverCT ? '0' : '2', cStatus,
+    std::string msg{'C', cTSN, Settings().m_bDeliverCT ? '0' : '2', cStatus,
                     static_cast<char>(ASCII_EOM_C)};
     MsgTranslateAsciiToEbcdic(msg);
     if (m_pHostCtrl) static_cast<void>(m_pHostCtrl->SendString(msg));
@@ -483,7 +483,7 @@ void CHostTrevo::AddHostsFromControlFrame(const std::string& frame) {
     if (frame.size() <= 2) return;
     const std::string text =
         EbcdicTextToAscii(frame.substr(std::min<std::size_t>(3, frame.size())),
-                          m_judge.m_settings.m_bPassThrough, m_judge.m_settings.m_bPlatformTitle);
+                          Settings().m_bPassThrough, Settings().m_bPlatformTitle);
     auto beforeDot = [this](const std::string& name) {
         const std::size_t dot = name.find('.');
         if (dot != std::string::npos && dot > 0) AppendToHostListInRegistry(name.substr(0, dot));
@@ -505,7 +505,7 @@ void CHostTrevo::AddHostsFromControlFrame(const std::string& frame) {
 void CHostTrevo::IssueChangeChange() {
     std::string strNext;
     {
-        std::lock_guard lock(m_csState);
+        platform::CriticalSection::Guard lock(m_csState);
         if (!m_judge.m_settings.m_bControlFrames || !m_judge.m_bControlSignalPending) return;
         m_judge.m_bControlSignalPending = false;
     }
@@ -518,12 +518,12 @@ void CHostTrevo::IssueChangeChange() {
         if (rest.size() <= 2) rest.clear();
         AccessUrlQueue(rest, true);
     } else {
-        std::lock_guard lock(m_csState);
+        platform::CriticalSection::Guard lock(m_csState);
         if (m_strPrimaryHost != m_strLastGoodHost) strNext = m_strPrimaryHost;
     }
     bool bFromLastGood;
     {
-        std::lock_guard lock(m_csState);
+        platform::CriticalSection::Guard lock(m_csState);
         if (strNext.empty()) {
             m_judge.m_bControlSignalPending = true;
             return;

@@ -55,7 +55,7 @@ void CHostTrevo::Apply(const HostLinkEffects& effects) {
                 break;
             case HostLinkEffect::RECONNECT: {
                 {
-                    std::lock_guard lock(m_csState);
+                    platform::CriticalSection::Guard lock(m_csState);
                     m_nConnectionRetries = 0;
                     m_strCurrentHost = m_strLastGoodHost;
                 }
@@ -103,14 +103,14 @@ std::uint32_t CHostTrevo::ReadByPassKey() {
 template <class Step>
 auto CHostTrevo::Judge(Step step) {
     HostLinkEffects effects;
-    std::unique_lock lock(m_csState);
+    platform::CriticalSection::Guard lock(m_csState);
     if constexpr (std::is_void_v<decltype(step(m_judge, effects))>) {
         step(m_judge, effects);
-        lock.unlock();
+        lock.Unlock();
         Apply(effects);
     } else {
         auto result = step(m_judge, effects);
-        lock.unlock();
+        lock.Unlock();
         Apply(effects);
         return result;
     }
@@ -161,6 +161,14 @@ std::string CHostTrevo::MsgAckToHostCreate(char cAckType) {
         [&](HostMessageJudge& j, HostLinkEffects& e) { return j.MsgAckToHostCreate(cAckType, e); });
 }
 
+std::string CHostTrevo::MsgAckToHostCreate(char cAckType,
+                                           const std::optional<HostMessageHeader>& written) {
+    if (!written) return MsgAckToHostCreate(cAckType);
+    return Judge([&](HostMessageJudge& j, HostLinkEffects& e) {
+        return j.MsgAckToHostCreate(cAckType, *written, e);
+    });
+}
+
 std::string CHostTrevo::MsgAckToHostCreateATB2(char cStatus) {
     return Judge([&](HostMessageJudge& j, HostLinkEffects& e) {
         return j.MsgAckToHostCreateATB2(cStatus, e);
@@ -203,6 +211,10 @@ void CHostTrevo::MaintainTSN() {
     return Judge([&](HostMessageJudge& j, HostLinkEffects& e) { return j.MaintainTSN(e); });
 }
 
+void CHostTrevo::ForgetMessage(const HostMessageHeader& message) {
+    return Judge([&](HostMessageJudge& j, HostLinkEffects&) { return j.ForgetMessage(message); });
+}
+
 void CHostTrevo::GetLTSN() {
     return Judge([&](HostMessageJudge& j, HostLinkEffects& e) { return j.GetLTSN(e); });
 }
@@ -223,7 +235,11 @@ void CHostTrevo::SetHostState(int eState) {
 
 std::string CHostTrevo::RequestForHostReset() const {
     HostLinkEffects effects;
-    std::string ack = m_judge.RequestForHostReset(effects);
+    std::string ack;
+    {
+        platform::CriticalSection::Guard lock(m_csState);
+        ack = m_judge.RequestForHostReset(effects);
+    }
     for (const HostLinkEffect& e : effects) WriteTrace(e);
     return ack;
 }
@@ -231,57 +247,62 @@ std::string CHostTrevo::RequestForHostReset() const {
 // --- Readers of the judge's state -------------------------------------------------------
 
 char CHostTrevo::GetDeviceStatus() const {
-    std::lock_guard lock(m_csState);
+    platform::CriticalSection::Guard lock(m_csState);
     return m_judge.m_eDeviceStatus;
 }
 
 eHostState CHostTrevo::GetHostState() const {
-    std::lock_guard lock(m_csState);
+    platform::CriticalSection::Guard lock(m_csState);
     return m_judge.m_eHostState;
 }
 
 bool CHostTrevo::IsCompleteMessage() const {
-    std::lock_guard lock(m_csState);
+    platform::CriticalSection::Guard lock(m_csState);
     return m_judge.IsCompleteMessage();
 }
 
 bool CHostTrevo::IsDeviceControlMessage() const {
-    std::lock_guard lock(m_csState);
+    platform::CriticalSection::Guard lock(m_csState);
     return m_judge.IsDeviceControlMessage();
 }
 
 std::time_t CHostTrevo::GetMessageTime() const {
-    std::lock_guard lock(m_csState);
+    platform::CriticalSection::Guard lock(m_csState);
     return m_judge.m_timeMessage;
 }
 
 std::time_t CHostTrevo::GetDeviceTime() const {
-    std::lock_guard lock(m_csState);
+    platform::CriticalSection::Guard lock(m_csState);
     return m_judge.m_timeDevice;
 }
 
 std::uint8_t CHostTrevo::GetHostLTSN() const {
-    std::lock_guard lock(m_csState);
+    platform::CriticalSection::Guard lock(m_csState);
     return m_judge.m_byHostLTSN;
 }
 
 std::uint8_t CHostTrevo::GetHostC1() const {
-    std::lock_guard lock(m_csState);
+    platform::CriticalSection::Guard lock(m_csState);
     return m_judge.m_byHostC1;
 }
 
+HostMessageHeader CHostTrevo::GetHostHeader() const {
+    platform::CriticalSection::Guard lock(m_csState);
+    return m_judge.Header();
+}
+
 std::uint8_t CHostTrevo::GetHostC2() const {
-    std::lock_guard lock(m_csState);
+    platform::CriticalSection::Guard lock(m_csState);
     return m_judge.m_byHostC2;
 }
 
 std::uint8_t CHostTrevo::GetHostExpectedTSN() const {
-    std::lock_guard lock(m_csState);
+    platform::CriticalSection::Guard lock(m_csState);
     return m_judge.m_byHostExpectedTSN;
 }
 
 std::string CHostTrevo::GetDeviceData() const {
-    std::lock_guard lock(m_csState);
+    platform::CriticalSection::Guard lock(m_csState);
     return m_judge.m_strDeviceData;
 }
 

@@ -17,8 +17,7 @@ void CHostTrevo::MsgTranslateAsciiToEbcdic(std::string& msg) {
     TraceLog().TraceMessage(0, msg);
     try {
         const auto in = Bytes(msg);
-        CHostLengthScanner scanner(m_judge.m_settings.m_bPassThrough,
-                                   m_judge.m_settings.m_bPlatformTitle);
+        CHostLengthScanner scanner(Settings().m_bPassThrough, Settings().m_bPlatformTitle);
         const std::size_t length = scanner.AsciiToEbcdicLength(in);
         std::string out(length, '\0');
         std::size_t dropped = 0;

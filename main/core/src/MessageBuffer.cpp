@@ -38,6 +38,7 @@ void CMessageBuffer::GetData(std::span<const std::uint8_t>& data, int& iType) co
 void CMessageBuffer::Clear() {
     m_data.clear();
     m_iType = 0;
+    m_header.reset();
 }
 
 void CMessageBuffer::TraceBuffer() const {

@@ -2,13 +2,17 @@
 
 namespace core {
 
-void CMessageBufferQueue::AddString(const std::string& text, int iType) {
-    AddBytes(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()), iType);
+void CMessageBufferQueue::AddString(const std::string& text, int iType,
+                                    const std::optional<HostMessageHeader>& header) {
+    AddBytes(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()), iType,
+             header);
 }
 
-void CMessageBufferQueue::AddBytes(std::span<const std::uint8_t> data, int iType) {
+void CMessageBufferQueue::AddBytes(std::span<const std::uint8_t> data, int iType,
+                                   const std::optional<HostMessageHeader>& header) {
     auto buffer = std::make_unique<CMessageBuffer>();
     buffer->SetData(data, iType);
+    buffer->SetHeader(header);
     std::lock_guard lock(m_cs);
     m_buffers.push_back(std::move(buffer));
 }
@@ -20,7 +24,19 @@ void CMessageBufferQueue::GetHead(std::string& out, int& iType, bool bRemove) {
     const auto data = head.Data();
     out.append(data.begin(), data.end());
     iType = head.Type();
-    if (bRemove) m_buffers.pop_front();
+    if (!bRemove) return;
+    m_taken = head.Header();
+    m_buffers.pop_front();
+}
+
+void CMessageBufferQueue::NoteTaken(const CMessageBuffer& buffer) {
+    std::lock_guard lock(m_cs);
+    m_taken = buffer.Header();
+}
+
+std::optional<HostMessageHeader> CMessageBufferQueue::TakenHeader() const {
+    std::lock_guard lock(m_cs);
+    return m_taken;
 }
 
 CMessageBuffer* CMessageBufferQueue::GetHeadBuffer() {

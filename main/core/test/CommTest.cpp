@@ -166,9 +166,12 @@ TEST_F(CommTest, AQuietLineIsReadEmptyAfterTwoWaits) {
     CComm comm("COM7", 9600, 8, "1", "", "None", "None");
     ASSERT_EQ(comm.PortOpen(), 1) << comm.GetLastError();
     CMessageBuffer in;
+    // Each pass is a wait of its own: the clock moves only once the reader has begun the
+    // next one (a waiter still counted from the pass before would take the move early).
+    std::uint64_t seen = platform::FakeClock::TimedWaitsBegun();
     auto read = std::async(std::launch::async, [&] { return comm.PortRead(in); });
     for (int pass = 0; pass < 2; ++pass) {
-        ASSERT_TRUE(clock.WaitForTimedWaiters(1));
+        ASSERT_TRUE(clock.WaitForNewTimedWait(seen));
         clock.Advance(CComm::kReadWaitMs);
     }
     EXPECT_EQ(read.get(), 1);

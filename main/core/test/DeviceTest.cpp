@@ -89,6 +89,72 @@ TEST_F(DeviceTest, HostMessagesThroughTheSendThread) {
     EXPECT_EQ(device->GetDeviceState(), core::DEVICE_ONLINE_AVAILABLE);
 }
 
+// Messages queued while the device is still writing an earlier one are each acknowledged for
+// themselves: the acknowledgement of a write answers the message written, not the message the
+// host sent last. The first message of each case is held at the device while the others come.
+TEST_F(DeviceTest, EachWriteIsAcknowledgedForItsOwnMessage) {
+    struct Case {
+        const char* name;
+        std::vector<const char*> before;  // answered before the held message
+        std::vector<const char*> held;    // the first is being written while the others come
+        std::vector<const char*> then;    // each sent once the answers before it came
+        std::vector<std::string> written;
+        std::vector<std::string> acks;  // in the order the host receives them
+    };
+    const Case cases[] = {
+        {"unprotected, then a reset and a protected message",
+         {},
+         {"C8 C5 D3 5F", "C3 D9 4E", "C1 C1 C8 4E"},
+         {"C1 C2 C9 4E"},
+         {"L", "H", "I"},
+         {"C3 7C F2 F0 4E", "6D", "C3 C1 F2 F0 4E", "C3 C2 F2 F0 4E"}},
+        {"protected, then a query answered at once",
+         {"C3 D9 4E"},
+         {"C1 C1 C8 4E", "C3 D8 4E"},
+         {"C1 C2 C9 4E"},
+         {"H", "I"},
+         {"C3 7C F2 F0 4E", "C3 7C F2 F0 4E", "C3 C1 F2 F0 4E", "C3 C2 F2 F0 4E"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        control.Clear();
+        Make();
+        ASSERT_TRUE(device->Start());
+        for (const char* hex : c.before) Receive(hex);
+        device->BlockWrites(false);
+        Receive(c.held.front());
+        ASSERT_TRUE(device->WaitBlocked());
+        for (std::size_t i = 1; i < c.held.size(); ++i) Receive(c.held[i]);
+        device->ReleaseWrites();
+        std::size_t nAnswered = c.acks.size() - c.then.size();
+        for (const char* hex : c.then) {
+            ASSERT_TRUE(support::Eventually([&] { return control.Sent().size() == nAnswered; }));
+            Receive(hex);
+            ++nAnswered;
+        }
+        ASSERT_TRUE(device->WaitWritten(c.written.size()));
+        ASSERT_TRUE(support::Eventually([&] { return control.Sent().size() == c.acks.size(); }));
+        EXPECT_EQ(device->Written(), c.written);
+        EXPECT_EQ(SentHex(), c.acks);
+        device.reset();
+    }
+}
+
+// A message queued after the send thread found its queue empty, but before it was marked
+// asleep, wakes nobody: the thread takes it before it waits, instead of sleeping on it.
+TEST_F(DeviceTest, AMessageQueuedAsTheThreadGoesToSleepIsTaken) {
+    Make();
+    ASSERT_TRUE(device->Start());
+    Receive("C3 D9 4E");
+    device->OnNextOutputDone([&] { Receive("C2 C2 C9 4E"); });
+    Receive("C2 C1 C8 4E");
+    ASSERT_TRUE(device->WaitWritten(2));
+    ASSERT_TRUE(support::Eventually([&] { return control.Sent().size() == 3; }));
+    EXPECT_EQ(device->Written(), (std::vector<std::string>{"H", "I"}));
+    EXPECT_EQ(SentHex(),
+              (std::vector<std::string>{"C3 7C F2 F0 4E", "C3 C1 F2 F0 4E", "C3 C2 F2 F0 4E"}));
+}
+
 // A device that cannot write tells the host so, and a send the control refuses is a failure
 // with the control's error; an empty text is nothing to send.
 TEST_F(DeviceTest, FailuresOfWritingAndSending) {
@@ -113,6 +179,24 @@ TEST_F(DeviceTest, FailuresOfWritingAndSending) {
     EXPECT_EQ(device->GetLastError(), "(12) Device busy");
     EXPECT_EQ(device->GetDeviceState(), core::DEVICE_OFFLINE);
     EXPECT_EQ(device->GetStatistics().m_dwHostMsgsSent, before.m_dwHostMsgsSent);
+}
+
+// A message the device could not write is written when the host sends it again once the
+// device takes output again; a repeat after that is answered without a second write.
+TEST_F(DeviceTest, MessageNotWrittenIsWrittenWhenSentAgain) {
+    Make();
+    ASSERT_TRUE(device->Start());
+    Receive("C3 D9 4E");
+    device->FailWrites(true);
+    Receive("C1 C1 C8 4E");
+    ASSERT_TRUE(support::Eventually([&] { return control.Sent().size() == 2; }));
+    EXPECT_EQ(SentHex().back(), "C3 7C F2 F4 4E");
+    device->FailWrites(false);
+    for (const char* ack : {"C3 C1 F2 F0 4E", "C3 C1 F2 F1 4E"}) {
+        Receive("C1 C1 C8 4E");
+        ASSERT_TRUE(support::Eventually([&] { return SentHex().back() == ack; })) << ack;
+    }
+    EXPECT_EQ(device->Written(), std::vector<std::string>{"H"});
 }
 
 // A device kind without a host link takes every event and helper without reaching for one,

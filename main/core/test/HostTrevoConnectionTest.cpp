@@ -65,11 +65,13 @@ class Link : public CHostTrevo {
 public:
     explicit Link(const std::string& host = "HOST")
         : CHostTrevo("Device 01", host, false, false, "", false, false) {}
+    using CHostTrevo::m_csState;
     using CHostTrevo::m_judge;
     using CHostTrevo::m_nConnectionRetries;
     using CHostTrevo::m_strCurrentHost;
     using CHostTrevo::m_strLastGoodHost;
     using CHostTrevo::m_strPrimaryHost;
+    using CHostTrevo::Settings;
 };
 
 class HostConnectionTest : public support::TempRootTest {
@@ -137,7 +139,7 @@ TEST_F(HostConnectionTest, RouteSettingsByProvider) {
         EXPECT_EQ(link.GetHostPort(), c.port);
         EXPECT_EQ(link.GetPrimaryHost(), c.primary);
         EXPECT_EQ(link.GetCurrentHost(), c.primary);
-        EXPECT_EQ(link.m_judge.m_settings.m_bControlFrames, std::string(c.provider) == "QUIL");
+        EXPECT_EQ(link.Settings().m_bControlFrames, std::string(c.provider) == "QUIL");
         EXPECT_NE(link.GetLastError().find(c.lastError), std::string::npos) << link.GetLastError();
     }
     // Without a route the link keeps its defaults.
@@ -351,7 +353,10 @@ TEST_F(HostConnectionTest, ReconnectDelayBound) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.retries);
         auto link = Make();
-        link->m_nConnectionRetries = c.retries;
+        {
+            CriticalSection::Guard lock(link->m_csState);
+            link->m_nConnectionRetries = c.retries;
+        }
         std::int64_t longest = 0;
         for (int i = 0; i < 400; ++i) {
             link->HostStartReconnect();
@@ -460,7 +465,7 @@ TEST_F(HostConnectionTest, ChangeChangeFallsBackThroughTheList) {
     PutString(kRoute, "URL Queue", "H1/H2/");
     auto link = Make();
     ASSERT_EQ(link->GetPrimaryHost(), "10.0.0.1");
-    ASSERT_TRUE(link->m_judge.m_settings.m_bControlFrames);
+    ASSERT_TRUE(link->Settings().m_bControlFrames);
 
     link->IssueChangeChange();
     EXPECT_EQ(link->GetCurrentHost(), "H1");
@@ -470,7 +475,10 @@ TEST_F(HostConnectionTest, ChangeChangeFallsBackThroughTheList) {
     EXPECT_EQ(control.Sent().size(), 1u);
 
     control.Clear();
-    link->m_nConnectionRetries = 4;
+    {
+        CriticalSection::Guard lock(link->m_csState);
+        link->m_nConnectionRetries = 4;
+    }
     link->OnConnect(0);
     EXPECT_EQ(link->GetCurrentHost(), "H2");
     EXPECT_EQ(link->GetConnectionRetries(), 0);
@@ -480,8 +488,11 @@ TEST_F(HostConnectionTest, ChangeChangeFallsBackThroughTheList) {
     // The list holds H1 again; with the primary as the last good host the link first tells
     // the host it holds, then changes.
     control.Clear();
-    link->m_strLastGoodHost = "10.0.0.1";
-    link->m_judge.m_bControlSignalPending = true;
+    {
+        CriticalSection::Guard lock(link->m_csState);
+        link->m_strLastGoodHost = "10.0.0.1";
+        link->m_judge.m_bControlSignalPending = true;
+    }
     {
         support::FakeClockScope clock;
         std::thread change([&] { link->IssueChangeChange(); });
@@ -492,9 +503,13 @@ TEST_F(HostConnectionTest, ChangeChangeFallsBackThroughTheList) {
     EXPECT_EQ(SentHex(), (std::vector<std::string>{Hex(Ebcdic(*link, "C?25\x15")), "7C 7C C8 F1"}));
     // Nothing left and the primary is the last good host: no next host, the signal stays.
     control.Clear();
-    link->m_judge.m_bControlSignalPending = true;
+    {
+        CriticalSection::Guard lock(link->m_csState);
+        link->m_judge.m_bControlSignalPending = true;
+    }
     link->IssueChangeChange();
     EXPECT_TRUE(control.Sent().empty());
+    CriticalSection::Guard lock(link->m_csState);
     EXPECT_TRUE(link->m_judge.m_bControlSignalPending);
 }
 

@@ -79,6 +79,7 @@ public:
 
     void OnConnect(long lFlag) override { calls.push_back("OnConnect " + std::to_string(lFlag)); }
     void HostStartReconnect() override {
+        platform::CriticalSection::Guard lock(m_csState);
         calls.push_back("HostStartReconnect to " + m_strCurrentHost);
     }
     void IssueChangeChange() override { calls.push_back("IssueChangeChange"); }

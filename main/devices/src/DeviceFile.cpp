@@ -94,7 +94,7 @@ bool CDeviceFile::SendToDevice() {
     // The writer is still at it: the host is asked to hold its output.
     if (m_pHost) {
         m_pHost->SetDeviceStatus(core::REQUEST_FOR_TEMPORARY_HOLD);
-        SendToHost(m_pHost->MsgAckToHostCreate());
+        SendToHost(MsgAckForWritten());
     }
     return true;
 }

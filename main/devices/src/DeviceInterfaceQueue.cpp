@@ -19,12 +19,12 @@ public:
 
     // The last host message's C1 and C2 (EBCDIC), and whether it was a reset.
     void LastMessage(std::uint8_t& c1, std::uint8_t& c2, bool& bReset) const {
-        std::lock_guard lock(m_csState);
+        platform::CriticalSection::Guard lock(m_csState);
         c1 = m_judge.m_byHostC1;
         c2 = m_judge.m_byHostC2;
         bReset = m_judge.m_CRFlag;
     }
-    bool SpecialActions() const noexcept { return m_judge.m_settings.m_bSpecialActions; }
+    bool SpecialActions() const noexcept { return Settings().m_bSpecialActions; }
 };
 
 const std::string CDeviceInterfaceQueue::kResetMarker = "\r*** RESET ***\xFF\r";
@@ -203,10 +203,10 @@ void CDeviceInterfaceQueue::OnControlMessage() {
     pLink->LastMessage(c1, c2, bReset);
     const bool bQueueFile = m_pOutput->Settings().dwNativeFormat == 0;
     if (c1 == 0xC3 && c2 == 0xD9 && bReset && pLink->SpecialActions() && bQueueFile) {
-        m_MessageBufferQueue.AddString(kResetMarker, 0);
+        m_MessageBufferQueue.AddString(kResetMarker, 0, pLink->GetHostHeader());
         SendToDeviceThreadWakeUp(true);
     } else if (c1 == 0xC3 && c2 == 0xE3 && pLink->SpecialActions() && bQueueFile) {
-        m_MessageBufferQueue.AddString(kEndOfJobMarker, 0);
+        m_MessageBufferQueue.AddString(kEndOfJobMarker, 0, pLink->GetHostHeader());
         SendToDeviceThreadWakeUp(true);
     } else {
         SendToHost(pLink->MsgAckToHostCreate('0'));

@@ -100,6 +100,12 @@ void CDevicePrinter::Acknowledge(char cStatus) {
     SendToHost(m_pHost->MsgAckToHostCreate());
 }
 
+void CDevicePrinter::AcknowledgeWritten(char cStatus) {
+    if (!m_pHost) return;
+    m_pHost->SetDeviceStatus(cStatus);
+    SendToHost(MsgAckForWritten());
+}
+
 core::eDeviceAction CDevicePrinter::ReceiveFromHost() {
     if (!m_pHost || !m_bBagTag) return CDevice::ReceiveFromHost();
     // In bag-tag mode the message is queued in its reformatted form (or not at all).
@@ -115,9 +121,7 @@ core::eDeviceAction CDevicePrinter::ReceiveFromHost() {
     const std::optional<std::string> out =
         MessagePrinterCreate(text, m_pHost->GetHostC1() == kEbcdicB);
     if (out) {
-        m_MessageBufferQueue.AddString(*out, bComplete ? 1 : 0);
-        m_bLastMsgComplete = bComplete;
-        NoteQueued();
+        QueueHostMessage(*out, bComplete);
     } else {
         SendToHost(m_pHost->MsgAckToHostCreate());
     }
@@ -267,7 +271,7 @@ void CDevicePrinter::SendThread() {
                !SendToDeviceThreadIsAsleep()) {
             if (SendToDevice()) {
                 if (m_pHost) m_pHost->m_bBufferReleased = true;
-                Acknowledge(core::NORMAL_STATUS);
+                AcknowledgeWritten(core::NORMAL_STATUS);
                 continue;
             }
             // A kept buffer waits for the host's next word. The flag is set before the answer,
@@ -277,7 +281,7 @@ void CDevicePrinter::SendThread() {
             if (!m_pHost || !m_pHost->m_bResetSeen) {
                 if (m_pHost) m_pHost->SetDeviceStatus(core::DEVICE_UNABLE_TO_ACCEPT_DATA);
                 SetDeviceState(core::DEVICE_OFFLINE);
-                if (m_pHost) SendToHost(m_pHost->MsgAckToHostCreate());
+                if (m_pHost) SendToHost(MsgAckForWritten());
             }
             if (m_pHost) m_pHost->m_bBufferReleased = true;
             if (m_bWaitingAfterFailure) SendToDeviceThreadGoToSleep();
@@ -322,7 +326,7 @@ bool CDevicePrinter::SendToDevice() {
         if (m_bPortInitialisation && !InitialisePrinter()) {
             KeepHeadBuffer();
             port.unlock();  // the answer may wait for the user-interface thread
-            Acknowledge(core::DEVICE_UNABLE_TO_ACCEPT_DATA);
+            AcknowledgeWritten(core::DEVICE_UNABLE_TO_ACCEPT_DATA);
             return false;
         }
     }

@@ -87,6 +87,11 @@ TEST_F(InterfaceQueueOutputTest, NativeFilesAreNamedFromTheMessageHeader) {
          "ABCDEF00",
          Message(55) + std::string(20, 'z')},
         {"more than 65535 bytes", {Message(70000)}, "ABCDEF00", Message(70000)},
+        {"a header of exactly 50 bytes", {Message(50)}, "ABCDEF00", Message(50)},
+        {"a header of exactly 61 bytes before the last buffer",
+         {Message(61, 55), "zz"},
+         "ABCDEF00",
+         Message(61, 55) + "zz"},
         {"host bytes that name no file",
          {Message(120, 44, "AB/..\\")},
          "AB_.._00",
@@ -148,18 +153,21 @@ TEST_F(InterfaceQueueOutputTest, QueueFileGetsOneRecordPerBufferWithItsCode) {
         fs::remove(root / "drive_c/SPL/QWORK.SF");
         CInterfaceQueueOutput out(report, Settings(0, t.queueType));
         const std::string big(70000, 'b');
+        const std::string largest(CInterfaceQueueOutput::kMaxRecord, 'l');
         ASSERT_TRUE(out.Write("first", 0));
         ASSERT_TRUE(out.Write("end\xFF\r", 1));
         ASSERT_TRUE(out.Write(big, 1));
         ASSERT_TRUE(out.Write("", 1));
+        ASSERT_TRUE(out.Write(largest, 1));
         const auto records = Records();
-        ASSERT_EQ(records.size(), 5u);
+        ASSERT_EQ(records.size(), 6u);
         for (const auto& r : records) EXPECT_EQ(r.code, t.code);
         EXPECT_EQ(std::string(records[1].data.begin(), records[1].data.end()), "end\xFF\r");
         std::string joined(records[2].data.begin(), records[2].data.end());
         joined.append(records[3].data.begin(), records[3].data.end());
         EXPECT_EQ(joined, big);
         EXPECT_TRUE(records[4].data.empty());
+        EXPECT_EQ(std::string(records[5].data.begin(), records[5].data.end()), largest);
     }
 }
 

@@ -46,16 +46,31 @@ std::optional<std::string> ChooseFileQt(const std::string& extension, const std:
     return chosen.front().toStdString();
 }
 
+std::optional<std::string> ChooseFolderQt(const std::string& title) {
+    QFileDialog dialog;
+    dialog.setObjectName("choose-folder");
+    dialog.setWindowTitle(QString::fromStdString(title));
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly, true);
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    const QStringList chosen = dialog.selectedFiles();
+    if (chosen.isEmpty()) return std::nullopt;
+    return chosen.front().toStdString();
+}
+
 void InstallDialogHooks() {
     uikit::SetModalRunner([](uikit::IDialogModel& dialog) { return uikitqt::RunQtModal(dialog); });
     uikit::SetMessageSink(ShowMessageBox);
     uikit::SetFileChooser(ChooseFileQt);
+    uikit::SetFolderChooser(ChooseFolderQt);
 }
 
 void RemoveDialogHooks() {
     uikit::SetModalRunner({});
     uikit::SetMessageSink({});
     uikit::SetFileChooser({});
+    uikit::SetFolderChooser({});
 }
 
 }  // namespace vekaqt

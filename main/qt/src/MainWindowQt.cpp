@@ -3,15 +3,19 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QCursor>
 #include <QFontMetrics>
 #include <QHeaderView>
+#include <QMenu>
 #include <QMenuBar>
 #include <QSocketNotifier>
 #include <QStatusBar>
+#include <QSystemTrayIcon>
 #include <QTimer>
 #include <QTreeWidget>
 
 #include "platform/EventLoop.h"
+#include "vekaqt/TrayIconQt.h"
 
 namespace vekaqt {
 
@@ -36,6 +40,9 @@ CMainWindowQt::CMainWindowQt(shell::IWindowModel& model) : m_model(model) {
     setCentralWidget(m_pList);
     statusBar()->showMessage("Ready");
     BuildMenus();
+    m_pTray = new CTrayIconQt(
+        [this](std::uint32_t icon, int mouseMessage) { m_model.OnTrayNotify(icon, mouseMessage); },
+        this);
 
     platform::EventLoop& loop = m_model.Loop();
     loop.SetDrivenFromOutside(true);
@@ -44,26 +51,50 @@ CMainWindowQt::CMainWindowQt(shell::IWindowModel& model) : m_model(model) {
     m_pTimer = new QTimer(this);
     m_pTimer->setSingleShot(true);
     connect(m_pTimer, &QTimer::timeout, this, [this] { Turn(); });
+    m_model.AttachView(this);
     Turn();
 }
 
 CMainWindowQt::~CMainWindowQt() {
+    m_model.AttachView(nullptr);
     m_model.Loop().SetDrivenFromOutside(false);
 }
 
-void CMainWindowQt::AddCommand(QMenu* menu, const char* text, int id) {
-    QAction* action = menu->addAction(QString::fromUtf8(text));
+shell::ITrayIcon* CMainWindowQt::Tray() {
+    return m_pTray;
+}
+
+void CMainWindowQt::ShowWindow() {
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+void CMainWindowQt::TrackMenu(const std::vector<shell::MenuItem>& menu) {
+    delete m_pTrayMenu;
+    m_pTrayMenu = new QMenu(this);
+    for (const shell::MenuItem& item : menu)
+        AddCommand(m_pTrayMenu, QString::fromStdString(item.text), item.id);
+    m_pTrayMenu->popup(QCursor::pos());
+}
+
+void CMainWindowQt::AddCommand(QMenu* menu, const QString& text, int id) {
+    QAction* action = menu->addAction(text);
     action->setData(id);
-    connect(action, &QAction::triggered, this, [this, id] {
-        if (id == shell::IWindowModel::ID_APP_EXIT) {
-            close();
-        } else if (id == shell::IWindowModel::ID_MINIMIZE) {
-            showMinimized();
-        } else {
-            m_model.OnCommand(id);
-        }
-        Refresh();
-    });
+    connect(action, &QAction::triggered, this, [this, id] { Command(id); });
+}
+
+void CMainWindowQt::Command(int id) {
+    if (id == shell::IWindowModel::ID_APP_EXIT) {
+        close();
+    } else if (id == shell::IWindowModel::ID_MINIMIZE) {
+        showMinimized();
+    } else if (id == shell::IWindowModel::ID_RESTORE) {
+        ShowWindow();
+    } else {
+        m_model.OnCommand(id);
+    }
+    Refresh();
 }
 
 void CMainWindowQt::BuildMenus() {
@@ -88,10 +119,8 @@ void CMainWindowQt::BuildMenus() {
     connect(bar, &QAction::toggled, this, [this](bool on) { statusBar()->setVisible(on); });
     QAction* reconnect = menuBar()->addAction("&Reconnect");
     reconnect->setData(shell::IWindowModel::ID_DEVICES_RECONNECT);
-    connect(reconnect, &QAction::triggered, this, [this] {
-        m_model.OnCommand(shell::IWindowModel::ID_DEVICES_RECONNECT);
-        Refresh();
-    });
+    connect(reconnect, &QAction::triggered, this,
+            [this] { Command(shell::IWindowModel::ID_DEVICES_RECONNECT); });
     QMenu* help = menuBar()->addMenu("&Help");
     AddCommand(help, "&About ...", shell::IWindowModel::ID_APP_ABOUT);
 }
@@ -145,8 +174,8 @@ void CMainWindowQt::closeEvent(QCloseEvent* event) {
 }
 
 void CMainWindowQt::changeEvent(QEvent* event) {
-    // Minimised, the window hides: the tray brings it back.
-    if (event->type() == QEvent::WindowStateChange && isMinimized())
+    // Minimised, the window hides when the tray icon is there to bring it back.
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && m_pTray->Icon()->isVisible())
         QTimer::singleShot(0, this, [this] { hide(); });
     QMainWindow::changeEvent(event);
 }

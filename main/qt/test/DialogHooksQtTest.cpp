@@ -11,6 +11,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -97,6 +99,28 @@ TEST_F(DialogHooksQt, ACancelledFileChoiceGivesNothing) {
                 [](QWidget& w) { static_cast<QFileDialog&>(w).reject(); });
     EXPECT_EQ(vekaqt::ChooseFileQt("log", "x.log"), std::nullopt);
     EXPECT_TRUE(script.Done());
+}
+
+// The folder dialog offers folders only under its title and gives the chosen one; Cancel
+// gives nothing.
+TEST_F(DialogHooksQt, AFolderIsChosenOrNot) {
+    std::filesystem::create_directories(root / "drive_d" / "OUT");
+    const std::string chosen = (root / "drive_d" / "OUT").string();
+    for (const bool accept : {true, false}) {
+        ModalScript script;
+        script.Then([](QWidget& w) { return qobject_cast<QFileDialog*>(&w) != nullptr; },
+                    [&](QWidget& w) {
+                        auto& files = static_cast<QFileDialog&>(w);
+                        EXPECT_EQ(files.windowTitle(), "Pick one");
+                        EXPECT_EQ(files.fileMode(), QFileDialog::Directory);
+                        if (!accept) return files.reject();
+                        files.setDirectory(QString::fromStdString(chosen));
+                        static_cast<QDialog&>(files).accept();
+                    });
+        EXPECT_EQ(vekaqt::ChooseFolderQt("Pick one"),
+                  accept ? std::optional<std::string>(chosen) : std::nullopt);
+        EXPECT_TRUE(script.Done());
+    }
 }
 
 }  // namespace

@@ -7,7 +7,9 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QSystemTrayIcon>
 #include <QTreeWidget>
+#include <QWindowStateChangeEvent>
 
 #include <chrono>
 #include <cstdlib>
@@ -15,6 +17,7 @@
 
 #include "QtTestApp.h"
 #include "platform/EventLoop.h"
+#include "vekaqt/TrayIconQt.h"
 
 namespace {
 
@@ -30,7 +33,11 @@ public:
     std::vector<std::array<std::string, 7>> Rows() override { return rows; }
     std::string StatusBarText() override { return status; }
     bool ConfigurationAllowed() override { return configurationAllowed; }
+    void AttachView(shell::IWindowView* v) override { view = v; }
     bool StartHidden() override { return false; }
+    void OnTrayNotify(std::uint32_t icon, int mouseMessage) override {
+        trayClicks.emplace_back(icon, mouseMessage);
+    }
     void OnCommand(int id) override { commands.push_back(id); }
     bool OnClose() override { return mayClose; }
     bool Ended() override { return false; }
@@ -46,6 +53,8 @@ public:
     bool configurationAllowed = true;
     bool mayClose = false;
     std::vector<int> commands;
+    shell::IWindowView* view = nullptr;
+    std::vector<std::pair<std::uint32_t, int>> trayClicks;
     int posts = 0;
     int ticks = 0;
 };
@@ -115,4 +124,48 @@ TEST_F(MainWindowQt, QtsLoopDrivesTheProgramsLoop) {
     ASSERT_TRUE(platform::SetTimer(h, 1, 20));
     EXPECT_TRUE(Until([&] { return model.ticks >= 2; }));
     model.loop.RemoveTarget(h);
+}
+
+TEST_F(MainWindowQt, TheTrayIconsClicksReachTheModelAndItsMenuTheWindow) {
+    {
+        vekaqt::CMainWindowQt window(model);
+        ASSERT_EQ(model.view, &window);
+        vekaqt::CTrayIconQt* tray = window.TrayIcon();
+        ASSERT_EQ(window.Tray(), tray);
+        // Only a desktop with a tray takes the icon; no picture, no icon.
+        EXPECT_EQ(tray->Add(451, "Trevo Quorvix"), QSystemTrayIcon::isSystemTrayAvailable());
+        EXPECT_FALSE(tray->Add(999, "Trevo Quorvix"));
+
+        emit tray->Icon()->activated(QSystemTrayIcon::DoubleClick);
+        emit tray->Icon()->activated(QSystemTrayIcon::Context);
+        emit tray->Icon()->activated(QSystemTrayIcon::Trigger);  // a single click: nothing
+        const std::uint32_t icon = tray->CurrentIcon();
+        EXPECT_EQ(model.trayClicks,
+                  (std::vector<std::pair<std::uint32_t, int>>{{icon, 0x0203}, {icon, 0x0204}}));
+
+        window.TrackMenu({{32776, "&Restore"}, {32773, "&Reconnect"}, {57665, "E&xit"}});
+        ASSERT_NE(window.TrayMenu(), nullptr);
+        const QList<QAction*> items = window.TrayMenu()->actions();
+        ASSERT_EQ(items.size(), 3);
+        EXPECT_EQ(items[0]->text(), "&Restore");
+        window.hide();
+        items[0]->trigger();
+        EXPECT_TRUE(window.isVisible());
+        items[1]->trigger();
+        EXPECT_EQ(model.commands, std::vector<int>{32773});
+        items[2]->trigger();  // the model keeps a service's window
+        EXPECT_TRUE(window.isVisible());
+    }
+    EXPECT_EQ(model.view, nullptr);
+}
+
+TEST_F(MainWindowQt, WithoutATrayIconAMinimisedWindowStaysReachable) {
+    vekaqt::CMainWindowQt window(model);
+    window.show();
+    // The window manager minimised it.
+    window.overrideWindowState(Qt::WindowMinimized);
+    QWindowStateChangeEvent change(Qt::WindowNoState);
+    QApplication::sendEvent(&window, &change);
+    QApplication::processEvents();
+    EXPECT_TRUE(window.isVisible());
 }

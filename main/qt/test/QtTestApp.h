@@ -2,6 +2,8 @@
 // that lets Qt run, and a script for modal windows that plays its steps as each window comes.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QTimer>
 #include <QWidget>
@@ -14,12 +16,30 @@
 
 namespace vekaqttest {
 
+// The application goes when the tests end, before the process's exit handlers: Qt's own
+// global objects, made after it, are gone by then, and its input devices would read them.
+class AppEnvironment final : public ::testing::Environment {
+public:
+    explicit AppEnvironment(QApplication* app) : m_pApp(app) {}
+    void TearDown() override {
+        delete m_pApp;
+        m_pApp = nullptr;
+    }
+
+private:
+    QApplication* m_pApp;
+};
+
 inline void EnsureApp() {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);  // never a real display
     static int argc = 1;
     static char name[] = "veka_qt_test";
     static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
+    static const bool made = [] {
+        ::testing::AddGlobalTestEnvironment(new AppEnvironment(new QApplication(argc, argv)));
+        return true;
+    }();
+    static_cast<void>(made);
 }
 
 // Lets Qt run until cond holds (bounded in real time).

@@ -4,6 +4,8 @@
 #include "core/Registry.h"
 #include "core/TraceLog.h"
 #include "core/Version.h"
+#include "devices/DevicePassport.h"
+#include "devices/PassportWindowEndpoint.h"
 #include "shell/Document.h"
 
 namespace shell {
@@ -46,17 +48,17 @@ bool CMainFrame::ReadConfigurationAllowed() {
 
 void CMainFrame::OnCreate(const std::string& windowClass) {
     m_app.configurationAllowed = ReadConfigurationAllowed();
-    if (!m_endpoint.Bind(windowClass)) {
+    if (!m_pEndpoint->Bind(windowClass)) {
         TRACE_LAST_ERROR("CMainFrame::OnCreate(): Bind()");
         return;
     }
     const auto request = platform::WindowFrame::Registered(
-        kSvVekaRequest, static_cast<platform::WPARAM>(m_endpoint.Handle()), 0);
-    static_cast<void>(m_endpoint.Broadcast(request));
+        kSvVekaRequest, static_cast<platform::WPARAM>(m_pEndpoint->Handle()), 0);
+    static_cast<void>(m_pEndpoint->Broadcast(request));
 }
 
 bool CMainFrame::Attach(platform::EventLoop& loop) {
-    const int fd = m_endpoint.Descriptor();
+    const int fd = m_pEndpoint->Descriptor();
     if (fd < 0 || !loop.AddWatch(fd, platform::EventLoop::Readable,
                                  [this](unsigned) { OnEndpointReadable(); }))
         return false;
@@ -67,7 +69,7 @@ bool CMainFrame::Attach(platform::EventLoop& loop) {
 
 void CMainFrame::OnEndpointReadable() {
     platform::WindowFrame frame;
-    while (m_endpoint.Receive(frame)) static_cast<void>(OnWindowMessage(frame));
+    while (m_pEndpoint->Receive(frame)) static_cast<void>(OnWindowMessage(frame));
 }
 
 platform::LRESULT CMainFrame::OnWindowMessage(const platform::WindowFrame& frame) {
@@ -80,8 +82,12 @@ platform::LRESULT CMainFrame::OnWindowMessage(const platform::WindowFrame& frame
         return 1;
     }
     if (msg == g_msgPassportReaderRequest) {
-        core::SetPassportReaderWindow(
-            {static_cast<platform::WindowHandle>(frame.wParam), frame.lParam});
+        const auto window = static_cast<platform::WindowHandle>(frame.wParam);
+        core::SetPassportReaderWindow({window, frame.lParam});
+        devices::SetPassportWindow(
+            window == 0 ? nullptr
+                        : std::make_shared<devices::CPassportWindowEndpoint>(m_pEndpoint, window));
+        m_bPassportWindowSet = true;
         return 1;
     }
     if (msg == g_msgShowIcon) {
@@ -98,8 +104,8 @@ bool CMainFrame::HideOnMinimize() const noexcept {
 }
 
 void CMainFrame::SendToOutsideWindow(platform::UINT msg, platform::WPARAM wParam) {
-    if (m_app.outsideWindow == 0 || !m_endpoint.IsBound()) return;
-    if (m_endpoint.Send(m_app.outsideWindow, platform::WindowFrame::Numbered(msg, wParam, 0)))
+    if (m_app.outsideWindow == 0 || !m_pEndpoint->IsBound()) return;
+    if (m_pEndpoint->Send(m_app.outsideWindow, platform::WindowFrame::Numbered(msg, wParam, 0)))
         return;
     // Logged once per hand-over: a window that is gone or does not read stays so a while.
     if (m_bOutsideFaultLogged) return;
@@ -115,7 +121,9 @@ void CMainFrame::OnDestroy() {
     if (m_pLoop && m_watchedFd >= 0) m_pLoop->RemoveWatch(m_watchedFd);
     m_pLoop = nullptr;
     m_watchedFd = -1;
-    m_endpoint.Close();
+    // The passport reader no longer types through the endpoint that goes.
+    if (m_bPassportWindowSet) devices::SetPassportWindow(nullptr);
+    m_pEndpoint->Close();
 }
 
 bool RestoreFirstInstance(const std::string& windowClass) {

@@ -11,6 +11,8 @@
 #include "ShellFixture.h"
 #include "core/PassportReaderWindow.h"
 #include "core/Version.h"
+#include "devices/DevicePassport.h"
+#include "devices/PassportWindowEndpoint.h"
 
 using namespace shelltest;
 using platform::WindowEndpoint;
@@ -167,6 +169,40 @@ TEST_F(MainFrame, AStatusWindowThatWentIsLoggedOncePerHandOver) {
     }
     for (int i = 0; i < 3; ++i) frame->SendToOutsideWindow(10001, 'R');
     EXPECT_EQ(LogLines("CMainFrame::SendToOutsideWindow(): Send()").size(), 1u);
+}
+
+TEST_F(MainFrame, ThePassportReaderTypesIntoTheSubscribedWindow) {
+    WindowEndpoint reader;
+    ASSERT_TRUE(reader.Bind());
+    Make();
+    frame->OnCreate("VEKA");
+    ASSERT_TRUE(Next(reader));  // the frame's announcement
+    ASSERT_TRUE(reader.Send(frame->Handle(),
+                            WindowFrame::Registered("PassportReaderRequest", reader.Handle(), 5)));
+    ASSERT_TRUE(FrameUntil([] { return devices::GetPassportWindow() != nullptr; }));
+
+    // More characters than a datagram socket queues unread: the rest wait at the frame's
+    // endpoint and go out as the frame's loop reads.
+    const std::string text = "P/X12345678/UTO/12AUG74/F-SPECIMEN/TEST";
+    const auto window = devices::GetPassportWindow();
+    for (const char c : text) ASSERT_TRUE(window->SendChar(static_cast<std::uint8_t>(c)));
+    std::string typed;
+    ASSERT_TRUE(Until(reader, [&] {
+        frame->OnEndpointReadable();
+        WindowFrame f;
+        while (reader.Receive(f)) {
+            EXPECT_EQ(f.number, devices::CPassportWindowEndpoint::WM_CHAR);
+            EXPECT_EQ(f.lParam, 0);
+            EXPECT_EQ(f.sender, frame->Handle());
+            typed += static_cast<char>(f.wParam);
+        }
+        return typed.size() >= text.size();
+    }));
+    EXPECT_EQ(typed, text);
+
+    // The frame going takes the window with it.
+    frame->OnDestroy();
+    EXPECT_EQ(devices::GetPassportWindow(), nullptr);
 }
 
 TEST_F(MainFrame, MinimisingHidesTheWindowOnceStartUpHidIt) {

@@ -27,11 +27,11 @@
 #include <deque>
 #include <filesystem>
 #include <memory>
-#include <mutex>
 #include <span>
 #include <string_view>
 #include <vector>
 
+#include "platform/Mutex.h"
 #include "platform/Win32Error.h"
 
 namespace platform {
@@ -83,25 +83,29 @@ private:
     // The most clients taken from the listener's queue at one look.
     static constexpr std::size_t kMaxPendingClients = 16;
 
-    std::shared_ptr<detail::PipeFd> TakeClient();
-    bool TakeClientLocked();
-    bool AcceptPendingLocked();
-    bool ListenLocked();
-    void DropClient(const std::shared_ptr<detail::PipeFd>& client);
-    void DropClientLocked();
-    void CloseLocked();
+    std::shared_ptr<detail::PipeFd> TakeClient() TREVO_EXCLUDES(m_lock);
+    bool TakeClientLocked() TREVO_REQUIRES(m_lock);
+    bool AcceptPendingLocked() TREVO_REQUIRES(m_lock);
+    bool ListenLocked() TREVO_REQUIRES(m_lock);
+    // Takes the name's lock file: its descriptor, or -1 (last error set; ERROR_PIPE_BUSY
+    // when another server holds the name).
+    static int LockName(const std::filesystem::path& path);
+    void DropClient(const std::shared_ptr<detail::PipeFd>& client) TREVO_EXCLUDES(m_lock);
+    void DropClientLocked() TREVO_REQUIRES(m_lock);
+    void CloseLocked() TREVO_REQUIRES(m_lock);
     // Polls fd for events (and the cancel descriptor) up to timeoutMs: the events seen, 0 on
     // time-out, -1 when cancelled or failed (last error set).
     int PollWithCancel(int fd, short events, int timeoutMs) const;
 
-    mutable std::mutex m_lock;  // guards the descriptors below (never held across a wait)
-    std::filesystem::path m_path;
-    DWORD m_bufferSize = 0;
-    int m_nameLockFd = -1;
-    std::shared_ptr<detail::PipeFd> m_listener;
-    std::shared_ptr<detail::PipeFd> m_client;
-    std::deque<std::shared_ptr<detail::PipeFd>> m_pending;  // connected, waiting their turn
-    int m_cancelFd = -1;
+    mutable Mutex m_lock;  // guards the descriptors below (never held across a wait)
+    std::filesystem::path m_path TREVO_GUARDED_BY(m_lock);
+    DWORD m_bufferSize TREVO_GUARDED_BY(m_lock) = 0;
+    int m_nameLockFd TREVO_GUARDED_BY(m_lock) = -1;
+    std::shared_ptr<detail::PipeFd> m_listener TREVO_GUARDED_BY(m_lock);
+    std::shared_ptr<detail::PipeFd> m_client TREVO_GUARDED_BY(m_lock);
+    // Connected, waiting their turn.
+    std::deque<std::shared_ptr<detail::PipeFd>> m_pending TREVO_GUARDED_BY(m_lock);
+    int m_cancelFd = -1;  // made with the server, closed with it
 };
 
 class NamedPipeClient {

@@ -1,5 +1,7 @@
 #include "arlo/FrontEndText.h"
 
+#include "arlo/FrontEndTables.h"
+
 #include <array>
 #include <initializer_list>
 #include <utility>
@@ -9,7 +11,6 @@
 namespace arlo {
 namespace {
 
-using Table = std::array<std::uint8_t, 256>;
 using Pair = std::pair<int, int>;
 
 // A table from single entries and runs "from-to : first value".
@@ -22,6 +23,8 @@ Table Make(std::initializer_list<Pair> entries, std::initializer_list<std::array
             t[static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(r[2] + (k - r[0]));
     return t;
 }
+
+}  // namespace
 
 const Table& EncodeFirst() {
     static const Table t =
@@ -90,6 +93,8 @@ const Table& DecodeShifted() {
              {{0xC1, 0xC9, 0x61}, {0xD1, 0xD9, 0x6A}, {0xE2, 0xE9, 0x73}});
     return t;
 }
+
+namespace {
 
 bool IsEndOfMessage(std::uint8_t c) {
     return c == 0x4E || c == 0x5F || c == 0x6D || c == 0x7E;

@@ -49,6 +49,8 @@ TEST(RecordReaderTest, BrokenLengthsBreakTheStreamForGood) {
         // 20 + 4 option bytes announced in a record of 23
         {"FE 01 00 00 00 00 00 17 10 31", RecordReader::Error::OptionsOverrun},
         {"FE 01 00 00 00 00 00 14 10 3F", RecordReader::Error::OptionsOverrun},
+        // 8 option words (the field's top bit) in a record of 51
+        {"FE 01 00 00 00 00 00 33 10 38", RecordReader::Error::OptionsOverrun},
     };
     for (const auto& c : cases) {
         RecordReader reader;
@@ -62,15 +64,27 @@ TEST(RecordReaderTest, BrokenLengthsBreakTheStreamForGood) {
                                  sink));
         EXPECT_FALSE(delivered) << c.bytes;
     }
-    // A smaller cap of our own is honoured; exactly 60 option bytes in a record of 80 is fine.
+    // A smaller cap of our own is honoured.
     RecordReader small(100);
     EXPECT_FALSE(small.Feed(FromHex("FE 01 00 00 00 00 00 65"), {}));
-    RecordReader full;
-    std::vector<std::uint8_t> rec = FromHex("FE 01 00 00 00 00 00 50 10 3F 00 00");
-    rec.resize(80, 0);
-    int count = 0;
-    EXPECT_TRUE(full.Feed(rec, [&](std::span<const std::uint8_t>) { ++count; }));
-    EXPECT_EQ(count, 1);
+    // Lengths that just fit: the cap itself, exactly 32 or 60 option bytes.
+    const struct {
+        std::uint32_t cap;
+        const char* head;
+        std::size_t size;
+    } fits[] = {
+        {100, "FE 01 00 00 00 00 00 64 10 30", 100},
+        {kMaxRecordLength, "FE 01 00 00 00 00 00 34 10 38", 52},
+        {kMaxRecordLength, "FE 01 00 00 00 00 00 50 10 3F", 80},
+    };
+    for (const auto& f : fits) {
+        RecordReader reader(f.cap);
+        std::vector<std::uint8_t> rec = FromHex(f.head);
+        rec.resize(f.size, 0);
+        int count = 0;
+        EXPECT_TRUE(reader.Feed(rec, [&](std::span<const std::uint8_t>) { ++count; })) << f.head;
+        EXPECT_EQ(count, 1) << f.head;
+    }
 }
 
 TEST(RecordReaderTest, DriverRulesPassOverHeaderOnlyRecordsAndLeaveOptionsToTheReader) {

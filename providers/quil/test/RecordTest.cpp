@@ -134,6 +134,15 @@ TEST(SessionOptionTest, BuiltOptionsHaveTheirTypeSizeAndLittleEndianBodies) {
     EXPECT_EQ(ToHex(area), "EE EE EE EE");
 
     EXPECT_TRUE(CSessionOption::FromWire(FromHex("03 08 01 00 02 00 00 00")).Valid());
+    std::vector<std::uint8_t> timing = FromHex("04 20");
+    timing.resize(32, 0xA5);
+    const CSessionOption largest = CSessionOption::FromWire(timing);
+    EXPECT_TRUE(largest.Valid()) << "32 bytes, the largest";
+    EXPECT_EQ(largest.Body().size(), 30u);
+    EXPECT_EQ(largest.Body().back(), 0xA5);
+    timing[1] = 0x21;
+    timing.push_back(0xA5);
+    EXPECT_FALSE(CSessionOption::FromWire(timing).Valid()) << "33 bytes";
     EXPECT_FALSE(CSessionOption::FromWire(FromHex("03 08 01 00 02")).Valid()) << "cut short";
     EXPECT_FALSE(CSessionOption::FromWire(FromHex("03 01")).Valid()) << "length 1";
     EXPECT_FALSE(CSessionOption::FromWire(FromHex("08 04 00 00")).Valid()) << "unknown type";

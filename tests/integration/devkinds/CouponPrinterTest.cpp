@@ -196,13 +196,14 @@ protected:
 TEST_F(CouponPrinterTest, AResetOpensThePortAndAsksTheStatus) {
     Make();
     EXPECT_EQ(host->Sent().at(0), Hex("C3 7C F2 F0 4E"));
+    // The reply was answered with one ACK (written before the host heard of it, but the
+    // printer may not have read it yet); a read that starts with SI is not.
+    ASSERT_TRUE(sim.WaitAcks(1, std::chrono::seconds(10)));
     const auto events = sim.Events();
     ASSERT_GE(events.size(), 3u);
     EXPECT_EQ(events[0].kind, CouponEvent::Initialisation);
     EXPECT_EQ(events[1].text, "PS");
     EXPECT_TRUE(events[1].checkOk);
-    // The reply was answered with one ACK; a read that starts with SI is not.
-    ASSERT_TRUE(sim.WaitAcks(1, std::chrono::seconds(10)));
     ASSERT_TRUE(sim.Send(std::vector<std::uint8_t>{0x0F}));
     // Two replies in one write: one ACK for the read, both handled.
     sim.SetAnswerer([](const CouponEvent& e) {

@@ -8,7 +8,9 @@
 
 #include "DeviceHarness.h"
 #include "devices/DevicePassport.h"
+#include "devices/PassportWindowEndpoint.h"
 #include "platform/PortMap.h"
+#include "platform/WindowEndpoint.h"
 #include "support/PtyPair.h"
 
 namespace devkinds {
@@ -114,6 +116,43 @@ TEST_F(PassportReaderTest, AGoneWindowIsForgotten) {
     line.Send(kDocument);
     ASSERT_TRUE(PumpUntil([] { return devices::GetPassportWindow() == nullptr; }));
     EXPECT_TRUE(root.ReadFile("drive_c/PASSPORT.TXT").has_value());
+}
+
+}  // namespace
+}  // namespace devkinds
+
+namespace devkinds {
+namespace {
+
+// The subscriber is a window of another program: the characters arrive there as WM_CHAR
+// letters through the window endpoints; once that window is gone it is forgotten.
+TEST_F(PassportReaderTest, ADocumentIsTypedIntoAWindowOfAnotherProgram) {
+    auto sender = std::make_shared<platform::WindowEndpoint>();
+    platform::WindowEndpoint reader;
+    ASSERT_TRUE(sender->Bind());
+    ASSERT_TRUE(reader.Bind());
+    devices::SetPassportWindow(
+        std::make_shared<devices::CPassportWindowEndpoint>(sender, reader.Handle()));
+    Make();
+    line.Send(kDocument);
+    const std::string text = "P/X12345678/UTO/12AUG74/F-SPECIMEN/TEST";
+    std::string typed;
+    ASSERT_TRUE(PumpUntil([&] {
+        platform::WindowFrame f;
+        static_cast<void>(sender->Receive(f));  // lets waiting letters go out
+        while (reader.Receive(f)) {
+            EXPECT_EQ(f.number, devices::CPassportWindowEndpoint::WM_CHAR);
+            EXPECT_EQ(f.lParam, 0);
+            EXPECT_EQ(f.sender, sender->Handle());
+            typed += static_cast<char>(f.wParam);
+        }
+        return typed.size() >= text.size();
+    }));
+    EXPECT_EQ(typed, text);
+
+    reader.Close();
+    line.Send(kDocument);
+    ASSERT_TRUE(PumpUntil([] { return devices::GetPassportWindow() == nullptr; }));
 }
 
 }  // namespace

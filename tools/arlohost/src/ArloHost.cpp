@@ -420,8 +420,10 @@ bool ArloHost::WaitFor(const std::function<bool()>& done, int timeoutMs) const {
         if (m_changed.wait_until(
                 lock, std::min(deadline, Clock::now() + std::chrono::milliseconds(kTick))) ==
                 std::cv_status::timeout &&
-            Clock::now() >= deadline)
+            Clock::now() >= deadline) {
+            lock.unlock();  // done() may ask the host's own getters
             return done();
+        }
     }
     return true;
 }

@@ -54,9 +54,9 @@ struct QuilHost::Connection {
     platform::Socket socket;
     // Held while a received record is recorded and answered, and while the host sends on its
     // own, so that answers to a record go out before anything sent after it was seen.
-    std::mutex turnMutex;
-    std::mutex sendMutex;
-    bool open = true;  // under sendMutex
+    platform::Mutex turnMutex;
+    platform::Mutex sendMutex;
+    bool open TREVO_GUARDED_BY(sendMutex) = true;
     std::atomic<bool> closeRequested{false};
     std::atomic<bool> reset{false};
     bool finished = false;  // under m_mutex: the reader is done with it
@@ -75,12 +75,14 @@ struct QuilHost::Session {
 };
 
 // The host's lock; once released, the trace lines made under it go to the sink.
-class QuilHost::EventLock {
+class TREVO_SCOPED_CAPABILITY QuilHost::EventLock {
 public:
-    explicit EventLock(QuilHost& host) : m_host(host), m_lock(host.m_mutex) {}
-    ~EventLock() {
+    explicit EventLock(QuilHost& host) TREVO_ACQUIRE(host.m_mutex) : m_host(host) {
+        m_host.m_mutex.Lock();
+    }
+    ~EventLock() TREVO_RELEASE() {
         const bool deliver = !m_host.m_undelivered.empty();
-        m_lock.unlock();
+        m_host.m_mutex.Unlock();
         if (deliver) m_host.DeliverTrace();
     }
     EventLock(const EventLock&) = delete;
@@ -88,7 +90,6 @@ public:
 
 private:
     QuilHost& m_host;
-    std::unique_lock<std::mutex> m_lock;
 };
 
 struct QuilHost::ListenerState {
@@ -159,7 +160,7 @@ void QuilHost::SetTraceSink(std::function<void(const std::string&)> sink) {
 void QuilHost::DeliverTrace() {
     thread_local const QuilHost* t_delivering = nullptr;
     if (t_delivering == this) return;  // a sink's call into the host: the loop below goes on
-    std::lock_guard delivering(m_delivering);
+    platform::Mutex::Guard delivering(m_delivering);
     t_delivering = this;
     struct Done {
         ~Done() { t_delivering = nullptr; }
@@ -168,7 +169,7 @@ void QuilHost::DeliverTrace() {
         std::vector<std::string> lines;
         std::function<void(const std::string&)> sink;
         {
-            std::lock_guard lock(m_mutex);
+            platform::Mutex::Guard lock(m_mutex);
             if (m_undelivered.empty()) return;
             lines.swap(m_undelivered);
             sink = m_sink;
@@ -190,12 +191,12 @@ void QuilHost::AddEvent(HostEvent event) {
 }
 
 std::vector<HostEvent> QuilHost::Events() const {
-    std::lock_guard lock(m_mutex);
+    platform::Mutex::Guard lock(m_mutex);
     return m_events;
 }
 
 std::vector<std::string> QuilHost::Trace() const {
-    std::lock_guard lock(m_mutex);
+    platform::Mutex::Guard lock(m_mutex);
     std::vector<std::string> lines;
     for (const auto& e : m_events) lines.push_back(e.line);
     return lines;
@@ -203,32 +204,33 @@ std::vector<std::string> QuilHost::Trace() const {
 
 bool QuilHost::WaitFor(const std::function<bool(const std::vector<HostEvent>&)>& done,
                        int timeoutMs) const {
-    std::unique_lock lock(m_mutex);
-    return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                              [&] { return done(m_events); });
+    platform::Mutex::Guard lock(m_mutex);
+    return lock.WaitFor(m_changed, timeoutMs,
+                        [&]() TREVO_REQUIRES(m_mutex) { return done(m_events); });
 }
 
 bool QuilHost::WaitForReceived(std::size_t count, int timeoutMs) const {
-    std::unique_lock lock(m_mutex);
-    return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                              [&] { return m_receivedTotal >= count; });
+    platform::Mutex::Guard lock(m_mutex);
+    return lock.WaitFor(m_changed, timeoutMs,
+                        [&]() TREVO_REQUIRES(m_mutex) { return m_receivedTotal >= count; });
 }
 
 bool QuilHost::WaitForAcknowledgements(std::size_t count, int timeoutMs) const {
-    std::unique_lock lock(m_mutex);
-    return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                              [&] { return m_acksTotal >= count; });
+    platform::Mutex::Guard lock(m_mutex);
+    return lock.WaitFor(m_changed, timeoutMs,
+                        [&]() TREVO_REQUIRES(m_mutex) { return m_acksTotal >= count; });
 }
 
 bool QuilHost::WaitForSession(int number, int timeoutMs) const {
-    std::unique_lock lock(m_mutex);
-    return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                              [&] { return static_cast<int>(m_sessions.size()) >= number; });
+    platform::Mutex::Guard lock(m_mutex);
+    return lock.WaitFor(m_changed, timeoutMs, [&]() TREVO_REQUIRES(m_mutex) {
+        return static_cast<int>(m_sessions.size()) >= number;
+    });
 }
 
 bool QuilHost::WaitForClosed(int connection, int timeoutMs) const {
-    std::unique_lock lock(m_mutex);
-    return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
+    platform::Mutex::Guard lock(m_mutex);
+    return lock.WaitFor(m_changed, timeoutMs, [&]() TREVO_REQUIRES(m_mutex) {
         if (connection < 1 || connection >= m_nextConnection) return false;
         const auto it = m_connections.find(connection);
         return it == m_connections.end() || it->second->finished;  // forgotten once finished
@@ -236,14 +238,14 @@ bool QuilHost::WaitForClosed(int connection, int timeoutMs) const {
 }
 
 std::size_t QuilHost::ConnectionsHeld() const {
-    std::lock_guard lock(m_mutex);
+    platform::Mutex::Guard lock(m_mutex);
     return m_connections.size();
 }
 
 bool QuilHost::WaitForConnectionsHeld(std::size_t count, int timeoutMs) const {
-    std::unique_lock lock(m_mutex);
-    return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                              [&] { return m_connections.size() <= count; });
+    platform::Mutex::Guard lock(m_mutex);
+    return lock.WaitFor(m_changed, timeoutMs,
+                        [&]() TREVO_REQUIRES(m_mutex) { return m_connections.size() <= count; });
 }
 
 void QuilHost::SetSilent(bool silent) {
@@ -264,7 +266,7 @@ void QuilHost::SetEcho(bool echo) {
 void QuilHost::PauseForDelay() const {
     int delay = 0;
     {
-        std::lock_guard lock(m_mutex);
+        platform::Mutex::Guard lock(m_mutex);
         delay = m_delayMs;
     }
     if (delay > 0) std::this_thread::sleep_for(std::chrono::milliseconds(delay));
@@ -303,7 +305,7 @@ QuilHost::Session* QuilHost::FindSession(int number) {
 }
 
 std::vector<HostSessionInfo> QuilHost::Sessions() const {
-    std::lock_guard lock(m_mutex);
+    platform::Mutex::Guard lock(m_mutex);
     std::vector<HostSessionInfo> out;
     for (const auto& s : m_sessions) {
         HostRecord r;
@@ -474,7 +476,7 @@ void QuilHost::ReadLoop(const std::shared_ptr<Connection>& conn) {
     }
 
     {
-        std::lock_guard send(conn->sendMutex);
+        platform::Mutex::Guard send(conn->sendMutex);
         conn->open = false;
         if (conn->reset) (void)conn->socket.SetLinger(true, 0);
         conn->socket.Close();
@@ -486,7 +488,7 @@ void QuilHost::ReadLoop(const std::shared_ptr<Connection>& conn) {
 
 void QuilHost::HandleRecord(const std::shared_ptr<Connection>& conn,
                             std::vector<std::uint8_t> wire) {
-    std::lock_guard turn(conn->turnMutex);
+    platform::Mutex::Guard turn(conn->turnMutex);
     DecodedRecord d = DecodeRecord(wire);
     CheckClientRecord(d.record, d.problems);
     const HostRecord& rec = d.record;
@@ -699,7 +701,7 @@ bool QuilHost::Transmit(const std::shared_ptr<Connection>& conn, int session,
         e.line = Format("#%d -> ", conn->id) + Describe(e.record);
         AddEvent(std::move(e));
     }
-    std::lock_guard send(conn->sendMutex);
+    platform::Mutex::Guard send(conn->sendMutex);
     return conn->open && conn->socket.SendAll(wire, kSendTimeoutMs);
 }
 
@@ -716,7 +718,7 @@ bool QuilHost::SendTo(int session, HostRecord rec) {
         rec.sessionId = s->sessionId;
         if (rec.optionArea.empty()) rec.optionArea = s->optionArea;
     }
-    std::lock_guard turn(conn->turnMutex);
+    platform::Mutex::Guard turn(conn->turnMutex);
     return Transmit(conn, session, rec);
 }
 
@@ -811,7 +813,7 @@ bool QuilHost::SendRaw(int connection, std::span<const std::uint8_t> bytes) {
         if (it == m_connections.end()) return false;
         conn = it->second;
     }
-    std::lock_guard turn(conn->turnMutex);
+    platform::Mutex::Guard turn(conn->turnMutex);
     {
         EventLock lock(*this);
         HostEvent e;
@@ -820,7 +822,7 @@ bool QuilHost::SendRaw(int connection, std::span<const std::uint8_t> bytes) {
         e.line = Format("#%d -> %u raw bytes", connection, unsigned(bytes.size()));
         AddEvent(std::move(e));
     }
-    std::lock_guard send(conn->sendMutex);
+    platform::Mutex::Guard send(conn->sendMutex);
     return conn->open && conn->socket.SendAll(bytes, kSendTimeoutMs);
 }
 

@@ -1,20 +1,13 @@
 #include "uikitqt/QtDialogView.h"
 
-#include <QAbstractButton>
-#include <QCheckBox>
+#include "uikitqt/QtPanel.h"
+#include "uikitqt/QtSheetView.h"
+
 #include <QDialog>
-#include <QGroupBox>
 #include <QHBoxLayout>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QTabWidget>
 #include <QTimer>
-#include <QTreeWidget>
 #include <QVBoxLayout>
-
-#include <map>
 
 namespace uikitqt {
 
@@ -22,14 +15,10 @@ namespace {
 
 using uikit::ControlKind;
 
-QString Label(const std::string& text) {
-    // Windows marks the access key with '&'; so does Qt.
-    return QString::fromStdString(text);
-}
-
-class DialogView : public QDialog, public uikit::IControlPanel {
+class DialogView : public QDialog {
 public:
-    explicit DialogView(uikit::IDialogModel& model) : m_model(model) {
+    explicit DialogView(uikit::IDialogModel& model)
+        : m_model(model), m_panel([this](int id) { Command(id); }) {
         const uikit::DialogSpec& spec = model.Spec();
         setWindowTitle(QString::fromStdString(spec.caption));
         auto* layout = new QVBoxLayout(this);
@@ -40,9 +29,7 @@ public:
                 place = AddPage(*layout, c.label);
                 continue;
             }
-            QWidget* widget = Make(c);
-            if (widget == nullptr) continue;
-            widget->setEnabled(c.enabled);
+            QWidget* widget = m_panel.Make(c, this);
             const bool sheetButton = m_pages != nullptr && c.kind == ControlKind::Button &&
                                      (c.id == uikit::IDOK || c.id == uikit::IDCANCEL);
             if (sheetButton) {
@@ -54,60 +41,11 @@ public:
             } else {
                 place->addWidget(widget);
             }
-            if (c.id != 0) {
-                widget->setObjectName(QString("control-%1").arg(c.id));
-                m_controls[c.id] = widget;
-            }
         }
         if (buttons != nullptr) layout->addLayout(buttons);
     }
 
-    void SetText(int id, const std::string& text) override {
-        if (auto* edit = As<QLineEdit>(id)) {
-            const QSignalBlocker quiet(edit);
-            edit->setText(QString::fromStdString(text));
-        } else if (auto* label = As<QLabel>(id)) {
-            label->setText(QString::fromStdString(text));
-        }
-    }
-    std::string GetText(int id) const override {
-        if (auto* edit = As<QLineEdit>(id)) return edit->text().toStdString();
-        return {};
-    }
-    void SetCheck(int id, bool checked) override {
-        if (auto* button = As<QAbstractButton>(id)) {
-            const QSignalBlocker quiet(button);
-            button->setChecked(checked);
-        }
-    }
-    bool GetCheck(int id) const override {
-        auto* button = As<QAbstractButton>(id);
-        return button != nullptr && button->isChecked();
-    }
-    void Enable(int id, bool enabled) override {
-        if (auto* w = Find(id)) w->setEnabled(enabled);
-    }
-    bool IsEnabled(int id) const override {
-        auto* w = Find(id);
-        return w != nullptr && w->isEnabled();
-    }
-    void SetFocus(int id) override {
-        auto* w = Find(id);
-        if (w == nullptr) return;
-        // A control on a page of a sheet brings its page to the front.
-        if (m_pages != nullptr)
-            for (int i = 0; i < m_pages->count(); ++i)
-                if (m_pages->widget(i)->isAncestorOf(w)) m_pages->setCurrentIndex(i);
-        w->setFocus();
-    }
-    void AddRow(int id, const std::vector<std::string>& cells) override {
-        auto* list = As<QTreeWidget>(id);
-        if (list == nullptr) return;
-        QStringList texts;
-        for (const std::string& cell : cells) texts << QString::fromStdString(cell);
-        list->addTopLevelItem(new QTreeWidgetItem(texts));
-    }
-
+    uikit::IControlPanel& Panel() noexcept { return m_panel; }
     void reject() override { Command(uikit::IDCANCEL); }
 
 private:
@@ -120,73 +58,17 @@ private:
         }
         auto* page = new QWidget(m_pages);
         auto* layout = new QVBoxLayout(page);
-        m_pages->addTab(page, Label(label));
+        m_pages->addTab(page, QString::fromStdString(label));
         return layout;
     }
 
-    QWidget* Make(const uikit::ControlSpec& c) {
-        const int id = c.id;
-        switch (c.kind) {
-            case ControlKind::Label:
-                return new QLabel(Label(c.label), this);
-            case ControlKind::Group:
-                return new QGroupBox(Label(c.label), this);
-            case ControlKind::Edit: {
-                auto* edit = new QLineEdit(this);
-                if (c.maxLength > 0) edit->setMaxLength(c.maxLength);
-                if (!c.label.empty()) edit->setPlaceholderText(Label(c.label));
-                connect(edit, &QLineEdit::textEdited, this, [this, id] { Command(id); });
-                return edit;
-            }
-            case ControlKind::Button: {
-                auto* button = new QPushButton(Label(c.label), this);
-                button->setAutoDefault(false);
-                connect(button, &QPushButton::clicked, this, [this, id] { Command(id); });
-                return button;
-            }
-            case ControlKind::Check: {
-                auto* box = new QCheckBox(Label(c.label), this);
-                connect(box, &QCheckBox::clicked, this, [this, id] { Command(id); });
-                return box;
-            }
-            case ControlKind::List: {
-                auto* list = new QTreeWidget(this);
-                list->setRootIsDecorated(false);
-                list->setColumnCount(static_cast<int>(c.columns.size()));
-                QStringList titles;
-                for (const auto& column : c.columns) titles << Label(column.title);
-                list->setHeaderLabels(titles);
-                for (std::size_t i = 0; i < c.columns.size(); ++i)
-                    list->setColumnWidth(static_cast<int>(i), c.columns[i].width);
-                return list;
-            }
-            case ControlKind::Radio: {
-                auto* radio = new QRadioButton(Label(c.label), this);
-                connect(radio, &QRadioButton::clicked, this, [this, id] { Command(id); });
-                return radio;
-            }
-            case ControlKind::Page:
-                break;
-        }
-        return nullptr;
-    }
-
     void Command(int id) {
-        m_model.OnCommand(id, *this);
+        m_model.OnCommand(id, m_panel);
         if (m_model.Ended()) done(m_model.Result());
     }
 
-    QWidget* Find(int id) const {
-        const auto it = m_controls.find(id);
-        return it == m_controls.end() ? nullptr : it->second;
-    }
-    template <typename T>
-    T* As(int id) const {
-        return qobject_cast<T*>(Find(id));
-    }
-
     uikit::IDialogModel& m_model;
-    std::map<int, QWidget*> m_controls;
+    QtPanel m_panel;
     QTabWidget* m_pages = nullptr;  // a sheet's pages, when the dialog has any
 };
 
@@ -197,8 +79,11 @@ int RunQtModal(uikit::IDialogModel& model) {
 }
 
 int RunQtModal(uikit::IDialogModel& model, const std::function<void(QDialog&)>& drive) {
+    // A sheet shows each page on its own panel.
+    if (auto* sheet = dynamic_cast<uikit::CPropertySheet*>(&model))
+        return RunQtSheet(*sheet, drive);
     DialogView view(model);
-    model.OnInitDialog(view);
+    model.OnInitDialog(view.Panel());
     // A dialog that ended as it opened (what it edits is gone, say) is never shown.
     if (model.Ended()) return model.Result();
     if (drive) QTimer::singleShot(0, &view, [&] { drive(view); });

@@ -68,14 +68,18 @@ private:
     std::vector<std::array<std::string, 7>> Rows() override;
     std::string StatusBarText() override;
     bool ConfigurationAllowed() override { return m_state.configurationAllowed; }
-    // No tray icon could bring a hidden window back: it is shown.
-    bool StartHidden() override { return false; }
+    void AttachView(shell::IWindowView* view) override;
+    // Hidden only when the tray icon is there to bring the window back.
+    bool StartHidden() override;
+    void OnTrayNotify(std::uint32_t icon, int mouseMessage) override;
     void OnCommand(int id) override;
     bool OnClose() override;
     bool Ended() override { return m_bEnded; }
     // Runs the window module when there is a display and the program is no service; false
     // when it did not (the caller runs the loop itself).
     bool RunWindow(int& code);
+    // A display is there and the program is no service.
+    [[nodiscard]] bool WindowWanted() const;
     // The main window's messages.
     platform::LRESULT OnMessage(platform::UINT msg, platform::WPARAM wParam,
                                 platform::LPARAM lParam) override;
@@ -99,6 +103,8 @@ private:
     std::unique_ptr<shell::CRelayBinding> m_relay;
     std::unique_ptr<shell::CTray> m_tray;
     std::unique_ptr<shell::CMainFrame> m_frame;
+    // The window module's view while it runs.
+    shell::IWindowView* m_pWindowView = nullptr;
     std::atomic<platform::HWND> m_hFrame{0};
     std::atomic<bool> m_bCloseAsked{false};
     std::atomic<bool> m_bRunning{false};

@@ -15,7 +15,6 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 
 #include "core/HostTrevo.h"
@@ -23,6 +22,7 @@
 #include "core/VekaStrings.h"
 #include "platform/Event.h"
 #include "platform/EventLoop.h"
+#include "platform/Mutex.h"
 #include "platform/Thread.h"
 
 namespace core {
@@ -207,6 +207,11 @@ protected:
     void KeepHeadBuffer();
     // Drops the queue's head unless the send thread is writing it (any thread).
     void DropHeadUnlessInUse();
+    // Queues a host message just judged, with the header its acknowledgement answers.
+    void QueueHostMessage(const std::string& text, bool bComplete);
+    // For the send thread: the acknowledgement of the message it took last, built from that
+    // message's own header (the host may have sent others since).
+    std::string MsgAckForWritten(char cAckType = '2');
 
     // Device-side counters, for the device kinds' threads.
     void CountDeviceSent(std::size_t nBytes);
@@ -232,12 +237,23 @@ protected:
     std::unique_ptr<CHostTrevo> m_pHost;
 
 private:
-    eTimeOutResult TimeOut(const char* pszLabel, std::mutex& csTimeOut, const std::int64_t* pStart,
-                           bool bComplete, bool bImmediate, int iCompleteSeconds,
-                           bool bIncompleteError);
-    void GoToSleep(const char* pszLabel, std::mutex& cs, bool& bAsleep);
-    void WakeUp(const char* pszLabel, std::mutex& cs, bool& bAsleep, platform::Event& event,
-                bool bSetEvent);
+    // A worker thread's running or sleeping flag, with its own lock.
+    struct CThreadFlag {
+        mutable platform::Mutex m_cs;
+        bool m_bSet TREVO_GUARDED_BY(m_cs) = false;
+
+        bool Get() const {
+            platform::Mutex::Guard lock(m_cs);
+            return m_bSet;
+        }
+        void Set(bool bSet) {
+            platform::Mutex::Guard lock(m_cs);
+            m_bSet = bSet;
+        }
+    };
+
+    void GoToSleep(const char* pszLabel, CThreadFlag& asleep);
+    void WakeUp(const char* pszLabel, CThreadFlag& asleep, platform::Event& event, bool bSetEvent);
     bool SendToHostNow(const std::string& text);
     // Waits (bounded) for a thread to end and joins it; true when it ended.
     static bool EndThread(platform::Thread* pThread, platform::DWORD ms);
@@ -247,35 +263,33 @@ private:
                          std::uint32_t dwBytesSent) const;
     void TraceHostCounts(const char* szLabel, const CHostStatistics& counts) const;
 
-    mutable std::mutex m_csSendThreadRunning;
-    mutable std::mutex m_csSendThreadAsleep;
-    mutable std::mutex m_csReceiveThreadRunning;
-    mutable std::mutex m_csReceiveThreadAsleep;
-    bool m_bSendThreadRunning = false;
-    bool m_bSendThreadAsleep = false;
-    bool m_bReceiveThreadRunning = false;
-    bool m_bReceiveThreadAsleep = false;
+    CThreadFlag m_sendThreadRunning;
+    CThreadFlag m_sendThreadAsleep;
+    CThreadFlag m_receiveThreadRunning;
+    CThreadFlag m_receiveThreadAsleep;
     platform::Event m_eventStop{platform::EventReset::Manual};
     // Set for each queued host message: ends the send thread's pause between its rounds.
     platform::Event m_eventQueued{platform::EventReset::Auto};
 
-    std::mutex m_csSendTimeOut;
-    std::mutex m_csReceiveTimeOut;
-    std::mutex m_csSendToHost;
+    platform::Mutex m_csSendTimeOut;
+    platform::Mutex m_csReceiveTimeOut;
+    platform::Mutex m_csSendToHost;
 
-    mutable std::mutex m_csState;
-    void SetDeviceStateLocked(std::unique_lock<std::mutex>& lock, int eState);
-    eDeviceState m_eDeviceState = DEVICE_ONLINE_AVAILABLE;
-    mutable std::mutex m_csStatistics;
-    CDeviceStatistics m_Statistics;
-    mutable std::mutex m_csLastError;
-    std::string m_strLastError;
-    mutable std::mutex m_csStatus;
-    std::string m_strStatusMessage;
+    mutable platform::Mutex m_csState;
+    // Sets the state; the text of the last error to set (once m_csState is let go) when
+    // eState is not a state, else empty.
+    std::string SetDeviceStateLocked(int eState) TREVO_REQUIRES(m_csState);
+    eDeviceState m_eDeviceState TREVO_GUARDED_BY(m_csState) = DEVICE_ONLINE_AVAILABLE;
+    mutable platform::Mutex m_csStatistics;
+    CDeviceStatistics m_Statistics TREVO_GUARDED_BY(m_csStatistics);
+    mutable platform::Mutex m_csLastError;
+    std::string m_strLastError TREVO_GUARDED_BY(m_csLastError);
+    mutable platform::Mutex m_csStatus;
+    std::string m_strStatusMessage TREVO_GUARDED_BY(m_csStatus);
 
-    // The buffer the send thread is writing (under m_csHeadInUse).
-    std::mutex m_csHeadInUse;
-    CMessageBuffer* m_pHeadInUse = nullptr;
+    // The buffer the send thread is writing.
+    platform::Mutex m_csHeadInUse;
+    CMessageBuffer* m_pHeadInUse TREVO_GUARDED_BY(m_csHeadInUse) = nullptr;
 };
 
 }  // namespace core

@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "core/HostMessageHeader.h"
+
 namespace core {
 
 // Status character of a device, as the acknowledgement carries it.
@@ -155,6 +157,9 @@ public:
     eDeviceAction MsgFromATB2AnswerBack(std::string& msg, std::time_t now, HostLinkEffects& out);
 
     void MaintainTSN(HostLinkEffects& out);
+    // The device dropped this message without writing it: the host's next try of it is a
+    // message to write, not a repeat of one written.
+    void ForgetMessage(const HostMessageHeader& message);
     void GetLTSN(HostLinkEffects& out);
     void MaintainTSNThenHold(HostLinkEffects& out);
     void SetDeviceStatus(char cStatus, HostLinkEffects& out);
@@ -164,6 +169,12 @@ public:
 
     // --- Acknowledgements (ASCII; empty when there is nothing to send) -----------------
     std::string MsgAckToHostCreate(char cAckType, HostLinkEffects& out);
+    // The acknowledgement of a message written to the device: built from that message's
+    // header, whatever the host sent since; the last message's header stays.
+    std::string MsgAckToHostCreate(char cAckType, const HostMessageHeader& written,
+                                   HostLinkEffects& out);
+    // The last host message's header.
+    HostMessageHeader Header() const noexcept { return {m_byHostC1, m_byHostC2, m_byHostEOM}; }
     std::string MsgAckToHostCreateATB2(char cStatus, HostLinkEffects& out);
     std::string MsgAckToHostCreateTNV(char cStatus, HostLinkEffects& out);
     std::string MsgAckToHostCreateAsyncMini(char cStatus, HostLinkEffects& out);

@@ -22,7 +22,7 @@
 #include <ctime>
 #include <functional>
 #include <memory>
-#include <mutex>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -30,7 +30,9 @@
 #include "core/BufferReleased.h"
 #include "core/HostMessageJudge.h"
 #include "core/HostTrevoSeams.h"
+#include "platform/CriticalSection.h"
 #include "platform/EventLoop.h"
+#include "platform/Mutex.h"
 
 namespace core {
 
@@ -88,6 +90,8 @@ public:
     eDeviceAction MsgFromATB2AnswerBack(std::string& msg);
 
     void MaintainTSN();
+    // See HostMessageJudge::ForgetMessage.
+    void ForgetMessage(const HostMessageHeader& message);
     void GetLTSN();
     void MaintainTSNThenHold();
     void SetDeviceStatus(char cStatus);
@@ -103,6 +107,9 @@ public:
     // --- Acknowledgements (ASCII; empty when there is nothing to send) -----------------
     // cAckType is the third byte: "2", or "0" for the interface queue.
     std::string MsgAckToHostCreate(char cAckType = '2');
+    // The acknowledgement of a message written to the device, from the header it was queued
+    // with; without one, as the last message's.
+    std::string MsgAckToHostCreate(char cAckType, const std::optional<HostMessageHeader>& written);
     std::string MsgAckToHostCreateATB2(char cStatus);
     std::string MsgAckToHostCreateTNV(char cStatus);
     std::string MsgAckToHostCreateAsyncMini(char cStatus);
@@ -184,7 +191,7 @@ public:
     std::uint32_t GetHostPort() const noexcept { return m_nHostPort; }
     const std::string& GetHost() const noexcept { return m_strHost; }
     bool IsConnectPending() const;
-    bool IsPlatformTitle() const noexcept { return m_judge.m_settings.m_bPlatformTitle; }
+    bool IsPlatformTitle() const noexcept { return Settings().m_bPlatformTitle; }
     bool IsPreventUnicodeConversion() const noexcept { return m_bPreventUnicodeConversion; }
 
     // Block checks of printer and async-mini frames.
@@ -205,16 +212,21 @@ public:
     std::uint8_t GetHostLTSN() const;
     // C1 and C2 (EBCDIC) of the host message judged last.
     std::uint8_t GetHostC1() const;
+    HostMessageHeader GetHostHeader() const;
     std::uint8_t GetHostC2() const;
     std::uint8_t GetHostExpectedTSN() const;
     std::string GetDeviceData() const;
 
 protected:
     // What a state lock guards; recursive, since the rules call each other under it.
-    mutable std::recursive_mutex m_csState;
+    mutable platform::CriticalSection m_csState;
     // The judge of host messages and printer answers, with the device class's settings and
     // the sequence numbers (under m_csState, but for its atomic flags).
-    HostMessageJudge m_judge;
+    HostMessageJudge m_judge TREVO_GUARDED_BY(m_csState);
+    // The judge's settings: made by the constructor (which reads the route), only read after.
+    const HostLinkSettings& Settings() const TREVO_NO_THREAD_SAFETY_ANALYSIS {
+        return m_judge.m_settings;
+    }
 
 public:
     // --- Flags the device classes and the application shell read and set ---------------
@@ -254,16 +266,16 @@ protected:
     std::string m_strHost;
 
     // Connection side used by the control frames.
-    int m_nConnectionRetries = 0;
-    std::string m_strCurrentHost;
-    std::string m_strLastGoodHost;
-    eConnectionState m_eConnectionState = CONNECTION_DISCONNECTED;
+    int m_nConnectionRetries TREVO_GUARDED_BY(m_csState) = 0;
+    std::string m_strCurrentHost TREVO_GUARDED_BY(m_csState);
+    std::string m_strLastGoodHost TREVO_GUARDED_BY(m_csState);
+    eConnectionState m_eConnectionState TREVO_GUARDED_BY(m_csState) = CONNECTION_DISCONNECTED;
 
-    CHostStatistics m_HostStatistics;
-    CHostStatistics m_DeviceStatistics;
+    CHostStatistics m_HostStatistics TREVO_GUARDED_BY(m_csState);
+    CHostStatistics m_DeviceStatistics TREVO_GUARDED_BY(m_csState);
 
-    mutable std::mutex m_csLastError;
-    std::string m_strLastError;
+    mutable platform::Mutex m_csLastError;
+    std::string m_strLastError TREVO_GUARDED_BY(m_csLastError);
 
     IHostControl* m_pHostCtrl = nullptr;
     IHostRegistry* m_pRegistry = nullptr;
@@ -271,18 +283,19 @@ protected:
     platform::Waitable* m_pShutDownEvent = nullptr;
 
     // The route and the connection (under m_csState where other threads read them).
-    std::string m_strLNIATA;
+    std::string m_strLNIATA TREVO_GUARDED_BY(m_csState);
     std::string m_strHostAddress;
     std::uint32_t m_nHostPort = 0;
     std::string m_strServiceProvider;
     std::uint32_t m_nControlID = 0;
-    bool m_bConnectPending = false;
-    std::int64_t m_timeReconnectAfter = 0;
-    std::string m_strPrimaryHost;
+    bool m_bConnectPending TREVO_GUARDED_BY(m_csState) = false;
+    std::int64_t m_timeReconnectAfter TREVO_GUARDED_BY(m_csState) = 0;
+    std::string m_strPrimaryHost TREVO_GUARDED_BY(m_csState);
     bool m_bPreventUnicodeConversion = false;
 
 private:
-    void ReadRoute();
+    // Called by the constructor only, before any other thread can see the link.
+    void ReadRoute() TREVO_NO_THREAD_SAFETY_ANALYSIS;
     std::string RouteKey() const;
     // The control's error as the last error, logged at level 2 when it had a code.
     void ErrorLine(const char* pszLabel);

@@ -1,11 +1,15 @@
 // One queued message: its bytes and a type word that travels with them (for host messages,
-// whether the message completes an output; for printer answers, what the device passes).
+// whether the message completes an output; for printer answers, what the device passes), and
+// for a host message the header its acknowledgement answers.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
+
+#include "core/HostMessageHeader.h"
 
 namespace core {
 
@@ -28,10 +32,13 @@ public:
     std::span<const std::uint8_t> Data() const noexcept { return m_data; }
     std::size_t Length() const noexcept { return m_data.size(); }
     int Type() const noexcept { return m_iType; }
+    void SetHeader(const std::optional<HostMessageHeader>& header) { m_header = header; }
+    const std::optional<HostMessageHeader>& Header() const noexcept { return m_header; }
 
 private:
     std::vector<std::uint8_t> m_data;
     int m_iType = 0;
+    std::optional<HostMessageHeader> m_header;
 };
 
 }  // namespace core

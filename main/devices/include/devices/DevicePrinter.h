@@ -63,6 +63,8 @@ private:
     // Sends the initialisation and form strings; false when the initialisation did not go.
     bool InitialisePrinter();
     void Acknowledge(char cStatus);
+    // The same for the message the send thread took last (the host may have sent others).
+    void AcknowledgeWritten(char cStatus);
     void LoadLocalPrinters();
 
     std::recursive_mutex m_csPort;  // the port's hold, the local printers, the printer's set-up

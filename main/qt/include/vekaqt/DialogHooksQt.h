@@ -1,7 +1,7 @@
 // The dialog hooks of the program with a display: the dialog models of the program and of the
 // modules it loads (route, driver and device dialogs) drawn by the generic Qt view, their
-// messages as message boxes, and file choice in a file dialog. A QApplication must exist
-// while they are installed.
+// messages as message boxes, and file and folder choice in a file dialog. A QApplication must
+// exist while they are installed.
 #pragma once
 
 #include <optional>
@@ -20,5 +20,6 @@ void RemoveDialogHooks();
 // The hooks themselves, for tests.
 void ShowMessageBox(const std::string& text, uikit::MessageIcon icon);
 std::optional<std::string> ChooseFileQt(const std::string& extension, const std::string& initial);
+std::optional<std::string> ChooseFolderQt(const std::string& title);
 
 }  // namespace vekaqt

@@ -2,7 +2,8 @@
 // hides itself to the tray when minimised, announces itself to other programs and takes the
 // windows they hand over: the outside status window ("SvhandleRequest"), which gets the
 // status letters (10001, 10002) and 10003 when the frame goes, and the window of the
-// passport reader ("PassportReaderRequest"). "ShowIcon" adds the tray icon again.
+// passport reader ("PassportReaderRequest"), to which the passport reader device then types
+// through this frame's endpoint. "ShowIcon" adds the tray icon again.
 //
 // Other programs reach the frame through its window endpoint (platform/WindowEndpoint.h),
 // which carries the window class name of the instance ("VEKA001"), so that a second start
@@ -14,6 +15,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "platform/EventLoop.h"
@@ -66,8 +68,8 @@ public:
     // 10003 to the outside status window; the endpoint goes.
     void OnDestroy();
 
-    [[nodiscard]] platform::WindowHandle Handle() const { return m_endpoint.Handle(); }
-    [[nodiscard]] platform::WindowEndpoint& Endpoint() noexcept { return m_endpoint; }
+    [[nodiscard]] platform::WindowHandle Handle() const { return m_pEndpoint->Handle(); }
+    [[nodiscard]] platform::WindowEndpoint& Endpoint() noexcept { return *m_pEndpoint; }
 
 private:
     static bool ReadConfigurationAllowed();
@@ -75,11 +77,15 @@ private:
     AppState& m_app;
     FrameHooks m_hooks;
     int m_osVersion;
-    platform::WindowEndpoint m_endpoint;
+    // Shared with the passport reader's target window, which types through it from the
+    // device's thread.
+    std::shared_ptr<platform::WindowEndpoint> m_pEndpoint =
+        std::make_shared<platform::WindowEndpoint>();
     platform::EventLoop* m_pLoop = nullptr;
     int m_watchedFd = -1;
     bool m_bDestroyed = false;
     bool m_bOutsideFaultLogged = false;
+    bool m_bPassportWindowSet = false;
 };
 
 // Asks the running instance whose frame has this window class name to restore its window;

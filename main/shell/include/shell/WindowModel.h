@@ -34,6 +34,16 @@ public:
     virtual bool Delete() = 0;
 };
 
+// What the view offers the program: its tray icon (null when the desktop has no tray), and
+// the window to bring back and a menu to pop up at the pointer, both asked by the tray.
+class IWindowView {
+public:
+    virtual ~IWindowView() = default;
+    [[nodiscard]] virtual ITrayIcon* Tray() = 0;
+    virtual void ShowWindow() = 0;
+    virtual void TrackMenu(const std::vector<MenuItem>& menu) = 0;
+};
+
 struct WindowColumn {
     std::string title;
     int sampleChars = 0;  // the column is as wide as this many "X" and a blank, plus 10
@@ -61,8 +71,14 @@ public:
     [[nodiscard]] virtual std::string StatusBarText() = 0;
     // Whether "&Properties" stays in the "&Device" menu.
     [[nodiscard]] virtual bool ConfigurationAllowed() = 0;
-    // Whether the window starts hidden.
+    // The view, once its window exists (null when it goes): the program adds its tray icon
+    // to the view's tray.
+    virtual void AttachView(IWindowView* view) = 0;
+    // Whether the window starts hidden (only when a tray icon can bring it back).
     [[nodiscard]] virtual bool StartHidden() = 0;
+    // The tray icon was clicked: the icon's resource id and the mouse message
+    // (0x0203 double click, 0x0204 right button).
+    virtual void OnTrayNotify(std::uint32_t icon, int mouseMessage) = 0;
     // A menu command (or the status list's double click: ID_DEVICES_PROPERTIES).
     virtual void OnCommand(int id) = 0;
     // The window is asked to close; true when it may (a service keeps its window).

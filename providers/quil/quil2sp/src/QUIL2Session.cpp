@@ -107,6 +107,10 @@ void QUIL2Session::OnReceive(int value) {
     std::this_thread::yield();
 }
 
+void QUIL2Session::ReportDisconnected() {
+    m_events.Post(kEventDisconnect, 0);
+}
+
 void QUIL2Session::OnHostAvailable(bool) {}
 
 void QUIL2Session::OnConnect(int error) {

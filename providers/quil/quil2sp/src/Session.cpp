@@ -113,20 +113,6 @@ std::string CSession::StateValue(const char* key) const {
     return value != nullptr ? value : "";
 }
 
-void CSession::Initialise() {
-    QLOG(m_log, kTrace, "Initialize()");
-    m_initialised = true;
-    m_active = true;
-}
-
-int CSession::Connect(const std::string& endSystem) {
-    m_lastError = 0;
-    m_endSystem = endSystem;
-    QLOG(m_log, kTrace, "Connect() : called for Address, %s", endSystem.c_str());
-    if (!m_initialised) Initialise();
-    return DoConnect();
-}
-
 void CSession::FillConfiguration() {
     platform::CriticalSection::Guard guard(m_sessionLock);
     m_config.SetDefaultHost(Host().c_str());
@@ -266,9 +252,11 @@ int CSession::Disconnect() {
             QLOG(m_log, kTrace,
                  "Disconnect() : Not a host initiated disconnect : Send Terminate Packet");
             m_adapter.Disconnect();
+            m_adapter.ReportDisconnected();
             m_lastError = 0;
         } else if (m_state != kStateDisconnecting && m_state != kStateNotConnected) {
             m_adapter.Disconnect();
+            m_adapter.ReportDisconnected();
             m_lastError = 0;
             QLOG(m_log, kTrace, "Disconnect() : The processing (SP)state %d", m_state);
         }

@@ -53,21 +53,8 @@ void CSession::SendInitString() {
 }
 
 void CSession::PrepareQUILBuffer(std::span<const std::uint8_t> data) {
-    QLOG(m_log, kTrace, "PrepareQUILBuffer() :");
-    m_buffer.Reset();
-    QLOG(m_log, kTrace, "Client -> Host (data before translation)");
-    m_log.Dump(kTrace, data);
-    std::vector<std::uint8_t> payload(data.begin(), data.end());
-    if (m_translate) {
-        (void)quil::ClientToHost(payload, m_deviceType != kDevicePrinter);
-        QLOG(m_log, kTrace, "Client -> Host (data after translation)");
-        m_log.Dump(kTrace, payload);
-    }
-    QLOG(m_log, kTrace, "PrepareStreamHeader() :");
-    m_stream.SetByte2(0);
-    m_stream.SetLength(
-        static_cast<std::uint32_t>(payload.size() + m_optionBytes + quil::kRecordHeaderSize));
-    if (!m_buffer.SetStreamHeader(m_stream)) return;
+    const std::vector<std::uint8_t> payload = OutgoingPayload(data, m_translate);
+    if (!PrepareStreamHeader(payload.size())) return;
     PrepareSessionHeader();
     if (!m_buffer.SetSessionHeader(m_header)) return;
     if (m_optionBytes > 0)
@@ -77,19 +64,7 @@ void CSession::PrepareQUILBuffer(std::span<const std::uint8_t> data) {
 
 void CSession::PrepareSessionHeader() {
     QLOG(m_log, kTrace, "PrepareSessionHeader() :");
-    m_header.SetOptionBytes(m_optionBytes);
-    m_header.SetErr(quil::kMsgData);
-    m_header.SetSegmentOverride(m_owner != nullptr && m_owner->SegmentOverride());
-    if (m_noTranslation) {
-        m_header.SetReservedPair(0);
-        m_header.SetSegmentOverride(true);
-    } else if (m_translate) {
-        m_header.SetReservedPair(0);
-    }
-    m_header.SetNonStandardDevice(m_deviceType < kDeviceTerminal ||
-                                  m_deviceType > kDeviceAsyncMini);
-    m_header.SetReservedTriple(7);
-    m_header.SetPooled(m_pooled);
+    SetSessionHeaderFlags(quil::kMsgData);
     (void)m_header.SetTerminalAddress(TerminalAddress());
 }
 

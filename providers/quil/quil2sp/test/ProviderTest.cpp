@@ -11,18 +11,18 @@
 #include <thread>
 #include <vector>
 
-#include "EndpointMap.h"
 #include "brxapicfg/BRXConfig.h"
 #include "quil2sp/ProviderLock.h"
 #include "quil2sp/Session.h"
 #include "quilhost/QuilHost.h"
 #include "quilsp/SPImp.h"
+#include "support/EndpointMap.h"
 #include "support/TempRoot.h"
 
 namespace {
 
 using namespace quilsp;
-using quil2sp::test::EndpointMap;
+using support::EndpointMap;
 using namespace std::chrono_literals;
 
 class Creator final : public IProviderCallbacks {

@@ -11,49 +11,24 @@
 #include <string>
 #include <vector>
 
-#include "EndpointMap.h"
 #include "LoopPump.h"
 #include "brxapicfg/BRXConfig.h"
 #include "brxconn/BRXConn.h"
 #include "platform/EventLoop.h"
 #include "quilhost/QuilHost.h"
+#include "support/EndpointMap.h"
 #include "support/Hex.h"
+#include "support/RecordingCreator.h"
 #include "support/TempRoot.h"
 
 namespace {
 
-using quil2sp::test::EndpointMap;
 using quilsp::test::LoopPump;
+using support::EndpointMap;
 using support::FromHex;
 using support::ToHex;
 
-class Creator final : public BRXConn {
-public:
-    std::vector<std::string> events;
-    std::vector<std::string> received;  // hex
-
-    bool Has(const std::string& e) const {
-        return std::find(events.begin(), events.end(), e) != events.end();
-    }
-    bool HasPrefix(const std::string& prefix) const {
-        return std::any_of(events.begin(), events.end(),
-                           [&](const std::string& e) { return e.starts_with(prefix); });
-    }
-
-protected:
-    void OnReceive(BRXError e) override {
-        events.push_back("receive " + std::to_string(e));
-        std::string data;
-        if (Receive(data) == 0)
-            received.push_back(ToHex(std::vector<std::uint8_t>(data.begin(), data.end())));
-    }
-    void OnSend(BRXError e) override { events.push_back("send " + std::to_string(e)); }
-    void OnConnect(BRXError e) override { events.push_back("connect " + std::to_string(e)); }
-    void OnDisconnect(BRXError e) override { events.push_back("disconnect " + std::to_string(e)); }
-    void OnResource(std::string r, int n) override {
-        events.push_back("resource " + r + " " + std::to_string(n));
-    }
-};
+using Creator = support::RecordingCreator;
 
 class RoadTest : public ::testing::Test {
 protected:
@@ -147,8 +122,10 @@ TEST_F(RoadTest, TerminalEntriesAndHostMessagesBothWays) {
     ASSERT_TRUE(HostGot(4));
     EXPECT_EQ(ToHex(HostData()[3].payload), "C1 00 C2 4E");
 
-    // Disconnect ends the host session with a terminate.
+    // Disconnect ends the host session with a terminate, and the creator hears that it is
+    // done (as a control waits to before it goes).
     ASSERT_EQ(creator.Disconnect(), BRX_SUCCESS);
+    EXPECT_TRUE(pump.Until([&] { return creator.Has("disconnect 0"); }));
     EXPECT_TRUE(host.WaitFor(
         [](const std::vector<quilhost::HostEvent>& events) {
             return std::any_of(events.begin(), events.end(), [](const auto& e) {

@@ -107,6 +107,7 @@ void spimp::RemoveFromPool(CSession* session) {
     if (session == m_default) m_default = nullptr;
     if (session == m_previous) m_previous = nullptr;
     if (session == m_pActiveSession) m_pActiveSession = nullptr;
+    if (session == m_disconnectAsked) m_disconnectAsked = nullptr;
 #if defined(QUIL2SP)
     (void)m_pool->RemoveSession(session->Key().Key());
 #else
@@ -229,6 +230,7 @@ int spimp::Disconnect() {
         return 0;
     }
     QLOG(m_log, kTrace, "Disonnect(): Disconnect Active session");
+    m_disconnectAsked = session;
     (void)session->Disconnect();
     m_pActiveSession = nullptr;
     QLOG(m_log, kTrace,
@@ -503,6 +505,14 @@ void spimp::OnDisconnect(int error, CSession* session) {
     if (session == nullptr) {
         QLOG(m_log, kTrace, "OnDisconnect(): No valid session. Inform the App");
         if (!m_printer) m_owner.OnDisconnect(error);
+        return;
+    }
+    if (session == m_disconnectAsked) {
+        // The end of a disconnect the creator asked for reaches it on every route, whichever
+        // session it was: a creator waits for it before it goes.
+        m_disconnectAsked = nullptr;
+        QLOG(m_log, kTrace, "OnDisconnect(): Asked for. Inform the App");
+        m_owner.OnDisconnect(error);
         return;
     }
 #endif

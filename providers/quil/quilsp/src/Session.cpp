@@ -40,20 +40,6 @@ void CSession::SetTerminalAddress(const std::string& lniata, int poolingKind) {
     m_poolingKind = poolingKind;
 }
 
-void CSession::Initialise() {
-    QLOG(m_log, kTrace, "Initialize()");
-    m_initialised = true;
-    m_active = true;
-}
-
-int CSession::Connect(const std::string& endSystem) {
-    m_lastError = 0;
-    m_endSystem = endSystem;
-    QLOG(m_log, kTrace, "Connect() : called for Address, %s", endSystem.c_str());
-    if (!m_initialised) Initialise();
-    return DoConnect();
-}
-
 void CSession::SetProtocolError(int socketError) {
     m_protocolError = socketError;
     m_protocolErrorText =
@@ -386,7 +372,12 @@ void CSession::StopTimer(unsigned id) {
 
 void CSession::OnKeepAliveIdle() {
     StopTimer(kTimerKeepAliveIdle);
+    const auto alive = m_alive;
     (void)Send({}, true, m_translate);
+    // The next keep-alive is due an idle time from now whatever became of this one: received
+    // data restarts the wait, and a connection that could not be made again is tried again
+    // then rather than never.
+    if (*alive && m_kaEnabled && !m_kaIdleRunning) StartTimer(kTimerKeepAliveIdle);
 }
 
 void CSession::OnKeepAliveOverdue() {

@@ -25,7 +25,10 @@ int CSession::SendMsg(std::span<const std::uint8_t> data, bool keepAlive) {
 }
 
 int CSession::Send(std::span<const std::uint8_t> data, bool keepAlive, bool translate) {
-    if (m_closedByHost) {
+    // A keep-alive on a connection that was lost (or whose reconnect was refused) connects
+    // again, as one on a connection the host closed does.
+    const bool lost = m_state == kStateNotConnected || m_state == kStateReadFailed;
+    if (m_closedByHost || (keepAlive && lost)) {
         if (ReconnectSocket() != kErrWaiting) return m_lastError;
         PrepareQUILBuffer(data, keepAlive, translate);
         return m_lastError;
@@ -59,24 +62,11 @@ int CSession::Send(std::span<const std::uint8_t> data, bool keepAlive, bool tran
 
 void CSession::PrepareQUILBuffer(std::span<const std::uint8_t> data, bool keepAlive,
                                  bool translate) {
-    QLOG(m_log, kTrace, "PrepareQUILBuffer() :");
-    m_buffer.Reset();
-    QLOG(m_log, kTrace, "Client -> Host (data before translation)");
-    m_log.Dump(kTrace, data);
-    std::vector<std::uint8_t> payload(data.begin(), data.end());
-    if (translate) {
-        (void)quil::ClientToHost(payload, m_deviceType != kDevicePrinter);
-        QLOG(m_log, kTrace, "Client -> Host (data after translation)");
-        m_log.Dump(kTrace, payload);
-    }
+    const std::vector<std::uint8_t> payload = OutgoingPayload(data, translate);
     if (m_header.Kind() == quil::kSessionBegin && !m_poolName.empty())
         AddOption(quil::kOptionPoolName);
 
-    QLOG(m_log, kTrace, "PrepareStreamHeader() :");
-    m_stream.SetByte2(0);
-    m_stream.SetLength(
-        static_cast<std::uint32_t>(payload.size() + m_optionBytes + quil::kRecordHeaderSize));
-    if (!m_buffer.SetStreamHeader(m_stream)) return;
+    if (!PrepareStreamHeader(payload.size())) return;
     PrepareSessionHeader(m_answeringPrint ? quil::kMsgPrintAddress
                          : keepAlive      ? quil::kMsgKeepAlive
                                           : quil::kMsgData);
@@ -123,19 +113,7 @@ void CSession::PrepareSessionHeader(std::uint8_t messageType) {
     QLOG(m_log, kTrace, "PrepareSessionHeader() :");
     if (m_header.Kind() == quil::kSessionBegin || m_header.Kind() == quil::kSessionTerminate)
         m_header.SetKind(quil::kSessionBegin);
-    m_header.SetOptionBytes(m_optionBytes);
-    m_header.SetErr(messageType);
-    m_header.SetSegmentOverride(m_owner != nullptr && m_owner->SegmentOverride());
-    if (m_noTranslation) {
-        m_header.SetReservedPair(0);
-        m_header.SetSegmentOverride(true);
-    } else if (m_translate) {
-        m_header.SetReservedPair(0);
-    }
-    m_header.SetNonStandardDevice(m_deviceType < kDeviceTerminal ||
-                                  m_deviceType > kDeviceAsyncMini);
-    m_header.SetReservedTriple(7);
-    m_header.SetPooled(m_pooled);
+    SetSessionHeaderFlags(messageType);
     if (m_header.Kind() != quil::kSessionBegin) return;
 
     bool resume = true;

@@ -104,5 +104,34 @@ TEST_F(ChangeChangeTest, PrinterFramesForTheSwitchPrintAddressAndALostSession) {
     EXPECT_EQ(creator.Hex(3), "FF FF 03 4E");
 }
 
+// A disconnect the creator asks for ends in its OnDisconnect on every route, on the route's
+// own session or on one a change-change moved to; a printer route gets no frame for it.
+TEST_F(ChangeChangeTest, DisconnectAskedForIsReportedOnEveryRoute) {
+    struct Case {
+        const char* device;
+        bool changed;
+    };
+    const Case cases[] = {
+        {"TERMINAL", false}, {"TERMINAL", true}, {"PRINTER", false}, {"PRINTER", true}};
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.device) + (c.changed ? " after a change" : ""));
+        const std::string route = "D" + std::to_string(n);
+        Route("1A2B0" + std::to_string(++n), c.device, route.c_str());
+        imp = std::make_unique<spimp>(creator);
+        creator = Creator{};
+        creator.imp = imp.get();
+        ConnectRoute(route.c_str());
+        if (c.changed) {
+            ASSERT_EQ(Send(ChangeTo("127.0.0.2")), 0);
+            ASSERT_TRUE(CreatorGot(1));
+        }
+        const std::size_t received = creator.received.size();
+        EXPECT_EQ(imp->Disconnect(), 0);
+        ASSERT_TRUE(pump.Until([&] { return creator.Has("disconnect 0"); }));
+        EXPECT_EQ(creator.received.size(), received) << "nothing but the disconnect";
+    }
+}
+
 }  // namespace
 }  // namespace quilsp::test

@@ -15,6 +15,7 @@
 #include "quilhost/QuilHost.h"
 #include "support/FakeClockScope.h"
 #include "support/Hex.h"
+#include "support/RecordingCreator.h"
 #include "support/TempRoot.h"
 
 namespace quilsp::test {
@@ -23,29 +24,7 @@ namespace {
 using support::FromHex;
 using support::ToHex;
 
-class Creator final : public BRXConn {
-public:
-    std::vector<std::string> events;
-    std::vector<std::string> received;  // hex
-
-    bool Has(const std::string& e) const {
-        return std::find(events.begin(), events.end(), e) != events.end();
-    }
-
-protected:
-    void OnReceive(BRXError e) override {
-        events.push_back("receive " + std::to_string(e));
-        std::string data;
-        if (Receive(data) == 0)
-            received.push_back(ToHex(std::vector<std::uint8_t>(data.begin(), data.end())));
-    }
-    void OnSend(BRXError e) override { events.push_back("send " + std::to_string(e)); }
-    void OnConnect(BRXError e) override { events.push_back("connect " + std::to_string(e)); }
-    void OnDisconnect(BRXError e) override { events.push_back("disconnect " + std::to_string(e)); }
-    void OnResource(std::string r, int n) override {
-        events.push_back("resource " + r + " " + std::to_string(n));
-    }
-};
+using Creator = support::RecordingCreator;
 
 class ConnectionLayerTest : public ::testing::Test {
 protected:

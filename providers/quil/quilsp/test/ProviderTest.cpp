@@ -83,6 +83,33 @@ TEST_F(ProviderFixture, KeepAliveAfterTheHostsFirstAndLostConnectivity) {
     ASSERT_TRUE(pump.Until([&] { return creator.Has("receive 1003"); }));
 }
 
+// A host that is gone refuses the keep-alive's reconnect; the keep-alive tries again each
+// idle time and brings the route back once a host listens again.
+TEST_F(ProviderFixture, KeepAliveBringsTheRouteBackAfterRefusedReconnects) {
+    Route("1A2B01", "PRINTER");
+    ConnectRoute();
+    ASSERT_EQ(Send("ab"), 0);
+    ASSERT_TRUE(host.WaitForSession(1, 5000));
+    ASSERT_TRUE(host.SendKeepAlive(1));
+    ASSERT_TRUE(pump.Until([&] { return imp->ActiveSession()->KeepAliveEnabled(); }));
+
+    const std::uint16_t port = host.Port();
+    host.Stop();
+    for (int refused = 0; refused < 2; ++refused) {
+        clock.Advance(90'000);
+        ASSERT_TRUE(pump.Until([&] { return imp->Status() == kStateNotConnected; }));
+    }
+    quilhost::QuilHost back;
+    ASSERT_TRUE(back.Start("127.0.0.1", port));
+    clock.Advance(90'000);
+    ASSERT_TRUE(HostGot(back, 1));
+    const auto events = back.Events();
+    const auto first = std::find_if(events.begin(), events.end(), [](const auto& e) {
+        return e.kind == quilhost::EventKind::Received;
+    });
+    EXPECT_EQ(first->record.type, 3) << "a keep-alive";
+}
+
 TEST_F(ProviderFixture, PooledRouteBeginsWithThePoolNameAndTakesTheHostsTerminal) {
     Route("000000");
     RouteConfig("R1").SetText("PooledTA Code", "PROF01");

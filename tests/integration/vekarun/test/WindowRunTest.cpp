@@ -45,9 +45,9 @@ protected:
     }
 };
 
-}  // namespace
-
-TEST_F(WindowRun, OtherProgramsReachTheRunningWindow) {
+// The window's outside messages, the second start's restore and the stop on a termination
+// signal; with a display the program runs its window module's view as well.
+void ReachTheRunningWindow() {
     const fs::path veka = platform::ProgramFile().parent_path() / "veka";
     WindowEndpoint status;
     ASSERT_TRUE(status.Bind());
@@ -70,4 +70,16 @@ TEST_F(WindowRun, OtherProgramsReachTheRunningWindow) {
     ASSERT_TRUE(bye);
     EXPECT_EQ(bye->number, 10003u);
     EXPECT_EQ(WindowEndpoint::FindWindow("VEKA"), 0u);
+}
+
+}  // namespace
+
+TEST_F(WindowRun, OtherProgramsReachTheRunningWindow) {
+    ReachTheRunningWindow();
+}
+
+// On a display without a tray the window stays shown, and the tray's hooks go with the view.
+TEST_F(WindowRun, WithADisplayTheWindowModuleRunsTheView) {
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    ReachTheRunningWindow();
 }

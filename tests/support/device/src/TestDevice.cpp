@@ -1,6 +1,7 @@
 #include "support/TestDevice.h"
 
 #include <array>
+#include <utility>
 
 #include "platform/Time.h"
 #include "platform/Wait.h"
@@ -58,8 +59,18 @@ bool CTestDevice::SendToDevice() {
 }
 
 void CTestDevice::SendToDeviceOutputDone() {
+    std::function<void()> step;
+    {
+        std::lock_guard lock(m_cs);
+        ++m_nOutputsDone;
+        step.swap(m_onOutputDone);
+    }
+    if (step) step();
+}
+
+void CTestDevice::OnNextOutputDone(std::function<void()> step) {
     std::lock_guard lock(m_cs);
-    ++m_nOutputsDone;
+    m_onOutputDone = std::move(step);
 }
 
 std::vector<std::string> CTestDevice::Written() const {

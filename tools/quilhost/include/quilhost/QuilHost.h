@@ -21,7 +21,6 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <span>
 #include <string>
@@ -29,6 +28,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/Mutex.h"
 #include "quilhost/HostRecord.h"
 
 namespace quilhost {
@@ -157,59 +157,62 @@ private:
     void AcceptLoop();
     // Joins and forgets the readers of connections that have finished.
     void ReapFinished();
-    // Records that the connection ended and why (m_mutex held).
-    void EndConnection(Connection& conn, const std::string& reason);
+    // Records that the connection ended and why.
+    void EndConnection(Connection& conn, const std::string& reason) TREVO_REQUIRES(m_mutex);
     void ReadLoop(const std::shared_ptr<Connection>& conn);
     void HandleRecord(const std::shared_ptr<Connection>& conn, std::vector<std::uint8_t> wire);
     // Answers to a record just received; called without the lock.
     void Answer(const std::shared_ptr<Connection>& conn, const HostRecord& rec);
 
-    // Hands the lines made so far to the sink; called without m_mutex.
-    void DeliverTrace();
+    // Hands the lines made so far to the sink.
+    void DeliverTrace() TREVO_EXCLUDES(m_mutex);
 
-    // With m_mutex held:
-    void AddEvent(HostEvent event);
-    void Note(int connection, int session, std::string line);
-    Session* SessionByIdentity(const HostRecord& rec);
-    void TakeReply(Session& s, std::vector<HostRecord>& out) const;
+    void AddEvent(HostEvent event) TREVO_REQUIRES(m_mutex);
+    void Note(int connection, int session, std::string line) TREVO_REQUIRES(m_mutex);
+    Session* SessionByIdentity(const HostRecord& rec) TREVO_REQUIRES(m_mutex);
+    void TakeReply(Session& s, std::vector<HostRecord>& out) const TREVO_REQUIRES(m_mutex);
     // A queued reply, else the echo of the payload when echoing.
-    void ReplyToData(Session& s, const HostRecord& rec, std::vector<HostRecord>& out) const;
+    void ReplyToData(Session& s, const HostRecord& rec, std::vector<HostRecord>& out) const
+        TREVO_REQUIRES(m_mutex);
     void CheckPrintAnswer(Session* session, const HostRecord& rec,
-                          std::vector<std::string>& problems);
+                          std::vector<std::string>& problems) TREVO_REQUIRES(m_mutex);
     // Each adds the answers to `out` and returns the session's number (0 for none).
     int AnswerBegin(int connection, const HostRecord& rec, Session* session,
-                    std::vector<HostRecord>& out);
+                    std::vector<HostRecord>& out) TREVO_REQUIRES(m_mutex);
     int AnswerMaintain(int connection, const HostRecord& rec, Session* session,
-                       std::vector<HostRecord>& out);
+                       std::vector<HostRecord>& out) TREVO_REQUIRES(m_mutex);
     int AnswerTerminate(int connection, const HostRecord& rec, Session* session,
-                        std::vector<HostRecord>& out);
-    HostRecord ReplyTo(const Session& s, std::uint8_t kind, std::uint8_t type) const;
+                        std::vector<HostRecord>& out) TREVO_REQUIRES(m_mutex);
+    HostRecord ReplyTo(const Session& s, std::uint8_t kind, std::uint8_t type) const
+        TREVO_REQUIRES(m_mutex);
     bool SendTo(int session, HostRecord rec);
     bool Transmit(const std::shared_ptr<Connection>& conn, int session, const HostRecord& rec);
-    void PauseForDelay() const;
-    Session* FindSession(int number);  // m_mutex held
+    void PauseForDelay() const TREVO_EXCLUDES(m_mutex);
+    Session* FindSession(int number) TREVO_REQUIRES(m_mutex);
 
     HostSettings m_settings;
     std::uint16_t m_port = 0;
 
-    mutable std::mutex m_mutex;
+    mutable platform::Mutex m_mutex;
     mutable std::condition_variable m_changed;
-    std::vector<HostEvent> m_events;
-    std::size_t m_receivedTotal = 0;  // every Received event so far, kept or let go
-    std::size_t m_acksTotal = 0;      // every acknowledgement among them
-    std::function<void(const std::string&)> m_sink;
-    std::vector<std::string> m_undelivered;  // for the sink, in order
-    std::mutex m_delivering;                 // one thread hands lines to the sink at a time
-    std::map<int, std::shared_ptr<Connection>> m_connections;
-    std::vector<std::unique_ptr<Session>> m_sessions;
-    std::uint32_t m_nextSessionId;
-    std::array<std::uint8_t, 3> m_nextPooled;
-    bool m_silent = false;
-    int m_delayMs = 0;
-    bool m_echo = false;
-    std::optional<HostRecord> m_nextBegin;  // payload and type of the next begin's answer
-    bool m_nextBeginOpens = false;
-    int m_nextConnection = 1;
+    std::vector<HostEvent> m_events TREVO_GUARDED_BY(m_mutex);
+    // Every Received event so far, kept or let go, and every acknowledgement among them.
+    std::size_t m_receivedTotal TREVO_GUARDED_BY(m_mutex) = 0;
+    std::size_t m_acksTotal TREVO_GUARDED_BY(m_mutex) = 0;
+    std::function<void(const std::string&)> m_sink TREVO_GUARDED_BY(m_mutex);
+    std::vector<std::string> m_undelivered TREVO_GUARDED_BY(m_mutex);  // for the sink, in order
+    platform::Mutex m_delivering;  // one thread hands lines to the sink at a time
+    std::map<int, std::shared_ptr<Connection>> m_connections TREVO_GUARDED_BY(m_mutex);
+    std::vector<std::unique_ptr<Session>> m_sessions TREVO_GUARDED_BY(m_mutex);
+    std::uint32_t m_nextSessionId TREVO_GUARDED_BY(m_mutex);
+    std::array<std::uint8_t, 3> m_nextPooled TREVO_GUARDED_BY(m_mutex);
+    bool m_silent TREVO_GUARDED_BY(m_mutex) = false;
+    int m_delayMs TREVO_GUARDED_BY(m_mutex) = 0;
+    bool m_echo TREVO_GUARDED_BY(m_mutex) = false;
+    // Payload and type of the next begin's answer.
+    std::optional<HostRecord> m_nextBegin TREVO_GUARDED_BY(m_mutex);
+    bool m_nextBeginOpens TREVO_GUARDED_BY(m_mutex) = false;
+    int m_nextConnection TREVO_GUARDED_BY(m_mutex) = 1;
 
     struct ListenerState;
     std::unique_ptr<ListenerState> m_listener;

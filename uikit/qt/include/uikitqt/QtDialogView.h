@@ -11,7 +11,8 @@ class QDialog;
 
 namespace uikitqt {
 
-// A modal runner that shows the dialog with Qt (a QApplication must exist).
+// A modal runner that shows the dialog with Qt (a QApplication must exist); a property sheet
+// is shown by the sheet view (QtSheetView.h).
 int RunQtModal(uikit::IDialogModel& model);
 
 // For tests: shows the dialog, then runs `drive` once the dialog is up (it may click and type

@@ -40,6 +40,9 @@ public:
     void SetLogger(quilsp::Log log);
     // Starts the worker (once).
     void StartWorker();
+    // The library's disconnect asked for by the owner has returned: the worker reports it to
+    // the owner as it reports a disconnect of the library's own.
+    void ReportDisconnected();
 
     // The section of this session in the session file.
     std::string SectionName() const;

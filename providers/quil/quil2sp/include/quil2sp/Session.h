@@ -122,7 +122,11 @@ public:
     std::string StateValue(const char* key) const override;
 
 private:
+    // Shared by both QUIL providers (SessionFraming.cpp).
     void Initialise();
+    std::vector<std::uint8_t> OutgoingPayload(std::span<const std::uint8_t> data, bool translate);
+    bool PrepareStreamHeader(std::size_t payloadLength);
+    void SetSessionHeaderFlags(std::uint8_t messageType);
     int DoConnect();
     void FillConfiguration();
     void SetProtocolError(int code, const char* text);

@@ -61,7 +61,7 @@ public:
 
 private:
     platform::CriticalSection m_lock;
-    std::map<std::string, std::unique_ptr<CConnection>> m_connections;
+    std::map<std::string, std::unique_ptr<CConnection>> m_connections TREVO_GUARDED_BY(m_lock);
 };
 
 }  // namespace quilsp

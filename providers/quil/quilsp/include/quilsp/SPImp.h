@@ -103,6 +103,8 @@ private:
     CSession* m_pActiveSession = nullptr;
     CSession* m_previous = nullptr;
     CSession* m_default = nullptr;
+    // The session whose disconnect the creator asked for, until its end is reported.
+    CSession* m_disconnectAsked = nullptr;
 
     bool m_translate = true;
     std::uint32_t m_port = 0;
@@ -125,7 +127,7 @@ private:
     std::vector<std::uint8_t> m_pending;
 
     platform::CriticalSection m_queueLock;
-    std::deque<CDataFromHost> m_queue;
+    std::deque<CDataFromHost> m_queue TREVO_GUARDED_BY(m_queueLock);
 
     int m_lastError = 0;
     int m_protocolError = 0;

@@ -102,8 +102,12 @@ public:
     void OnDisconnectDone();
 
 private:
-    // Engine.
+    // Shared by both QUIL providers (SessionFraming.cpp).
     void Initialise();
+    std::vector<std::uint8_t> OutgoingPayload(std::span<const std::uint8_t> data, bool translate);
+    bool PrepareStreamHeader(std::size_t payloadLength);
+    void SetSessionHeaderFlags(std::uint8_t messageType);
+    // Engine.
     int DoConnect();
     bool CreateConnection(int& socketError);
     void ReleaseConnection();

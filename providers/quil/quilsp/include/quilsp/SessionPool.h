@@ -48,8 +48,8 @@ public:
 
 private:
     platform::CriticalSection m_lock;
-    std::map<std::string, std::unique_ptr<CSession>> m_sessions;
-    std::string m_defaultKey;
+    std::map<std::string, std::unique_ptr<CSession>> m_sessions TREVO_GUARDED_BY(m_lock);
+    std::string m_defaultKey TREVO_GUARDED_BY(m_lock);
 };
 
 }  // namespace quilsp

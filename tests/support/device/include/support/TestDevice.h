@@ -6,6 +6,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -34,6 +35,9 @@ public:
                      std::chrono::milliseconds limit = std::chrono::seconds(10)) const;
     // How often the loop ended an output.
     std::size_t OutputsDone() const;
+    // Runs `step` on the send thread when the loop next ends an output, after it found its
+    // queue empty and before the thread is marked asleep.
+    void OnNextOutputDone(std::function<void()> step);
 
     void FailWrites(bool bFail);
     // Each write waits for ReleaseWrites; with bDeaf it does not end on the stop event.
@@ -59,6 +63,7 @@ private:
     mutable std::condition_variable m_cv;
     std::vector<std::string> m_written;
     std::size_t m_nOutputsDone = 0;
+    std::function<void()> m_onOutputDone;
     bool m_bFail = false;
     bool m_bBlock = false;
     bool m_bDeaf = false;

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-namespace quil2sp::test {
+namespace support {
 
 class EndpointMap {
 public:
@@ -18,4 +18,4 @@ public:
     ~EndpointMap() { ::unsetenv("TREVO_ENDPOINT_MAP"); }
 };
 
-}  // namespace quil2sp::test
+}  // namespace support
