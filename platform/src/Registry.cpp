@@ -51,6 +51,11 @@ struct FileStamp {
     off_t size = 0;
     std::int64_t mtime = 0;
     std::int64_t ctime = 0;
+    // Who may write it: a change of permissions shows even within one tick of the file
+    // system's clock, which stamps the times.
+    mode_t mode = 0;
+    uid_t uid = 0;
+    gid_t gid = 0;
 
     bool operator==(const FileStamp&) const = default;
 };
@@ -63,6 +68,9 @@ FileStamp StampOf(const struct stat& st) {
     stamp.size = st.st_size;
     stamp.mtime = std::int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec;
     stamp.ctime = std::int64_t{st.st_ctim.tv_sec} * 1000000000 + st.st_ctim.tv_nsec;
+    stamp.mode = st.st_mode;
+    stamp.uid = st.st_uid;
+    stamp.gid = st.st_gid;
     return stamp;
 }
 
@@ -88,6 +96,9 @@ struct HiveState {
     std::uint64_t checkedMs = 0;
     const std::uint64_t* generation = nullptr;
     std::uint64_t seenGeneration = 0;
+    // Whether this process may change the file, as found for the file of that stamp.
+    FileStamp writableStamp;
+    LONG writable = ERROR_SUCCESS;
 
     std::uint64_t Generation() const {
         return std::atomic_ref<const std::uint64_t>(*generation).load(std::memory_order_acquire);
@@ -110,6 +121,7 @@ struct HiveState {
         lockFile = (dir / (hive + ".lock")).string();
         tmpPrefix = hive + ".reg.";
         tree.reset();
+        writableStamp = FileStamp{};
         Unmap();
     }
 
@@ -229,8 +241,8 @@ LONG Refresh(HiveState& state, Fresh fresh) {
     return ERROR_SUCCESS;
 }
 
-// Whether this process may change the hive's file (hive lock held).
-LONG CheckWritable(const HiveState& state) {
+// Whether this process may change the hive's file (hive lock held), found afresh.
+LONG CheckWritable(HiveState& state) {
     RegistryFileSystem& fs = Fs();
     LONG rc = ERROR_SUCCESS;
     struct stat st {};
@@ -239,6 +251,8 @@ LONG CheckWritable(const HiveState& state) {
         // administrator's included.
         if ((st.st_mode & 0222) == 0 || fs.Access(state.file.c_str(), W_OK) != 0)
             rc = ERROR_ACCESS_DENIED;
+        state.writableStamp = StampOf(st);
+        state.writable = rc;
     } else if (errno != ENOENT) {
         return ErrnoResult(errno);
     } else {
@@ -250,6 +264,14 @@ LONG CheckWritable(const HiveState& state) {
         }
     }
     return rc;
+}
+
+// The same, for a copy just compared with the file (Fresh::Now): the answer found for a file
+// of the same stamp (identity, times, size, permissions and owner) holds, so opening a key
+// for writing asks the system nothing more.
+LONG CheckWritableNow(HiveState& state) {
+    if (state.stamp.exists && state.stamp == state.writableStamp) return state.writable;
+    return CheckWritable(state);
 }
 
 // Removes what writers that died before their rename left behind. Only writers holding the
@@ -439,7 +461,7 @@ LONG RegOpenKeyEx(HKEY key, const char* subKey, DWORD /*options*/, REGSAM access
         return op.handle.path.empty() || op.Key() ? ERROR_FILE_NOT_FOUND : ERROR_KEY_DELETED;
     const bool wantsWrite = (access & kWriteRights) != 0;
     if (wantsWrite) {
-        if (const LONG rc = CheckWritable(*op.state); rc != ERROR_SUCCESS) return rc;
+        if (const LONG rc = CheckWritableNow(*op.state); rc != ERROR_SUCCESS) return rc;
     }
     *result = NewHandle(op.handle.hive, StoredNames(op.Root(), path), wantsWrite);
     return ERROR_SUCCESS;
@@ -457,7 +479,7 @@ LONG CreateKey(HKEY key, const char* subKey, bool maximumAllowed, REGSAM access,
     std::vector<std::string> path = base.path;
     if (!SplitPath(subKey, path)) return ERROR_INVALID_PARAMETER;
     if (!op.Key()) return ERROR_KEY_DELETED;
-    const bool writable = base.canWrite && CheckWritable(*op.state) == ERROR_SUCCESS;
+    const bool writable = base.canWrite && CheckWritableNow(*op.state) == ERROR_SUCCESS;
     if (Walk(op.Root(), path)) {
         // There already: nothing to write.
         const bool wantsWrite = maximumAllowed ? writable : (access & kWriteRights) != 0;

@@ -8,10 +8,22 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
+#include <cstdio>
 
 #include "platform/FileOps.h"
+#include "platform/Win32Error.h"
 
 namespace platform {
+
+namespace {
+
+bool FailWithErrno(int err) {
+    SetLastError(FromErrno(err));
+    return false;
+}
+
+}  // namespace
 
 int RegistryFileSystem::Open(const char* path, int flags, unsigned mode) {
     OnCall("open");
@@ -36,6 +48,26 @@ int RegistryFileSystem::Fstat(int fd, struct stat& st) {
 ssize_t RegistryFileSystem::Read(int fd, void* buffer, std::size_t size) {
     OnCall("read");
     return ::read(fd, buffer, size);
+}
+
+ssize_t RegistryFileSystem::Write(int fd, const void* buffer, std::size_t size) {
+    OnCall("write");
+    return ::write(fd, buffer, size);
+}
+
+int RegistryFileSystem::Fsync(int fd) {
+    OnCall("fsync");
+    return ::fsync(fd);
+}
+
+int RegistryFileSystem::Fchmod(int fd, unsigned mode) {
+    OnCall("fchmod");
+    return ::fchmod(fd, static_cast<mode_t>(mode));
+}
+
+int RegistryFileSystem::Rename(const char* from, const char* to) {
+    OnCall("rename");
+    return ::rename(from, to);
 }
 
 int RegistryFileSystem::Access(const char* path, int how) {
@@ -87,8 +119,52 @@ bool RegistryFileSystem::CreateDirectories(const std::filesystem::path& path) {
 
 bool RegistryFileSystem::ReplaceFile(const std::filesystem::path& path,
                                      std::span<const std::uint8_t> bytes) {
-    OnCall("replace");
-    return ReplaceFileContents(path, bytes);
+    unsigned mode = kSharedFileMode;
+    struct stat st {};
+    if (Stat(path.c_str(), st) == 0) {
+        mode = st.st_mode & 07777;
+    } else if (errno != ENOENT) {
+        return FailWithErrno(errno);
+    }
+    static std::atomic<unsigned> counter{0};
+    char suffix[48];
+    std::snprintf(suffix, sizeof suffix, ".%ld.%u.tmp", static_cast<long>(::getpid()),
+                  counter.fetch_add(1, std::memory_order_relaxed));
+    std::filesystem::path tmp = path;
+    tmp += suffix;
+    const int fd = Open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (fd < 0) return FailWithErrno(errno);
+    // The mode as given, whatever the umask says.
+    bool ok = Fchmod(fd, mode) == 0;
+    for (std::size_t done = 0; ok && done < bytes.size();) {
+        const ssize_t n = Write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        ok = n > 0;
+        if (ok) done += static_cast<std::size_t>(n);
+    }
+    ok = ok && Fsync(fd) == 0;
+    int err = errno;
+    // A failed close can carry a failed write-back.
+    if (Close(fd) != 0 && ok) {
+        ok = false;
+        err = errno;
+    }
+    if (ok && Rename(tmp.c_str(), path.c_str()) != 0) {
+        ok = false;
+        err = errno;
+    }
+    if (!ok) {
+        Unlink(tmp.c_str());
+        return FailWithErrno(err == 0 ? EIO : err);
+    }
+    // The rename itself, on disk.
+    const std::filesystem::path folder = path.parent_path();
+    const int dir = Open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        (void)Fsync(dir);
+        Close(dir);
+    }
+    return true;
 }
 
 namespace {

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -318,7 +319,22 @@ TEST_F(Registry, AnUnchangedWriteMakesNoSystemCall) {
     HKEY key = Create(kVeka);
     ASSERT_EQ(SetDword(key, "Acknowledged", 7), ERROR_SUCCESS);
     ASSERT_EQ(SetString(key, "Name", "abc"), ERROR_SUCCESS);
+    // A record written at every acknowledgement opens its key for writing each time: the
+    // open compares the copy with the file once, and what it found about the file's
+    // permissions holds while the file is the same.
+    auto openWriteClose = [] {
+        HKEY again = nullptr;
+        ASSERT_EQ(RegOpenKeyEx(HKEY_LOCAL_MACHINE, kVeka, 0, KEY_ALL_ACCESS, &again),
+                  ERROR_SUCCESS);
+        ASSERT_EQ(SetDword(again, "Acknowledged", 7), ERROR_SUCCESS);
+        RegCloseKey(again);
+    };
+    openWriteClose();
     CountingFileSystem fs;
+    openWriteClose();
+    openWriteClose();
+    EXPECT_EQ(fs.calls, (std::vector<std::string>{"stat", "stat"}));
+    fs.calls.clear();
     for (int i = 0; i < 20; ++i) {
         ASSERT_EQ(SetDword(key, "ACKNOWLEDGED", 7), ERROR_SUCCESS);
         ASSERT_EQ(SetString(key, "Name", "abc"), ERROR_SUCCESS);
@@ -356,12 +372,54 @@ TEST_F(Registry, AWriteAfterAnotherProcessChangedTheValueIsNotSkipped) {
               std::string::npos);
 }
 
+namespace {
+
+// Kills its process when the store is about to rename its temporary file over the hive.
+class DyingBeforeRename : public RegistryFileSystem {
+protected:
+    void OnCall(std::string_view call) override {
+        if (call == "rename") ::raise(SIGKILL);
+    }
+};
+
+std::vector<std::string> Temporaries() {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(RegistryDir())) {
+        if (entry.path().extension() == ".tmp") names.push_back(entry.path().filename());
+    }
+    return names;
+}
+
+}  // namespace
+
 TEST_F(Registry, AWriterKilledBeforeItsRenameLeavesNothingBehind) {
     HKEY key = Create(kVeka);
+    // A writer killed with its temporary file written and flushed, before its rename.
+    for (int round = 0; round < 3; ++round) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            DyingBeforeRename dying;
+            SetRegistryFileSystem(&dying);
+            (void)SetDword(key, "Count", 100 + round);
+            ::_exit(1);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+        // Each writer removes what the one killed before it left; its own stays.
+        ASSERT_EQ(Temporaries().size(), 1u);
+    }
+    // The next writer that lives removes it too; the file is the last whole one.
+    ASSERT_EQ(SetDword(key, "Count", 1), ERROR_SUCCESS);
+    EXPECT_TRUE(Temporaries().empty());
+    EXPECT_NE(root.ReadFile("registry/HKEY_LOCAL_MACHINE.reg")->find("\"Count\"=dword:00000001"),
+              std::string::npos);
+
     // What a writer killed between its temporary file and the rename leaves.
     root.WriteFile("registry/HKEY_LOCAL_MACHINE.reg.4242.0.tmp", "Windows Registry Editor");
     root.WriteFile("registry/HKEY_CLASSES_ROOT.reg.4242.1.tmp", "Windows Registry Editor");
-    ASSERT_EQ(SetDword(key, "Count", 1), ERROR_SUCCESS);
+    ASSERT_EQ(SetDword(key, "Count", 2), ERROR_SUCCESS);
     EXPECT_FALSE(std::filesystem::exists(root / "registry/HKEY_LOCAL_MACHINE.reg.4242.0.tmp"));
     // Another hive's temporaries are that hive's writers' own.
     EXPECT_TRUE(std::filesystem::exists(root / "registry/HKEY_CLASSES_ROOT.reg.4242.1.tmp"));

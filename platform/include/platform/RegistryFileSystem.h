@@ -26,6 +26,10 @@ public:
     int Stat(const char* path, struct stat& st);
     int Fstat(int fd, struct stat& st);
     ssize_t Read(int fd, void* buffer, std::size_t size);
+    ssize_t Write(int fd, const void* buffer, std::size_t size);
+    int Fsync(int fd);
+    int Fchmod(int fd, unsigned mode);
+    int Rename(const char* from, const char* to);
     int Access(const char* path, int how);
     int Flock(int fd, int operation);
     int Ftruncate(int fd, off_t size);
@@ -35,8 +39,12 @@ public:
     int Unlink(const char* path);
     // The names in a folder (empty when it cannot be read).
     std::vector<std::string> List(const std::filesystem::path& folder);
-    // FileOps' CreateDirectories and ReplaceFileContents (last error set on failure).
+    // FileOps' CreateDirectories (last error set on failure).
     bool CreateDirectories(const std::filesystem::path& path);
+    // Replaces a file with new contents through the calls above: a temporary file beside it
+    // (<file>.<pid>.<n>.tmp, with the file's mode), written, flushed to disk and renamed over
+    // the file, then the folder flushed. False with the last error set on failure (the
+    // temporary file is then removed).
     bool ReplaceFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
 
 protected:
