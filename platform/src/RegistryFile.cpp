@@ -107,6 +107,40 @@ bool ReadHexList(std::string_view s, std::vector<std::uint8_t>& out, std::string
     }
 }
 
+// A key's parent and folded name, and the same without a copy of the name for looking up.
+struct ChildName {
+    const RegistryKey* parent;
+    std::string name;
+};
+
+struct ChildView {
+    const RegistryKey* parent;
+    std::string_view name;
+};
+
+struct ChildHash {
+    using is_transparent = void;
+    std::size_t operator()(const ChildView& c) const noexcept {
+        return std::hash<std::string_view>{}(c.name) ^
+               (std::hash<const void*>{}(c.parent) * 0x9E3779B97F4A7C15ull);
+    }
+    std::size_t operator()(const ChildName& c) const noexcept {
+        return (*this)(ChildView{c.parent, c.name});
+    }
+};
+
+struct ChildEqual {
+    using is_transparent = void;
+    static ChildView View(const ChildView& c) noexcept { return c; }
+    static ChildView View(const ChildName& c) noexcept { return {c.parent, c.name}; }
+    template <typename A, typename B>
+    bool operator()(const A& a, const B& b) const noexcept {
+        const ChildView x = View(a);
+        const ChildView y = View(b);
+        return x.parent == y.parent && x.name == y.name;
+    }
+};
+
 class Parser {
 public:
     Parser(std::span<const std::uint8_t> text, std::string_view hive, RegistryKey& root)
@@ -173,32 +207,46 @@ private:
         if (!NamesEqual(s.substr(0, cut), m_hive)) return Fail("key outside this hive");
         if (cut == std::string_view::npos) {
             m_current = &m_root;
+            m_depth = 0;
             return true;
         }
-        // Each key is found by its whole path, folded, so that keys written in any order are
-        // read in linear time; missing keys above it are made on the way.
+        // The writer puts each key right after its parent or one of its siblings: the names
+        // this line shares with the one before are taken from that one, and only the others
+        // are looked up (or made) by their parent and name. Each line costs time in
+        // proportion to its length, whatever the order of the keys.
         const std::string_view rest = s.substr(cut + 1);
-        std::string folded(rest);
-        for (char& c : folded) c = Lower(c);
-        if (const auto it = m_keys.find(folded); it != m_keys.end()) {
-            m_current = it->second;
-            return true;
-        }
         RegistryKey* key = &m_root;
         std::size_t depth = 0;
         std::size_t begin = 0;
+        bool sharing = true;
         for (;;) {
             const std::size_t next = rest.find('\\', begin);
             const std::string_view name = rest.substr(begin, next - begin);
             if (!ValidKeyName(name)) return Fail("invalid key name in the path");
-            if (++depth > kMaxKeyDepth) return Fail("keys nested too deeply");
-            const std::size_t end = next == std::string_view::npos ? rest.size() : next;
-            auto [it, added] = m_keys.try_emplace(folded.substr(0, end), nullptr);
-            if (added) it->second = &key->AddParsedSubkey(name);
-            key = it->second;
+            if (depth >= kMaxKeyDepth) return Fail("keys nested too deeply");
+            m_folded.assign(name);
+            for (char& c : m_folded) c = Lower(c);
+            sharing = sharing && depth < m_depth && m_path[depth].folded == m_folded;
+            if (sharing) {
+                key = m_path[depth].key;
+            } else {
+                const auto it = m_children.find(ChildView{key, m_folded});
+                if (it != m_children.end()) {
+                    key = it->second;
+                } else {
+                    RegistryKey* child = &key->AddParsedSubkey(name);
+                    m_children.emplace(ChildName{key, m_folded}, child);
+                    key = child;
+                }
+                if (depth == m_path.size()) m_path.emplace_back();
+                m_path[depth].folded = m_folded;
+                m_path[depth].key = key;
+            }
+            ++depth;
             if (next == std::string_view::npos) break;
             begin = next + 1;
         }
+        m_depth = depth;
         m_current = key;
         return true;
     }
@@ -280,7 +328,16 @@ private:
     RegistryKey* m_current = nullptr;
     std::size_t m_lineNumber = 0;
     std::string m_error;
-    std::unordered_map<std::string, RegistryKey*> m_keys;  // folded path below the hive -> key
+    // The keys of the last [key] line, level by level (the first m_depth are in use).
+    struct Level {
+        std::string folded;
+        RegistryKey* key = nullptr;
+    };
+    std::vector<Level> m_path;
+    std::size_t m_depth = 0;
+    std::string m_folded;
+    // Every key read so far, by its parent and folded name.
+    std::unordered_map<ChildName, RegistryKey*, ChildHash, ChildEqual> m_children;
 };
 
 void AppendQuoted(std::string& out, std::string_view text) {
@@ -466,8 +523,10 @@ RegistryKey& RegistryKey::AddParsedSubkey(std::string_view name) {
 }
 
 void RegistryKey::SortSubkeys() {
-    std::sort(m_subkeys.begin(), m_subkeys.end(),
-              [](const auto& a, const auto& b) { return NameLess(a->m_name, b->m_name); });
+    // A file the writer made has every key's sub-keys in order already.
+    const auto less = [](const auto& a, const auto& b) { return NameLess(a->m_name, b->m_name); };
+    if (!std::is_sorted(m_subkeys.begin(), m_subkeys.end(), less))
+        std::sort(m_subkeys.begin(), m_subkeys.end(), less);
     for (auto& sub : m_subkeys) sub->SortSubkeys();
 }
 

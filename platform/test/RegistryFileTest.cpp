@@ -120,7 +120,13 @@ TEST(RegistryFile, HandEditedFilesAreRead) {
         "[HKEY_LOCAL_MACHINE]\n"
         "@=\"root\"\n"
         "[HKEY_LOCAL_MACHINE\\Software\\A]\n"
-        "\"Later\"=\"x y\"\n";
+        "\"Later\"=\"x y\"\n"
+        // Keys in an order the writer never uses, named in other cases on the way back.
+        "[HKEY_LOCAL_MACHINE\\Software\\C\\Deep]\n"
+        "[HKEY_LOCAL_MACHINE\\software\\b]\n"
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\c]\n"
+        "\"In C\"=dword:2\n"
+        "[HKEY_LOCAL_MACHINE\\Software\\a\\Sub]\n";
     RegistryKey root;
     std::string error;
     ASSERT_TRUE(RegistryFile::Parse(Span(text), "HKEY_LOCAL_MACHINE", root, error)) << error;
@@ -132,6 +138,14 @@ TEST(RegistryFile, HandEditedFilesAreRead) {
     EXPECT_EQ(a->FindValue("bytes")->data, (std::vector<std::uint8_t>{0x01, 0xAB, 0xCD, 0xEF}));
     EXPECT_EQ(a->FindValue("Later")->data, Data("x y"));
     EXPECT_EQ(root.FindValue("")->data, Data("root"));
+    std::vector<std::string> names;
+    for (const auto& key : root.FindSubkey("Software")->subkeys()) names.push_back(key->name());
+    EXPECT_EQ(names, (std::vector<std::string>{"A", "b", "C"}));
+    ASSERT_EQ(a->subkeys().size(), 1u);
+    EXPECT_EQ(a->subkeys()[0]->name(), "Sub");
+    const RegistryKey* c = root.FindSubkey("Software")->FindSubkey("C");
+    ASSERT_EQ(c->subkeys().size(), 1u);
+    ASSERT_NE(c->FindValue("In C"), nullptr);
 }
 
 TEST(RegistryFile, MalformedTextNamesItsLine) {

@@ -9,10 +9,17 @@
 // Several processes may share the store. A writer takes an exclusive lock
 // (RegistryDir()/<hive>.lock), reads the file afresh, applies its change, writes a
 // temporary file, flushes it to disk and renames it over the file, so readers see the old
-// or the new file, never a torn one. Each process keeps the parsed file and re-reads it when
-// the file's identity, time or size changed. A write that changes nothing takes no lock and
-// writes nothing. A file that cannot be parsed makes every call on its hive fail with
-// ERROR_REGISTRY_CORRUPT (RegLastProblem() tells which line) and is never overwritten.
+// or the new file, never a torn one; the next writer removes the temporary files of writers
+// killed before their rename. Each process keeps the parsed file and re-reads it when the
+// file's identity, times, size, permissions or owner changed. A write that changes nothing
+// takes no lock and writes nothing, and makes no system call at all while no writer of any
+// process has changed the hive (each raises a count in the lock file, which every process
+// maps) and the file was looked at within the same millisecond; opening a key for writing
+// looks at the file once and reuses what it found about the file's permissions while the
+// file stays the same. A file that cannot be parsed (an empty one, or one without the header
+// line, included) makes every call on its hive fail with ERROR_REGISTRY_CORRUPT
+// (RegLastProblem() tells which line) and is never overwritten; a missing file is an empty
+// hive.
 //
 // Results are Win32 error numbers: ERROR_SUCCESS, ERROR_FILE_NOT_FOUND (no such key or
 // value), ERROR_ACCESS_DENIED, ERROR_MORE_DATA (buffer too small; the size needed is given
