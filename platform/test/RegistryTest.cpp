@@ -297,6 +297,11 @@ TEST_F(Registry, AFileThatDoesNotParseIsReportedAndNeverOverwritten) {
     HKEY key = nullptr;
     ASSERT_EQ(RegCreateKey(HKEY_CLASSES_ROOT, "CLSID", &key), ERROR_SUCCESS);
     RegCloseKey(key);
+    // A missing file is an empty hive, not a damaged one, and reading it makes none.
+    std::filesystem::remove(StoreFile());
+    EXPECT_EQ(RegOpenKeyEx(HKEY_LOCAL_MACHINE, "Software", 0, KEY_ALL_ACCESS, &key),
+              ERROR_FILE_NOT_FOUND);
+    EXPECT_FALSE(std::filesystem::exists(StoreFile()));
 }
 
 namespace {
