@@ -10,6 +10,7 @@
 #include "wizard/VekaPrpAddPrp.h"
 #include "wizard/VekaPrpExtDevices.h"
 #include "wizard/VekaPrpExtedStyle.h"
+#include "wizard/VekaPrpInterfaceQueue.h"
 
 using namespace wizardtest;
 using wizard::CVekaPrpExtDevices;
@@ -252,6 +253,46 @@ TEST_F(ExtendedPages, NewDeviceTrailersComeBackOnEveryVisit) {
     EXPECT_TRUE(panel.GetCheck(E::IDC_CUSTOM));
     EXPECT_FALSE(panel.IsEnabled(E::IDC_LINE_FEEDS));
     EXPECT_FALSE(panel.GetCheck(E::IDC_INSERT_LINE_FEED));  // the queue's format 0
+}
+
+// An interface queue device: the queue page's file format decides the insert-line-feed box
+// (a new device starts with it checked): format 0 clears it, 1 clears and disables it, 2
+// leaves it, 3 and 4 disable it as it is. The format chosen last counts, also after Back.
+TEST_F(ExtendedPages, InsertLineFeedFollowsTheInterfaceQueueFormat) {
+    using Q = wizard::CVekaPrpInterfaceQueue;
+    using D = wizard::CVekaPrpDevice;
+    const struct {
+        std::vector<int> formats;  // chosen on the queue page, going back to it in between
+        bool checked, enabled;
+    } cases[] = {
+        {{0}, false, true}, {{1}, false, false},   {{2}, true, true},      {{3}, true, false},
+        {{4}, true, false}, {{1, 2}, false, true}, {{0, 4}, false, false}, {{3, 2}, true, true},
+    };
+    for (const auto& c : cases) {
+        wizard::CVekaPrpAddPrp sheet("W", 0, "Device 01");
+        uikit::MemorySheetSite site(sheet);
+        sheet.Attach(site);
+        site.Active().SetText(D::IDC_DEVICE_NAME, "Back office");
+        Choose(sheet, site.Active(), D::IDC_DEVICE_TYPE, "Interface Queue");
+        ASSERT_TRUE(sheet.Next());
+        for (std::size_t i = 0; i < c.formats.size(); ++i) {
+            if (i > 0) {
+                ASSERT_TRUE(sheet.Back());
+            }
+            ASSERT_EQ(sheet.ActivePage().TemplateId(), 107);
+            site.Active().Select(Q::IDC_FILE_FORMAT, c.formats[i]);
+            ASSERT_TRUE(sheet.Next());
+            ASSERT_EQ(sheet.ActivePage().TemplateId(), 106);
+        }
+        const auto& panel = site.Active();
+        const int last = c.formats.back();
+        EXPECT_EQ(sheet.GetInterfaceQueuePage().GetFileFormat(), last);
+        EXPECT_EQ(panel.GetCheck(E::IDC_INSERT_LINE_FEED), c.checked) << last;
+        EXPECT_EQ(panel.IsEnabled(E::IDC_INSERT_LINE_FEED), c.enabled) << last;
+        EXPECT_TRUE(panel.GetCheck(E::IDC_CUSTOM)) << last;
+        ASSERT_TRUE(sheet.Next());
+        EXPECT_EQ(sheet.GetExtedStylePage().GetInsertLineFeed(), c.checked ? 1 : 0) << last;
+    }
 }
 
 }  // namespace
