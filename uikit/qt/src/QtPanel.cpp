@@ -25,6 +25,20 @@ QString Text(const std::string& text) {
     return QString::fromStdString(text);
 }
 
+// A static text as Windows shows it when no control takes its access key: "&&" is one '&', a
+// lone '&' goes.
+QString WithoutAccessKey(const std::string& text) {
+    std::string shown;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '&') {
+            if (i + 1 >= text.size() || text[i + 1] != '&') continue;
+            ++i;
+        }
+        shown += text[i];
+    }
+    return QString::fromStdString(shown);
+}
+
 QTreeWidget* MakeReport(const uikit::ControlSpec& c, QWidget* parent) {
     auto* list = new QTreeWidget(parent);
     list->setRootIsDecorated(false);
@@ -52,7 +66,7 @@ QWidget* QtPanel::Make(const uikit::ControlSpec& c, QWidget* parent) {
     QWidget* widget = nullptr;
     switch (c.kind) {
         case ControlKind::Label: {
-            auto* label = new QLabel(Text(c.label), parent);
+            auto* label = new QLabel(WithoutAccessKey(c.label), parent);
             label->setWordWrap(true);
             widget = label;
             break;
@@ -113,6 +127,17 @@ QWidget* QtPanel::Make(const uikit::ControlSpec& c, QWidget* parent) {
         }
         case ControlKind::Page:
             return nullptr;
+    }
+    // A static text's access key goes to the next control that can take the focus, as on
+    // Windows; until one comes the text shows without its key.
+    if (c.kind == ControlKind::Label) {
+        const bool hasKey = c.label.find('&') != std::string::npos;
+        m_keyLabel = hasKey ? static_cast<QLabel*>(widget) : nullptr;
+        m_keyLabelText = Text(c.label);
+    } else if (c.kind != ControlKind::Group && m_keyLabel) {
+        m_keyLabel->setText(m_keyLabelText);
+        m_keyLabel->setBuddy(widget);
+        m_keyLabel = nullptr;
     }
     widget->setEnabled(c.enabled);
     if (id != 0) {

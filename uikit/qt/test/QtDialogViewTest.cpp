@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -77,6 +78,58 @@ TEST(QtDialogView, ClicksAndEditsBecomeCommands) {
     Model cancelled;
     EXPECT_EQ(uikitqt::RunQtModal(cancelled, [](QDialog& d) { d.reject(); }), uikit::IDCANCEL);
     EXPECT_EQ(cancelled.commands.back(), uikit::IDCANCEL);
+}
+
+// A static text's access key belongs to the control after it (a group between them does not
+// count): the label shows the key and focuses that control. A text that no control follows
+// shows without its key, "&&" as one '&'.
+TEST(QtDialogView, AccessKeysOfStaticTexts) {
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    int argc = 1;
+    char name[] = "uikitqt_test";
+    char* argv[] = {name, nullptr};
+    QApplication app(argc, argv);
+
+    class Labels : public uikit::IDialogModel {
+    public:
+        Labels() {
+            m_spec.caption = "Labels";
+            m_spec.controls = {{1, ControlKind::Label, "&Name:"},
+                               {10, ControlKind::Edit, ""},
+                               {2, ControlKind::Label, "&Port:"},
+                               {0, ControlKind::Group, "Ports"},
+                               {11, ControlKind::DropList, ""},
+                               {3, ControlKind::Label, "Fish && &Chips"},
+                               {4, ControlKind::Label, "Tea && &Cake"},
+                               {12, ControlKind::Check, "&Sugar"},
+                               {uikit::IDCANCEL, ControlKind::Button, "Cancel"}};
+        }
+        const uikit::DialogSpec& Spec() const override { return m_spec; }
+        void OnInitDialog(uikit::IControlPanel&) override {}
+        void OnCommand(int id, uikit::IControlPanel&) override {
+            if (id == uikit::IDCANCEL) EndDialog(uikit::IDCANCEL);
+        }
+
+    private:
+        uikit::DialogSpec m_spec;
+    } model;
+    uikitqt::RunQtModal(model, [](QDialog& d) {
+        const struct {
+            int label;
+            const char* text;
+            QWidget* buddy;
+        } cases[] = {{1, "&Name:", Control<QWidget>(d, 10)},
+                     {2, "&Port:", Control<QWidget>(d, 11)},
+                     {3, "Fish & Chips", nullptr},
+                     {4, "Tea && &Cake", Control<QWidget>(d, 12)}};
+        for (const auto& c : cases) {
+            auto* label = Control<QLabel>(d, c.label);
+            ASSERT_NE(label, nullptr) << c.label;
+            EXPECT_EQ(label->text().toStdString(), c.text);
+            EXPECT_EQ(label->buddy(), c.buddy) << c.label;
+        }
+        d.reject();
+    });
 }
 
 }  // namespace

@@ -7,8 +7,11 @@
 #include <functional>
 #include <map>
 
+#include <QString>
+
 #include "uikit/Dialog.h"
 
+class QLabel;
 class QWidget;
 
 namespace uikitqt {
@@ -47,6 +50,9 @@ private:
     Notify m_doubleClick;
     Notify m_killFocus;
     std::map<int, QWidget*> m_controls;
+    // The last static text made, while it waits for the control that takes its access key.
+    QLabel* m_keyLabel = nullptr;
+    QString m_keyLabelText;
 };
 
 }  // namespace uikitqt
