@@ -231,7 +231,12 @@ int spimp::Disconnect() {
     }
     QLOG(m_log, kTrace, "Disonnect(): Disconnect Active session");
     m_disconnectAsked = session;
+#if defined(QUIL2SP)
     (void)session->Disconnect();
+#else
+    // Its end is reported also when the connection was already lost: the creator waits for it.
+    (void)session->Disconnect(true);
+#endif
     m_pActiveSession = nullptr;
     QLOG(m_log, kTrace,
          session->Pooled() ? "Disconnecting default connection\n"

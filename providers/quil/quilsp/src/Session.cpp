@@ -222,7 +222,7 @@ int CSession::ReconnectSocket() {
     return m_lastError;
 }
 
-int CSession::Disconnect() {
+int CSession::Disconnect(bool reportEnd) {
     QLOG(m_log, kTrace,
          m_pooled ? "Disconnect() : Disconnecting default session ..."
                   : "Disconnect() : Disconnecting session ...");
@@ -246,12 +246,12 @@ int CSession::Disconnect() {
         m_closedByHost = false;
     }
     // A terminate still on its way finishes on OnSend; otherwise the disconnect is done.
-    if (m_state != kStateDisconnecting || m_sendLeft == 0) FinishDisconnect();
+    if (m_state != kStateDisconnecting || m_sendLeft == 0)
+        FinishDisconnect(reportEnd || m_state == kStateDisconnecting);
     return m_lastError;
 }
 
-void CSession::FinishDisconnect() {
-    const bool report = m_state == kStateDisconnecting;
+void CSession::FinishDisconnect(bool report) {
     m_state = kStateNotConnected;
     m_reconnectPending = false;
     ReleaseConnection();

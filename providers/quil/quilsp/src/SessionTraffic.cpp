@@ -204,7 +204,7 @@ void CSession::OnSend(int socketError) {
         QLOG(m_log, kTrace, "OnSend() : More data. Send it");
         if (SendBufferToHost()) {
             if (m_state == kStateDisconnecting) {
-                FinishDisconnect();
+                FinishDisconnect(true);
                 return;
             }
             m_state = kStateIdle;
@@ -227,7 +227,7 @@ void CSession::OnSend(int socketError) {
             break;
         case kStateDisconnecting:
             QLOG(m_log, kTrace, "OnSend() : No more data, BRX_DISCONNECTING_SESSION");
-            FinishDisconnect();
+            FinishDisconnect(true);
             break;
         default:
             QLOG(m_log, kTrace, "OnSend() : No more data, %d", m_state);
@@ -244,6 +244,7 @@ void CSession::OnReceive(int socketError) {
         m_lastError = kErrSocket;
         SetProtocolError(socketError);
         m_state = kStateNotConnected;
+        KeepAliveGoesOn();
         if (m_owner != nullptr) m_owner->OnReceive(kErrSocket, this);
         return;
     }
@@ -267,12 +268,20 @@ void CSession::OnReceive(int socketError) {
                  m_protocolErrorText.c_str());
             m_reader.Reset();
             m_state = kStateReadFailed;
+            KeepAliveGoesOn();
             if (!m_initialPending && m_owner != nullptr) m_owner->OnReceive(m_lastError, this);
             return;
         }
         FeedReceived(std::span<const std::uint8_t>(chunk.data(), static_cast<std::size_t>(n)));
         if (!*alive || generation != m_streamGeneration) return;
     }
+    KeepAliveGoesOn();
+}
+
+void CSession::KeepAliveGoesOn() {
+    // Also after a failed read or a broken stream: the host cannot reach the session any
+    // more, and the keep-alive is what connects again when nothing else is sent. Started
+    // before the owner hears of a failure, so that a disconnect it asks for stops it.
     if (m_kaEnabled && !m_kaIdleRunning) StartTimer(kTimerKeepAliveIdle);
 }
 
@@ -301,6 +310,7 @@ void CSession::BrokenStream(const char* what) {
     // starts clean.
     ReleaseConnection();
     m_state = kStateNotConnected;
+    KeepAliveGoesOn();
     if (!m_initialPending && m_owner != nullptr) m_owner->OnReceive(m_lastError, this);
 }
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -27,6 +28,8 @@ public:
     spimp* imp = nullptr;
     std::vector<std::string> events;
     std::vector<std::vector<std::uint8_t>> received;
+    // Called once a message has been collected, while the provider is still handing it on.
+    std::function<void()> whileHandingOn;
 
     void OnReceive(int error) override {
         events.push_back("receive " + std::to_string(error));
@@ -37,6 +40,7 @@ public:
             std::string again;
             EXPECT_EQ(imp->Receive(again), 0);
             EXPECT_EQ(again, data);
+            if (whileHandingOn) whileHandingOn();
         }
     }
     void OnSend(int error) override { events.push_back("send " + std::to_string(error)); }

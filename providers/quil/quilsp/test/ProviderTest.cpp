@@ -1,5 +1,6 @@
 // The provider object against the host simulator: connecting fixed and pooled routes, the
 // traffic both ways, keep-alive, host session errors and broken streams.
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -108,6 +109,56 @@ TEST_F(ProviderFixture, KeepAliveBringsTheRouteBackAfterRefusedReconnects) {
         return e.kind == quilhost::EventKind::Received;
     });
     EXPECT_EQ(first->record.type, 3) << "a keep-alive";
+}
+
+// A reset that comes while the provider is handing a message on makes its next read fail.
+// The keep-alive goes on all the same and connects again after the idle time, the session
+// carrying on; a disconnect asked for while the connection is lost like that is reported done.
+TEST_F(ProviderFixture, ReadFailureLeavesTheKeepAliveToConnectAgain) {
+    Route("1A2B01");
+    ConnectRoute();
+    ASSERT_EQ(Send("ab"), 0);
+    ASSERT_TRUE(host.WaitForSession(1, 5000));
+    ASSERT_TRUE(host.SendKeepAlive(1));
+    ASSERT_TRUE(pump.Until([&] { return imp->ActiveSession()->KeepAliveEnabled(); }));
+    // The host resets the connection the message came on before the provider reads again.
+    const auto resetWhileHandingOn = [&](int connection) {
+        creator.whileHandingOn = [this, connection] {
+            creator.whileHandingOn = nullptr;
+            EXPECT_TRUE(host.CloseConnection(connection, true));
+            EXPECT_TRUE(host.WaitForClosed(connection, 5000));
+        };
+    };
+    const auto receivedOn = [&](int connection) {
+        for (const auto& e : host.Events())
+            if (e.kind == quilhost::EventKind::Received && e.connection == connection) return true;
+        return false;
+    };
+
+    resetWhileHandingOn(1);
+    ASSERT_TRUE(host.SendData(1, FromHex("C1 4E")));
+    ASSERT_TRUE(pump.Until([&] { return creator.Has("receive 1027"); }));
+    ASSERT_EQ(imp->Status(), kStateReadFailed);
+    clock.Advance(89'000);
+    pump.Settle();
+    EXPECT_FALSE(receivedOn(2)) << "nothing before the idle time-out";
+    clock.Advance(1'000);
+    ASSERT_TRUE(pump.Until([&] { return receivedOn(2); }));
+    EXPECT_EQ(host.Sessions().size(), 1u) << "the session goes on";
+    ASSERT_TRUE(host.SendData(1, FromHex("C2 4E")));
+    ASSERT_TRUE(CreatorGot(2));
+    EXPECT_EQ(creator.Hex(1), "42 15");
+
+    resetWhileHandingOn(2);
+    ASSERT_TRUE(host.SendData(1, FromHex("C3 4E")));
+    ASSERT_TRUE(pump.Until([&] {
+        return std::count(creator.events.begin(), creator.events.end(), "receive 1027") == 2;
+    }));
+    EXPECT_EQ(imp->Disconnect(), 0);
+    ASSERT_TRUE(pump.Until([&] { return creator.Has("disconnect 0"); }));
+    clock.Advance(90'000);
+    pump.Settle();
+    EXPECT_FALSE(receivedOn(3)) << "no keep-alive after the disconnect";
 }
 
 TEST_F(ProviderFixture, PooledRouteBeginsWithThePoolNameAndTakesTheHostsTerminal) {

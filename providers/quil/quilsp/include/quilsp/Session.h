@@ -59,7 +59,9 @@ public:
     void SetPoolName(std::string name) { m_poolName = std::move(name); }
 
     [[nodiscard]] int Connect(const std::string& endSystem);
-    [[nodiscard]] int Disconnect();
+    // Ends the session. With `reportEnd` the owner hears of the end (OnDisconnect) also when
+    // there was no connection left to end (lost, refused or still being made).
+    [[nodiscard]] int Disconnect(bool reportEnd = false);
 
     // Options (see the provider object for who may set which).
     [[nodiscard]] int SetOption(int option, const char* value);
@@ -115,6 +117,8 @@ private:
     bool TerminateSession();
     int ReconnectSocket();
     void EnableKeepAlive();
+    // Starts the keep-alive's idle wait when keep-alive is on and the wait is not running.
+    void KeepAliveGoesOn();
     void SetProtocolError(int socketError);
     // Traffic.
     int Send(std::span<const std::uint8_t> data, bool keepAlive, bool translate);
@@ -132,7 +136,7 @@ private:
     void CacheSessionID();
     bool GetSessionIDCache();
     void ClearSessionIDCache();
-    void FinishDisconnect();
+    void FinishDisconnect(bool report);
 
     ISessionOwner* m_owner;
     CPoolKey m_key;
