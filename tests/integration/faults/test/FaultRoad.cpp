@@ -73,7 +73,7 @@ bool FaultRoad::StartAndReset() {
     if (!host.WaitForSession(1, 60000) || !host.WaitForAcknowledgements(1, 30000)) return false;
     const std::size_t from = host.Events().size();
     if (!host.SendData(LastSession(), std::vector<std::uint8_t>{0xC3, 0xD9, 0x4E})) return false;
-    return WaitForAck(0x7C, from, 30000).has_value();
+    return WaitForAck(0x7C, from, ConnectionOf(LastSession()), 30000).has_value();
 }
 
 int FaultRoad::LastSession() const {
@@ -83,17 +83,24 @@ int FaultRoad::LastSession() const {
     return last;
 }
 
-bool FaultRoad::WaitForNewSession(int after, int timeoutMs) const {
+int FaultRoad::ConnectionOf(int session) const {
+    for (const auto& s : host.Sessions())
+        if (s.number == session) return s.connection;
+    return 0;
+}
+
+bool FaultRoad::WaitForNewConnection(int after, int timeoutMs) const {
     return host.WaitFor(
         [&](const std::vector<quilhost::HostEvent>& events) {
             for (auto it = events.rbegin(); it != events.rend(); ++it)
-                if (it->session > after) return true;
+                if (it->kind == quilhost::EventKind::Sent && it->connection > after) return true;
             return false;
         },
         timeoutMs);
 }
 
-std::optional<char> FaultRoad::WaitForAck(std::uint8_t tsn, std::size_t from, int waitMs) const {
+std::optional<char> FaultRoad::WaitForAck(std::uint8_t tsn, std::size_t from, int connection,
+                                          int waitMs) const {
     std::optional<char> status;
     static_cast<void>(host.WaitFor(
         [&](const std::vector<quilhost::HostEvent>& events) {
@@ -105,6 +112,8 @@ std::optional<char> FaultRoad::WaitForAck(std::uint8_t tsn, std::size_t from, in
                     status = e.ack->status;
                     return true;
                 }
+                if (e.kind == quilhost::EventKind::Closed && e.connection == connection)
+                    return true;
             }
             return false;
         },
@@ -120,13 +129,14 @@ Outcome FaultRoad::Send(int number, int tries, int waitMs) {
     message.push_back(0x4E);
     for (int attempt = 0; attempt < tries; ++attempt) {
         const int session = LastSession();
+        const int connection = ConnectionOf(session);
         const std::size_t from = host.Events().size();
         if (session == 0 || !host.SendData(session, message)) {
-            // No session to send on: wait for the device to come back.
-            static_cast<void>(WaitForNewSession(session, waitMs));
+            // No connection to send on: wait for the device to come back.
+            static_cast<void>(WaitForNewConnection(connection, waitMs));
             continue;
         }
-        const std::optional<char> status = WaitForAck(tsn, from, waitMs);
+        const std::optional<char> status = WaitForAck(tsn, from, connection, waitMs);
         if (status == '0') {
             m_next = (m_next + 1) % 16;
             return Outcome::Accepted;
@@ -136,7 +146,7 @@ Outcome FaultRoad::Send(int number, int tries, int waitMs) {
             if (attempt + 1 == tries) return Outcome::Refused;
             continue;
         }
-        static_cast<void>(WaitForNewSession(session, waitMs));
+        static_cast<void>(WaitForNewConnection(connection, waitMs));
     }
     return Outcome::Lost;
 }

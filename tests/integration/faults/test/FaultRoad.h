@@ -40,10 +40,13 @@ protected:
     Outcome Send(int number, int tries = 6, int waitMs = 30000);
     // How many times each message's text is in the device's output.
     std::map<int, int> Written() const;
-    // Waits until the device's session has begun again after a break (a session newer
-    // than `after`).
-    [[nodiscard]] bool WaitForNewSession(int after, int timeoutMs = 60000) const;
+    // Waits until the device has connected again after a break: the host answered on a
+    // connection newer than `after`, which its session (begun afresh or taken up again)
+    // is on by then.
+    [[nodiscard]] bool WaitForNewConnection(int after, int timeoutMs = 60000) const;
     int LastSession() const;
+    // The host's connection of the session, 0 when there is none.
+    int ConnectionOf(int session) const;
 
     quilhost::QuilHost host;
     std::unique_ptr<faultproxy::FaultProxy> proxy;
@@ -51,8 +54,10 @@ protected:
 
 private:
     // The acknowledgement of the message with this TSN letter (host code), or a refusal,
-    // received after event `from`; its status, or nothing by the deadline.
-    std::optional<char> WaitForAck(std::uint8_t tsn, std::size_t from, int waitMs) const;
+    // received after event `from`; its status, or nothing by the deadline or once
+    // `connection` has closed (nothing more can come on it).
+    std::optional<char> WaitForAck(std::uint8_t tsn, std::size_t from, int connection,
+                                   int waitMs) const;
 
     shell::AppState m_state;
     app::CProgram m_program{m_state, nullptr};
