@@ -18,8 +18,4 @@ int CStandInPage::NextPage() const {
     return NextAfter(TemplateId());
 }
 
-int CVekaPrpForm::OnWizardBack(uikit::IControlPanel& /*panel*/) {
-    return 0;
-}
-
 }  // namespace wizard

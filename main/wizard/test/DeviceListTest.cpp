@@ -215,7 +215,8 @@ TEST_F(DeviceList, RemoveAsksFirst) {
 
 // Record contents by type: a passport reader has no answer-back and no terminator, its file
 // name made from the passport page's folder; an interface queue no answer-back; a custom
-// terminator that decodes to a zero byte is stored whole.
+// terminator that decodes to a zero byte is stored whole; a ticket printer its alias and
+// the chosen form with the form's type and form-feed bar.
 TEST_F(DeviceList, RecordsByType) {
     PutDword(kApp, "Devices Selected", 0);
     Page p;
@@ -253,6 +254,18 @@ TEST_F(DeviceList, RecordsByType) {
     EXPECT_FALSE(Get(hardcopy, "Baud Rate"));
     EXPECT_EQ(Get(hardcopy, "Bin Choice"), "Manual Sheet Feeder");
     EXPECT_EQ(Get(kApp, "Devices Selected"), "3");
+
+    PutDeviceManagerPrinter("TNV Desk", 1);
+    onPage[476] = [](uikit::CPropertySheet& sheet, uikit::MemoryPanel& panel) {
+        Choose(sheet, panel, wizard::CVekaPrpForm::IDC_FORM, "BSP-DE/CH/FR");
+    };
+    script = Finish("Tickets", "Printer (TNV/KDM)");
+    p.page.OnAdd(p.panel);
+    const std::string tickets = kApp + "\\Device 04";
+    EXPECT_EQ(Get(tickets, "Device Alias"), "TNV Desk");
+    EXPECT_EQ(Get(tickets, "Form"), "BSP-DE/CH/FR");
+    EXPECT_EQ(Get(tickets, "FormType"), "85");
+    EXPECT_EQ(Get(tickets, "FFPresent"), "0");
 }
 
 // The stock-number button: enabled only on a coupon printer's row, runs its dialog for that

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 
 #include "core/OperatorQuestion.h"
 #include "core/Registry.h"
@@ -27,7 +28,53 @@ HKEY Create(const std::string& path) {
     return key;
 }
 
+class IdleLine : public SerialLine {
+public:
+    bool SetCommState(const Dcb& dcb) override {
+        m_dcb = dcb;
+        return true;
+    }
+    bool GetCommState(Dcb& dcb) override {
+        dcb = m_dcb;
+        return true;
+    }
+    bool SetCommTimeouts(const CommTimeouts&) override { return true; }
+    bool SetupComm(DWORD, DWORD) override { return true; }
+    bool SetCommMask(DWORD) override { return true; }
+    bool WaitCommEvent(DWORD& events) override {
+        events = 0;
+        return true;
+    }
+    bool PurgeComm(DWORD) override { return true; }
+    bool ClearCommError(DWORD& errors, ComStat*) override {
+        errors = 0;
+        return true;
+    }
+    bool GetCommModemStatus(DWORD& status) override {
+        status = 0;
+        return true;
+    }
+    bool EscapeCommFunction(DWORD) override { return true; }
+    bool ReadFile(void*, DWORD, DWORD& read) override {
+        read = 0;
+        return true;
+    }
+    bool WriteFile(const void*, DWORD size, DWORD& written) override {
+        written = size;
+        return true;
+    }
+    bool FlushFileBuffers() override { return true; }
+    void Cancel() override {}
+
+private:
+    Dcb m_dcb;
+};
+
 }  // namespace
+
+std::unique_ptr<SerialLine> OpenIdleLine() {
+    return std::make_unique<IdleLine>();
+}
 
 void PutString(const std::string& path, const char* name, const std::string& value) {
     HKEY key = Create(path);

@@ -9,6 +9,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -46,7 +47,6 @@ int RowOf(const uikit::IControlPanel& panel, int id, const std::string& text);
 void Choose(uikit::CPropertySheet& sheet, uikit::MemoryPanel& panel, int id,
             const std::string& text);
 
-// The machine's ports as the port library lists them ("COM1:"), without their devices.
 // A page with its panel, made and shown as its sheet would.
 template <typename Page>
 struct Shown {
@@ -62,10 +62,16 @@ struct Shown {
     std::string Selected(int id) { return panel.RowText(id, panel.Selected(id), 0); }
 };
 
+// A serial line that takes every setting and every write and never has input: what the
+// device manager's printers are on while the pages open them.
+std::unique_ptr<platform::SerialLine> OpenIdleLine();
+
+// The machine's ports as the port library lists them ("COM1:"); every serial port opens
+// as an idle line, no parallel port opens.
 class FakePorts : public platform::PortBackend {
 public:
     std::unique_ptr<platform::SerialLine> OpenSerial(const std::string&) override {
-        return nullptr;
+        return OpenIdleLine();
     }
     std::unique_ptr<platform::ParallelLine> OpenParallel(const std::string&) override {
         return nullptr;

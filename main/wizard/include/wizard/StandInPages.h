@@ -22,21 +22,6 @@ protected:
     virtual int NextPage() const;
 };
 
-// Has no Back of its own: Back goes to the page before it in the sheet.
-class CVekaPrpForm : public CStandInPage {
-public:
-    CVekaPrpForm() : CStandInPage(476, "Form") {}
-    int OnWizardBack(uikit::IControlPanel& panel) override;
-    [[nodiscard]] const std::string& GetFormName() const noexcept { return m_strForm; }
-    [[nodiscard]] std::uint32_t GetFormType() const noexcept { return m_dwFormType; }
-    [[nodiscard]] std::uint32_t GetFormFeedBar() const noexcept { return m_dwFormFeedBar; }
-
-private:
-    std::string m_strForm;
-    std::uint32_t m_dwFormType = 0;
-    std::uint32_t m_dwFormFeedBar = 0;
-};
-
 class CVekaPrpQueue : public CStandInPage {
 public:
     CVekaPrpQueue() : CStandInPage(240, "Queue") {}
@@ -77,15 +62,6 @@ public:
 class CVekaPrpSystemFF : public CSystemPrinterStandIn {
 public:
     CVekaPrpSystemFF() : CSystemPrinterStandIn(484, "Zeroziro") {}
-};
-
-class CVekaPrpMitosaForms : public CStandInPage {
-public:
-    CVekaPrpMitosaForms() : CStandInPage(483, "Forms") {}
-    [[nodiscard]] const std::string& GetBinChoice() const noexcept { return m_strBin; }
-
-private:
-    std::string m_strBin = "Manual Sheet Feeder";
 };
 
 }  // namespace wizard
