@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(g++ cmake ninja-build pkg-config ccache libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev
           libsystemd-dev libcups2-dev cups-daemon cups-core-drivers poppler-utils libcairo2-dev
-          fonts-dejavu-core iso-codes clang-format clang-tidy xvfb)
+          fonts-dejavu-core iso-codes clang-format clang-tidy xvfb slapd ldap-utils libldap-dev)
 if [ "${1:-}" = "--clang" ]; then
   packages+=(clang libclang-rt-14-dev)
 fi
@@ -18,5 +18,8 @@ if [ "${#missing[@]}" -gt 0 ]; then
   SUDO=""
   [ "$(id -u)" -eq 0 ] || SUDO="sudo"
   $SUDO apt-get update -qq
+  # The directory tests start their own slapd: the package must not make a system directory
+  # (nor ask for its password).
+  echo "slapd slapd/no_configuration boolean true" | $SUDO debconf-set-selections
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}"
 fi
