@@ -2,7 +2,7 @@
 
 #include <mutex>
 
-#include "hostdriver/LdapClient.h"
+#include "hostdriver/LdapDirectoryClient.h"
 
 namespace quildrv {
 
@@ -25,7 +25,7 @@ std::unique_ptr<CDirectoryClient> MakeDirectoryClient() {
         maker = g_maker;
     }
     if (maker) return maker();
-    return std::make_unique<CLdapClient>();
+    return std::make_unique<CLdapDirectoryClient>();
 }
 
 }  // namespace quildrv

@@ -1,7 +1,7 @@
-// The directory protocol messages on their own, and the terminal front end's look-up through
-// the built-in client against a loopback directory: the host information it takes and the
-// file it rewrites, entries lacking an attribute, a directory that is not there, and the
-// time-out it gives a directory client.
+// The terminal front end's look-up through the directory client in use against a directory
+// server of the test's own: the host information it takes and the file it rewrites, the first
+// of two matches, exact records, entries lacking an attribute, no directory or no library;
+// and over a library of the tests' own, the time-outs the client gives the library.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -11,86 +11,26 @@
 #include "hostdriver/DirectoryClient.h"
 #include "hostdriver/DriverRuntime.h"
 #include "hostdriver/HostDrvInt.h"
-#include "hostdriver/LdapClient.h"
-#include "hostdriver/LdapCodec.h"
+#include "hostdriver/LdapDirectoryClient.h"
 #include "hostdriver/TerminalMFE.h"
 #include "support/DriverHarness.h"
-#include "support/Hex.h"
-#include "support/LoopbackDirectory.h"
+#include "support/FakeLdap.h"
 #include "support/TempRoot.h"
+#include "support/TestSlapd.h"
 
 namespace quildrv {
 namespace {
 
-using support::FromHex;
-
-ldap::Entry Mapping(const char* paid, const char* host, const char* cluster) {
-    ldap::Entry e;
-    e.dn = std::string("cn=") + paid + ",cn=paids,ou=res,o=trevo";
-    if (paid[0] != '\0') e.attributes.push_back({"quil-host", {paid}});
-    if (host[0] != '\0') e.attributes.push_back({"quil-hostname", {host, "ignored.example"}});
-    if (cluster[0] != '\0') e.attributes.push_back({"quil-cluster", {cluster}});
-    return e;
-}
-
-TEST(LdapCodecTest, MessagesReadBackAndBrokenOnesAreRefused) {
-    ldap::SearchRequest search{"cn=a,ou=b,o=c", 2, 3, "objectClass", "quil-mapping", {"x", "y"}};
-    const auto request = ldap::Decode(ldap::EncodeSearchRequest(7, search));
-    ASSERT_TRUE(request.has_value());
-    EXPECT_EQ(request->id, 7);
-    EXPECT_EQ(request->op, ldap::kSearchRequest);
-    EXPECT_EQ(request->search.base, "cn=a,ou=b,o=c");
-    EXPECT_EQ(request->search.timeLimit, 3);
-    EXPECT_EQ(request->search.filterValue, "quil-mapping");
-    EXPECT_EQ(request->search.attributes, (std::vector<std::string>{"x", "y"}));
-
-    ldap::Entry big = Mapping("ab*", ".host.example", "c1");
-    big.attributes.push_back({"note", {std::string(300, 'n')}});  // a long-form length
-    const auto bytes = ldap::EncodeEntry(300, big);
-    EXPECT_EQ(ldap::MessageLength(bytes), bytes.size());
-    const auto entry = ldap::Decode(bytes);
-    ASSERT_TRUE(entry.has_value());
-    EXPECT_EQ(entry->id, 300);
-    EXPECT_EQ(entry->entry.attributes.size(), 4u);
-    EXPECT_EQ(entry->entry.attributes[1].second.size(), 2u);
-
-    const auto done = ldap::Decode(ldap::EncodeResult(2, ldap::kSearchResultDone, 32));
-    ASSERT_TRUE(done.has_value());
-    EXPECT_EQ(done->resultCode, 32);
-
-    struct Broken {
-        const char* name;
-        std::vector<std::uint8_t> bytes;
-    };
-    std::vector<std::uint8_t> cut = bytes;
-    cut.resize(bytes.size() - 1);
-    std::vector<std::uint8_t> trailing = bytes;
-    trailing.push_back(0);
-    const Broken broken[] = {
-        {"cut short", cut},
-        {"trailing byte", trailing},
-        {"five length digits", FromHex("30 85 00 00 00 00 03 02 01 01")},
-        {"not an application element", FromHex("30 05 02 01 01 04 00")},
-        {"unknown operation", FromHex("30 05 02 01 01 4A 00")},
-        {"entry without attributes", FromHex("30 07 02 01 01 64 02 04 00")},
-    };
-    for (const Broken& b : broken) EXPECT_FALSE(ldap::Decode(b.bytes).has_value()) << b.name;
-    EXPECT_EQ(ldap::MessageLength(FromHex("30")), 0u);
-    EXPECT_EQ(ldap::MessageLength(FromHex("30 82 01")), 0u);
-    EXPECT_FALSE(ldap::MessageLength(FromHex("31 00")).has_value());
-    EXPECT_FALSE(ldap::MessageLength(FromHex("30 84 7F 00 00 00")).has_value());
-}
+using Mapping = support::TestSlapd::Mapping;
 
 class DirectoryTest : public support::TempRootTest {
 protected:
     void SetUp() override {
         ASSERT_EQ(DriverStartup(), 1);
-        ASSERT_TRUE(directory.Start());
         harness.SetGlobal("LDAPADDR", "127.0.0.1");
-        harness.SetGlobal("LDAPPORT", std::to_string(directory.Port()));
-        harness.SetRoute("CN", "paids");
-        harness.SetGlobal("OU", "res");
-        harness.SetGlobal("O", "trevo");
+        harness.SetRoute("CN", support::TestSlapd::kCn);
+        harness.SetGlobal("OU", support::TestSlapd::kOu);
+        harness.SetGlobal("O", support::TestSlapd::kO);
         harness.SetRoute("HOSTINFO", (root / "HOSTINFO.TXT").string());
     }
     void TearDown() override {
@@ -100,13 +40,20 @@ protected:
         DriverShutdown();
     }
 
+    void StartDirectory(const std::vector<Mapping>& entries) {
+        ASSERT_TRUE(support::TestSlapd::Available())
+            << "slapd is not installed (scripts/deps.sh installs it)";
+        ASSERT_TRUE(directory.Start(entries)) << directory.Log();
+        harness.SetGlobal("LDAPPORT", std::to_string(directory.Port()));
+    }
+
     CTerminalMFE& Terminal() {
         terminal = std::make_unique<CTerminalMFE>();
         (void)terminal->SetHostDrvInterface(&driver);
         return *terminal;
     }
 
-    support::LoopbackDirectory directory;
+    support::TestSlapd directory{root.path()};
     support::DriverHarness harness;
     CHostDrvInt driver{&harness};
     std::unique_ptr<CTerminalMFE> terminal;
@@ -114,35 +61,67 @@ protected:
 
 TEST_F(DirectoryTest, TheDirectoryFillsTheHostTableAndRewritesTheFile) {
     root.WriteFile("HOSTINFO.TXT", "OLD;old.example;C9;\r\n");
-    directory.AddEntry(Mapping("ab*", ".host.example", "c1"));
-    directory.AddEntry(Mapping("xy", "", "c2"));  // no host name: skipped
-    directory.AddEntry(Mapping("ab12", "other.example", "c2"));
+    StartDirectory({
+        {{"ab*"}, {".host.example", "ignored.example"}, {"c1"}},
+        {{"xy"}, {}, {"c2"}},  // no host name: skipped
+        {{}, {"nopaid.example"}, {"c2"}},
+        {{"ab12"}, {"other.example"}, {"c2"}},
+        {{"cd1"}, {"cd.example"}, {"c3"}},
+    });
     CTerminalMFE& t = Terminal();
     ASSERT_TRUE(t.Init());
-    EXPECT_EQ(root.ReadFile("HOSTINFO.TXT"), "AB*;.HOST.EXAMPLE;C1;\r\nAB12;OTHER.EXAMPLE;C2;\r\n");
-    EXPECT_EQ(t.GetDomainName("AB12"), "AB12.HOST.EXAMPLE");  // the first match wins
-    EXPECT_FALSE(t.GetDomainName("OLD").has_value());
-    EXPECT_FALSE(t.GetDomainName("XY").has_value());
-
-    const auto searches = directory.Searches();
-    ASSERT_EQ(searches.size(), 1u);
-    EXPECT_EQ(searches[0].base, "cn=paids,ou=res,o=trevo");
-    EXPECT_EQ(searches[0].scope, 2);
-    EXPECT_EQ(searches[0].timeLimit, 3);
-    EXPECT_EQ(searches[0].filterAttribute, "objectClass");
-    EXPECT_EQ(searches[0].filterValue, "quil-mapping");
-    EXPECT_EQ(searches[0].attributes,
-              (std::vector<std::string>{"quil-hostname", "quil-host", "quil-cluster"}));
-    EXPECT_TRUE(harness.HasLogLine("Default LDAPCONNECTTIMEOUT=3"));
+    EXPECT_TRUE(harness.HasLogLine("LDAP Init Succeeded"));
+    EXPECT_EQ(root.ReadFile("HOSTINFO.TXT"),
+              "AB*;.HOST.EXAMPLE;C1;\r\nAB12;OTHER.EXAMPLE;C2;\r\nCD1;CD.EXAMPLE;C3;\r\n");
+    struct Case {
+        const char* paid;
+        const char* host;  // null: not resolved
+    };
+    const Case cases[] = {
+        {"AB12", "AB12.HOST.EXAMPLE"},  // the first of two matches
+        {"ab9", "ab9.HOST.EXAMPLE"},
+        {"cd1", "CD.EXAMPLE"},
+        {"CD12", nullptr},  // an exact record of another length
+        {"C", nullptr},
+        {"XY", nullptr},
+        {"OLD", nullptr},
+    };
+    for (const Case& c : cases) {
+        const auto host = t.GetDomainName(c.paid);
+        if (c.host == nullptr)
+            EXPECT_FALSE(host.has_value()) << c.paid;
+        else
+            EXPECT_EQ(host, c.host) << c.paid;
+    }
 }
 
-TEST_F(DirectoryTest, WithoutADirectoryTheFileIsRead) {
-    directory.Stop();
-    root.WriteFile("HOSTINFO.TXT", "XY;127.0.0.2;C2;\r\n");
-    CTerminalMFE& t = Terminal();
-    ASSERT_TRUE(t.Init());
-    EXPECT_TRUE(harness.HasLogLine("LDAP Init failed!"));
-    EXPECT_EQ(t.GetDomainName("xy"), "127.0.0.2");
+TEST_F(DirectoryTest, WithoutTheDirectoryOrTheLibraryTheFileIsRead) {
+    StartDirectory({{{"ab*"}, {".host.example"}, {"c1"}}});
+    const std::string hostInfo = "XY;127.0.0.2;C2;\r\n";
+    struct Case {
+        const char* name;
+        bool stopDirectory;
+        const char* library;
+    };
+    const Case cases[] = {
+        {"directory stopped", true, ldapbind::kLibraryFile},
+        {"no library", false, "libnothere.so.0"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.stopDirectory) directory.Stop();
+        const std::string library = c.library;
+        SetDirectoryClientMaker(
+            [library] { return std::make_unique<CLdapDirectoryClient>(library); });
+        root.WriteFile("HOSTINFO.TXT", hostInfo);
+        harness.ClearRecords();
+        CTerminalMFE& t = Terminal();
+        ASSERT_TRUE(t.Init());
+        EXPECT_TRUE(harness.HasLogLine("LDAP Init failed!"));
+        EXPECT_EQ(t.GetDomainName("xy"), "127.0.0.2");
+        EXPECT_FALSE(t.GetDomainName("AB12").has_value());
+        EXPECT_EQ(root.ReadFile("HOSTINFO.TXT"), hostInfo);
+    }
 
     // Neither a directory nor a file: the table stays empty and Init still answers true.
     harness.SetRoute("HOSTINFO", (root / "NONE.TXT").string());
@@ -151,32 +130,44 @@ TEST_F(DirectoryTest, WithoutADirectoryTheFileIsRead) {
     EXPECT_TRUE(empty.HostInfo().Empty());
 }
 
-class RecordingDirectory : public CDirectoryClient {
-public:
-    explicit RecordingDirectory(std::vector<int>* timeouts) : m_timeouts(timeouts) {}
-    bool Connect(const std::string&, int, const std::string&, int timeoutSeconds) override {
-        m_timeouts->push_back(timeoutSeconds);
-        return false;
-    }
-    bool Search(const std::vector<std::string>&) override { return false; }
-    std::vector<std::string> GetValues(const std::string&) override { return {}; }
-    bool NextEntry() override { return false; }
-    void Close() override {}
+TEST_F(DirectoryTest, TheLibraryGetsTheConnectTimeOutAndTheResultWait) {
+    support::FakeLdap fake;
+    ASSERT_NE(fake.Control(), nullptr);
+    fake.Control()->SetEntries(
+        {{{"quil-host", {"ab*"}}, {"quil-hostname", {".host.example"}}, {"quil-cluster", {"c1"}}}});
+    const std::string library = fake.Path().string();
+    SetDirectoryClientMaker([library] { return std::make_unique<CLdapDirectoryClient>(library); });
+    harness.SetGlobal("LDAPPORT", "1389");
+    const auto calls = [](const char* timeout) {
+        const std::string t = timeout;
+        return std::vector<std::string>{
+            "ldap_init 127.0.0.1 1389",
+            "ldap_set_option 17 3",
+            "ldap_set_option 4 " + t,
+            "ldap_set_option 20485 " + t + "s 0us",
+            "ldap_connect",
+            "ldap_search cn=paids,ou=res,o=trevo 2 (objectClass=quil-mapping) "
+            "quil-hostname,quil-host,quil-cluster 0",
+            "ldap_result 1 1 10s 0us",
+            "ldap_msgfree",
+            "ldap_unbind"};
+    };
 
-private:
-    std::vector<int>* m_timeouts;
-};
+    ASSERT_TRUE(Terminal().Init());  // LDAPCONNECTTIMEOUT absent
+    EXPECT_TRUE(harness.HasLogLine("Default LDAPCONNECTTIMEOUT=3"));
+    EXPECT_EQ(fake.Control()->Calls(), calls("3"));
+    EXPECT_EQ(terminal->GetDomainName("AB1"), "AB1.HOST.EXAMPLE");
+    EXPECT_EQ(fake.Control()->OutstandingValues(), 0);
 
-TEST_F(DirectoryTest, TheConnectTimeOutComesFromTheSettingsOrIsThreeSeconds) {
-    std::vector<int> timeouts;
-    SetDirectoryClientMaker([&] { return std::make_unique<RecordingDirectory>(&timeouts); });
-    ASSERT_TRUE(Terminal().Init());
+    fake.Control()->Reset();
     harness.SetGlobal("LDAPCONNECTTIMEOUT", "7");
     ASSERT_TRUE(Terminal().Init());
+    EXPECT_EQ(fake.Control()->Calls(), calls("7"));
+
+    fake.Control()->Reset();
     harness.SetRoute("NOLDAP", "1");
     ASSERT_TRUE(Terminal().Init());
-    EXPECT_EQ(timeouts, (std::vector<int>{3, 7}));
-    EXPECT_EQ(CLdapClient::kResultWaitMs, 10000);
+    EXPECT_TRUE(fake.Control()->Calls().empty());
 }
 
 }  // namespace

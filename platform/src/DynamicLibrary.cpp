@@ -47,11 +47,11 @@ DynamicLibrary& DynamicLibrary::operator=(DynamicLibrary&& other) noexcept {
     return *this;
 }
 
-bool DynamicLibrary::Open(const std::filesystem::path& path) {
+bool DynamicLibrary::Open(const std::filesystem::path& path, bool keepMapped) {
     Close();
     m_path = path;
     (void)::dlerror();
-    m_handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    m_handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | (keepMapped ? RTLD_NODELETE : 0));
     if (m_handle == nullptr) {
         m_error = "cannot load module " + path.string() + ": " + TakeDlError("unknown error");
         SetLastError(ERROR_MOD_NOT_FOUND);

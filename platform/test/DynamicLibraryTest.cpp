@@ -81,6 +81,22 @@ TEST(DynamicLibrary, BindsAllEntryPointsOrNone) {
     EXPECT_EQ(moved.Symbol("TrevoTestTwiceAndOne"), nullptr);
 }
 
+TEST(DynamicLibrary, AModuleKeptMappedKeepsItsStateAfterClose) {
+    const auto path = MapLibraryName("TrevoTestModule.DLL");
+    const auto countOnOpen = [&path](bool keepMapped) {
+        DynamicLibrary module;
+        int (*count)() = nullptr;
+        const SymbolBinding binding[] = {BindSymbol("TrevoTestCount", count)};
+        if (!module.Open(path, keepMapped) || !module.Bind(binding)) return -1;
+        return count();
+    };
+    EXPECT_EQ(countOnOpen(false), 1);
+    EXPECT_EQ(countOnOpen(false), 1);  // unloaded in between
+    EXPECT_EQ(countOnOpen(true), 1);
+    EXPECT_EQ(countOnOpen(false), 2);
+    EXPECT_EQ(countOnOpen(false), 3);
+}
+
 TEST(DynamicLibrary, AMissingModuleGivesAClearError) {
     DynamicLibrary module;
     const auto path = MapLibraryName("NoSuchModule.DLL");

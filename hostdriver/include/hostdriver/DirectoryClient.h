@@ -1,7 +1,7 @@
 // The directory client the terminal front end reads its PAID-to-host mapping with: connect to
 // a directory, search below a base for the mapping entries, walk them and read their values.
-// MakeDirectoryClient gives the client in use (the built-in CLdapClient); tests put a fake in
-// its place.
+// MakeDirectoryClient gives the client in use (CLdapDirectoryClient, over the system's
+// directory-access library); tests put a fake in its place.
 #pragma once
 
 #include <functional>
@@ -27,7 +27,7 @@ public:
 };
 
 using DirectoryClientMaker = std::function<std::unique_ptr<CDirectoryClient>()>;
-// Null restores the built-in client.
+// Null restores the client in use.
 void SetDirectoryClientMaker(DirectoryClientMaker maker);
 std::unique_ptr<CDirectoryClient> MakeDirectoryClient();
 

@@ -12,7 +12,9 @@ CLdapLibrary::~CLdapLibrary() {
 
 bool CLdapLibrary::Bind() {
     m_bindError.clear();
-    if (!m_library.Open(m_libraryFile)) {
+    // The library sets up process-wide state on first use (its options, TLS, SASL) that an
+    // unload would only leak: it stays mapped once loaded.
+    if (!m_library.Open(m_libraryFile, true)) {
         m_bindError = m_library.error();
         return false;
     }

@@ -41,8 +41,10 @@ public:
     DynamicLibrary& operator=(const DynamicLibrary&) = delete;
 
     // Opens the module at `path` (a module already open here is closed first). On failure:
-    // false, the last error ERROR_MOD_NOT_FOUND and error() says why.
-    [[nodiscard]] bool Open(const std::filesystem::path& path);
+    // false, the last error ERROR_MOD_NOT_FOUND and error() says why. With `keepMapped` the
+    // module stays in the process after its last Close, its state kept for the next Open:
+    // for outside libraries whose process-wide set-up is not made to be undone.
+    [[nodiscard]] bool Open(const std::filesystem::path& path, bool keepMapped = false);
     bool IsOpen() const noexcept { return m_handle != nullptr; }
     void Close() noexcept;
 

@@ -4,8 +4,9 @@
 // Connect answers false. Connect opens a version 3 connection whose search time limit and
 // connect wait are the time-out; Search asks below the base for the mapping entries and
 // waits ten seconds for them all; GetValues, FreeValues and NextEntry walk them. Close (also
-// run by the destructor) frees the result, unbinds and unloads, each only when held, and may
-// be run at any point.
+// run by the destructor) frees the result, unbinds and lets the library go, each only when
+// held, and may be run at any point; the library's file stays mapped in the process once
+// loaded, as its process-wide set-up is not made to be undone.
 //
 // One thread uses an object at a time.
 #pragma once
