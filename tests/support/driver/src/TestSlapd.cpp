@@ -113,6 +113,12 @@ bool TestSlapd::Fill() {
     return code == 0;
 }
 
+long TestSlapd::ServerPid() const {
+    std::ifstream file(m_dir / "slapd.pid");
+    long pid = 0;
+    return file >> pid ? pid : 0;
+}
+
 bool TestSlapd::Listen() {
     m_port = FreePort();
     if (m_port == 0) return false;
@@ -122,8 +128,12 @@ bool TestSlapd::Listen() {
         return false;
     const auto deadline = std::chrono::steady_clock::now() + kStartWait;
     while (std::chrono::steady_clock::now() < deadline) {
+        // slapd writes its pid file once it listens: an answer on the port before that may
+        // come from another program that took the port first.
         platform::Socket probe;
-        if (probe.Create() && probe.Connect("127.0.0.1", m_port, 1000)) return true;
+        if (ServerPid() == m_slapd.Pid() && probe.Create() &&
+            probe.Connect("127.0.0.1", m_port, 1000))
+            return true;
         if (m_slapd.Wait(0)) {  // it ended: the port was taken, or the configuration is wrong
             for (const std::string& line : m_slapd.ReadRemaining(1000)) m_log += line + "\n";
             return false;
@@ -144,10 +154,8 @@ bool TestSlapd::Start(const std::vector<Mapping>& entries) {
 
 void TestSlapd::Stop() {
     if (!m_slapd.Running()) return;
-    std::ifstream pidFile(m_dir / "slapd.pid");
-    long pid = 0;
-    const bool asked =
-        pidFile >> pid && pid == m_slapd.Pid() && ::kill(static_cast<pid_t>(pid), SIGTERM) == 0;
+    const long pid = ServerPid();
+    const bool asked = pid == m_slapd.Pid() && ::kill(static_cast<pid_t>(pid), SIGTERM) == 0;
     if (!asked || !m_slapd.Wait(kProgramWaitMs)) (void)m_slapd.Kill();
     for (const std::string& line : m_slapd.ReadRemaining(0)) m_log += line + "\n";
 }

@@ -1,11 +1,12 @@
 // A directory server of the test's own: slapd started in the foreground in the test's machine
 // root, with the core schema and a schema for the driver's mapping entries, an mdb database
-// that slapadd fills with the given entries below Base(), and a listener on a loopback port
-// chosen at run time. Start waits (bounded) until the server accepts; Stop (also run when the
-// object goes) ends it through its pid file and waits (bounded) for its end.
+// that slapadd fills with the given entries below the search base, and a listener on a loopback
+// port chosen at run time. Start waits (bounded) until the server accepts; Stop (also run when the
+// object goes) ends it through its pid file and waits (bounded) for its end. A failed Start
+// (a missing program, a broken entry) leaves the reason in Log().
 //
-// The entries are children of Base() in the order given, which is the order a search returns
-// them in. One thread uses an object.
+// The entries are children of the search base in the order given, which is the order a search
+// returns them in. One thread uses an object.
 #pragma once
 
 #include <cstdint>
@@ -47,6 +48,8 @@ private:
     bool WriteFiles(const std::vector<Mapping>& entries);
     bool Fill();
     bool Listen();
+    // The pid in the server's pid file, or 0.
+    long ServerPid() const;
 
     std::filesystem::path m_dir;
     std::uint16_t m_port = 0;
