@@ -4,7 +4,9 @@
 #include <QMessageBox>
 #include <QStringList>
 
+#include "uikit/PrintSetup.h"
 #include "uikitqt/QtDialogView.h"
+#include "uikitqt/QtPrintSetup.h"
 
 namespace vekaqt {
 
@@ -64,6 +66,8 @@ void InstallDialogHooks() {
     uikit::SetMessageSink(ShowMessageBox);
     uikit::SetFileChooser(ChooseFileQt);
     uikit::SetFolderChooser(ChooseFolderQt);
+    uikit::SetPageSetupRunner([](uikit::PageSetup& setup) { uikitqt::RunPageSetupQt(setup); });
+    uikit::SetFontLister(uikitqt::FontFamiliesQt);
 }
 
 void RemoveDialogHooks() {
@@ -71,6 +75,8 @@ void RemoveDialogHooks() {
     uikit::SetMessageSink({});
     uikit::SetFileChooser({});
     uikit::SetFolderChooser({});
+    uikit::SetPageSetupRunner({});
+    uikit::SetFontLister({});
 }
 
 }  // namespace vekaqt

@@ -7,9 +7,11 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QFileDialog>
+#include <QFontDatabase>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRadioButton>
 
 #include <filesystem>
 #include <optional>
@@ -19,6 +21,7 @@
 #include "QtTestApp.h"
 #include "brxapicfg/BRXConfig.h"
 #include "support/TempRoot.h"
+#include "uikit/PrintSetup.h"
 
 namespace {
 
@@ -121,6 +124,28 @@ TEST_F(DialogHooksQt, AFolderIsChosenOrNot) {
                   accept ? std::optional<std::string>(chosen) : std::nullopt);
         EXPECT_TRUE(script.Done());
     }
+}
+
+// The print settings' hooks are Qt's: the page setup dialog (landscape taken when
+// confirmed), and the font database's families.
+TEST_F(DialogHooksQt, ThePageSetupAndTheFontsAreQts) {
+    ModalScript script;
+    script.Then([](QWidget& w) { return w.objectName() == "page-setup"; },
+                [](QWidget& w) {
+                    auto* landscape = w.findChild<QRadioButton*>("landscape");
+                    ASSERT_NE(landscape, nullptr);
+                    landscape->click();
+                    static_cast<QDialog&>(w).accept();
+                });
+    uikit::PageSetup setup{uikit::DMORIENT_PORTRAIT, 1000, 1000, 1000, 1000};
+    uikit::RunPageSetup(setup);
+    EXPECT_TRUE(script.Done());
+    EXPECT_EQ(setup, (uikit::PageSetup{uikit::DMORIENT_LANDSCAPE, 1000, 1000, 1000, 1000}));
+    std::vector<std::string> families;
+    for (const QString& family : QFontDatabase::families())
+        families.push_back(family.toStdString());
+    EXPECT_FALSE(families.empty());
+    EXPECT_EQ(uikit::FontFamilies(), families);
 }
 
 }  // namespace

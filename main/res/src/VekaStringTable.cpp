@@ -115,8 +115,10 @@ const platform::StringTable& VekaStringTable() {
         {408, "The maximum number of files specified is invalid."},
         {409, "The maximum file size specified is invalid."},
         {429, "The file location entered does not exist."},
-        // The port and named pipe pages' messages.
+        // The port, printer and named pipe pages' messages.
+        {410, "A queue name is required for this device."},
         {413, "A port is required for this device."},
+        {434, "A system printer name is required for this device."},
         {444, "A Pipe name is required for this device"},
         // Host link errors.
         {416, "TSN out of sequence."},
@@ -134,6 +136,7 @@ const platform::StringTable& VekaStringTable() {
          "unique name for this device."},
         {430, "Incomplete message received from host."},
         {431, "About"},
+        {432, "Name"},
         {433, "Port"},
         {445, "File Name"},
         {446, "Version"},

@@ -1,16 +1,20 @@
 // The add-device wizard and the configuration sheet in the Qt view (offscreen): the clicks
-// reach the pages, and the buttons follow them.
+// reach the pages, and the buttons follow them; the system printer page's fonts and page
+// setup are Qt's.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QStackedWidget>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include <cstdlib>
@@ -18,6 +22,8 @@
 #include <memory>
 
 #include "WizardFixture.h"
+#include "uikit/PrintSetup.h"
+#include "uikitqt/QtPrintSetup.h"
 #include "uikitqt/QtSheetView.h"
 #include "wizard/VekaPrp.h"
 #include "wizard/VekaPrpAddPrp.h"
@@ -140,6 +146,49 @@ TEST_F(WizardQt, TheTraceFileIsWrittenWhenTheSheetClosesFromItsEdit) {
         EXPECT_EQ(Get(trace, "Trace File Name"),
                   std::string("C:\\BRXAPI.LOG1") + (escape ? "" : "2"));
     }
+}
+
+// The system printer page in the Qt view: its fonts are the font database's, and "Page
+// Setup..." opens the page setup dialog, whose landscape page the page keeps.
+TEST_F(WizardQt, TheSystemPageDrawsFontsAndThePageSetup) {
+    uikit::SetFontLister(uikitqt::FontFamiliesQt);
+    uikit::SetPageSetupRunner([](uikit::PageSetup& setup) { uikitqt::RunPageSetupQt(setup); });
+    wizard::CVekaPrpAddPrp sheet("Trevo Printing Module Properties", 0, "Device 01");
+    uikitqt::RunQtSheet(sheet, [&](QDialog& d) {
+        auto* type = Control<QComboBox>(d, 1021);
+        ASSERT_NE(type, nullptr);
+        const int system = type->findText("System");
+        type->setCurrentIndex(system);
+        emit type->activated(system);
+        QTest::keyClicks(Control<QLineEdit>(d, 1027), "Reports");
+        Button(d, "sheet-next")->click();
+        ASSERT_EQ(sheet.ActivePage().TemplateId(), 478);
+        auto* fonts = Control<QComboBox>(d, 1128);
+        ASSERT_NE(fonts, nullptr);
+        QStringList shown;
+        for (int i = 0; i < fonts->count(); ++i) shown << fonts->itemText(i);
+        EXPECT_EQ(shown, QFontDatabase::families());
+        EXPECT_EQ(Control<QComboBox>(d, 1091)->currentText(), "Laser");
+        EXPECT_EQ(Control<QComboBox>(d, 1129)->currentText(), "10");
+        QTimer::singleShot(0, [] {
+            auto* setup = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(setup, nullptr);
+            EXPECT_EQ(setup->objectName(), "page-setup");
+            auto* landscape = setup->findChild<QRadioButton*>("landscape");
+            ASSERT_NE(landscape, nullptr);
+            landscape->click();
+            setup->accept();
+        });
+        Control<QPushButton>(d, 1127)->click();
+        Button(d, "sheet-next")->click();
+        EXPECT_EQ(sheet.ActivePage().TemplateId(), 106);
+        Button(d, "sheet-cancel")->click();
+    });
+    EXPECT_EQ(sheet.GetSystemPage().GetOrientation(), uikit::DMORIENT_LANDSCAPE);
+    EXPECT_EQ(sheet.GetSystemPage().GetMarginLeft(), 1000u);
+    EXPECT_EQ(sheet.GetSystemPage().GetPrinterName(), "Laser");
+    uikit::SetFontLister({});
+    uikit::SetPageSetupRunner({});
 }
 
 }  // namespace

@@ -345,9 +345,8 @@ void CVekaPrpDevices::WriteRecord(CRegistry& reg, const std::string& deviceId,
         SetString(reg, "Queue Name", queue.GetQueueName());
         SetDword(reg, "Column Offset", queue.GetColumnOffset());
     } else if (type == kSystem || type == kZeroziro) {
-        const CSystemPrinterStandIn& printer =
-            type == kSystem ? static_cast<const CSystemPrinterStandIn&>(wizard.GetSystemPage())
-                            : wizard.GetSystemFFPage();
+        const CVekaPrpSystem& printer =
+            type == kSystem ? wizard.GetSystemPage() : wizard.GetSystemFFPage();
         SetString(reg, "Printer Name", printer.GetPrinterName());
         SetString(reg, "Font", printer.GetFont());
         SetString(reg, "Font Size", printer.GetFontSize());

@@ -11,6 +11,7 @@
 #include "core/Registry.h"
 #include "support/LoopbackProvider.h"
 #include "uikit/MemorySheetSite.h"
+#include "uikit/PrintSetup.h"
 #include "wizard/RouteRecords.h"
 #include "wizard/VekaPrp.h"
 #include "wizard/VekaPrpAddPrp.h"
@@ -266,6 +267,39 @@ TEST_F(DeviceList, RecordsByType) {
     EXPECT_EQ(Get(tickets, "Form"), "BSP-DE/CH/FR");
     EXPECT_EQ(Get(tickets, "FormType"), "85");
     EXPECT_EQ(Get(tickets, "FFPresent"), "0");
+}
+
+// The printers of the machine: a queue device's queue and column offset, a system printer's
+// printer, font, size, orientation and margins as its page took them.
+TEST_F(DeviceList, PrinterRecords) {
+    PutDword(kApp, "Devices Selected", 0);
+    Page p;
+    onPage[240] = [](uikit::CPropertySheet&, uikit::MemoryPanel& panel) {
+        panel.SetText(wizard::CVekaPrpQueue::IDC_COLUMN_OFFSET, "7");
+    };
+    script = Finish("Tickets", "Queue");
+    p.page.OnAdd(p.panel);
+    const std::string queue = kApp + "\\Device 01";
+    EXPECT_EQ(Get(queue, "Queue Name"), "Laser");
+    EXPECT_EQ(Get(queue, "Column Offset"), "7");
+
+    uikit::SetPageSetupRunner([](uikit::PageSetup& setup) {
+        setup = {uikit::DMORIENT_LANDSCAPE, 100, 200, 300, 400};
+    });
+    uikit::SetFontLister([] { return std::vector<std::string>{"Courier 10 Pitch"}; });
+    onPage[484] = [](uikit::CPropertySheet& sheet, uikit::MemoryPanel&) {
+        sheet.Command(wizard::CVekaPrpSystem::IDC_PAGE_SETUP);
+    };
+    script = Finish("Reports", "Zeroziro");
+    p.page.OnAdd(p.panel);
+    uikit::SetPageSetupRunner({});
+    uikit::SetFontLister({});
+    const std::string reports = kApp + "\\Device 02";
+    const std::vector<std::pair<const char*, const char*>> values = {
+        {"Printer Name", "Laser"}, {"Font", "Courier 10 Pitch"}, {"Font Size", "10"},
+        {"Orientation", "2"},      {"MarginTop", "200"},         {"MarginBottom", "400"},
+        {"MarginLeft", "100"},     {"MarginRight", "300"}};
+    for (const auto& [name, value] : values) EXPECT_EQ(Get(reports, name), value) << name;
 }
 
 // The stock-number button: enabled only on a coupon printer's row, runs its dialog for that

@@ -13,6 +13,7 @@
 #include "wizard/PassportFlag.h"
 #include "wizard/VekaPrpNamedPipe.h"
 #include "wizard/VekaPrpPassport.h"
+#include "wizard/VekaPrpQueue.h"
 
 namespace wizardtest {
 
@@ -183,11 +184,17 @@ void WizardTest::OperateOn(uikit::CPropertySheet& sheet, uikit::MemoryPanel& pan
         panel.SetText(Passport::IDC_FILE_NAME, "PASSPORT");
         panel.SetText(Passport::IDC_EXTENSION, "TXT");
     }
+    if (id == 240 && panel.GetText(wizard::CVekaPrpQueue::IDC_SELECTED).empty()) {
+        panel.Select(wizard::CVekaPrpQueue::IDC_QUEUES, 0);
+        sheet.Command(wizard::CVekaPrpQueue::IDC_QUEUES);
+    }
     if (auto input = onPage.find(id); input != onPage.end()) input->second(sheet, panel);
 }
 
 void WizardTest::SetUp() {
     std::filesystem::create_directories(root / "drive_c/SPL");
+    spooler.AddQueue("Laser");
+    spooler.SetDefaultQueue("Laser");
     platform::SetPortBackend(&ports);
     res::RegisterVekaStrings();
     CRegistryBase::SetAccessLevel(CRegistryBase::ACCESS_UNDECIDED);

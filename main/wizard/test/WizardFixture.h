@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/PortBackend.h"
+#include "support/FakeSpooler.h"
 #include "support/TempRoot.h"
 #include "uikit/Dialog.h"
 #include "uikit/MemorySheetSite.h"
@@ -91,12 +92,14 @@ protected:
     void TearDown() override;
 
     // What the operator does on the active page of a scripted wizard run before Next: the
-    // inputs the pages require (a pipe name, a passport file in C:\), then the page's entry
-    // of `onPage`.
+    // inputs the pages require (a pipe name, a passport file in C:\, a click on the first
+    // print queue), then the page's entry of `onPage`.
     void OperateOn(uikit::CPropertySheet& sheet, uikit::MemoryPanel& panel);
 
-    // The machine has the drive C: with the folder C:\SPL, and the ports of `ports`.
+    // The machine has the drive C: with the folder C:\SPL, the ports of `ports`, and the
+    // printer "Laser", its default.
     FakePorts ports;
+    support::FakeSpooler spooler;
     std::map<int, PageInput> onPage;
 
     // The boxes shown ("text"), and the answers the next ones get (else OK or Cancel as an

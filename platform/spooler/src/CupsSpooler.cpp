@@ -67,6 +67,16 @@ std::vector<Queue> CCupsSpooler::ListQueues() {
     return queues;
 }
 
+std::string CCupsSpooler::DefaultQueue() {
+    // The client library's own choice: the user's and the environment's default before the
+    // server's.
+    cups_dest_t* dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, nullptr, nullptr);
+    if (!dest) return {};
+    std::string strName = dest->name ? dest->name : "";
+    cupsFreeDests(1, dest);
+    return strName;
+}
+
 bool CCupsSpooler::PauseQueue(const std::string& strName, std::string& error) {
     return SetQueueState(strName, IPP_OP_PAUSE_PRINTER, error);
 }

@@ -8,6 +8,7 @@ namespace spooler {
 class CCupsSpooler final : public ISpooler {
 public:
     std::vector<Queue> ListQueues() override;
+    std::string DefaultQueue() override;
     [[nodiscard]] bool PauseQueue(const std::string& strName, std::string& error) override;
     [[nodiscard]] bool ResumeQueue(const std::string& strName, std::string& error) override;
     std::unique_ptr<IJob> StartJob(const std::string& strQueue, const std::string& strTitle,

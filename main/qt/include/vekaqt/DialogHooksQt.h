@@ -1,7 +1,8 @@
 // The dialog hooks of the program with a display: the dialog models of the program and of the
 // modules it loads (route, driver and device dialogs) drawn by the generic Qt view, their
-// messages as message boxes, and file and folder choice in a file dialog. A QApplication must
-// exist while they are installed.
+// messages as message boxes, file and folder choice in a file dialog, the page setup in Qt's
+// page setup dialog and the fonts of Qt's font database. A QApplication must exist while they
+// are installed.
 #pragma once
 
 #include <optional>

@@ -6,7 +6,6 @@
 #include <string>
 
 #include "uikit/PropertySheet.h"
-#include "wizard/StandInPages.h"
 #include "wizard/VekaPrpComplete.h"
 #include "wizard/VekaPrpDevice.h"
 #include "wizard/VekaPrpExtDevices.h"
@@ -22,6 +21,8 @@
 #include "wizard/VekaPrpPassport.h"
 #include "wizard/VekaPrpPort.h"
 #include "wizard/VekaPrpPortCom.h"
+#include "wizard/VekaPrpQueue.h"
+#include "wizard/VekaPrpSystem.h"
 
 namespace wizard {
 

@@ -47,6 +47,8 @@ public:
     virtual ~ISpooler() = default;
     // The queues in the server's order, each once; none when no server answers.
     virtual std::vector<Queue> ListQueues() = 0;
+    // The queue the machine prints to when none is named; "" when it has none.
+    virtual std::string DefaultQueue() = 0;
     // Pauses or resumes one queue; false with the error text.
     [[nodiscard]] virtual bool PauseQueue(const std::string& strName, std::string& error) = 0;
     [[nodiscard]] virtual bool ResumeQueue(const std::string& strName, std::string& error) = 0;

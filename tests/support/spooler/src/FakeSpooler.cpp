@@ -79,6 +79,11 @@ std::vector<spooler::Queue> FakeSpooler::ListQueues() {
     return m_queues;
 }
 
+std::string FakeSpooler::DefaultQueue() {
+    std::lock_guard lock(m_cs);
+    return m_bNoServer ? std::string() : m_strDefault;
+}
+
 bool FakeSpooler::SetState(const std::string& strName, spooler::QueueState eState,
                            const char* pszCall, std::string& error) {
     std::lock_guard lock(m_cs);

@@ -31,6 +31,11 @@ public:
     void AddQueue(const std::string& strName, const std::string& strDeviceUri = "",
                   const std::string& strMedia = "");
     void RemoveQueue(const std::string& strName);
+    // The queue DefaultQueue names ("" none).
+    void SetDefaultQueue(const std::string& strName) {
+        std::lock_guard l(m_cs);
+        m_strDefault = strName;
+    }
     spooler::QueueState State(const std::string& strName) const;
     std::vector<Job> Jobs() const;
     std::vector<std::string> PauseResumeCalls() const;
@@ -56,6 +61,7 @@ public:
 
     // The spooler's side.
     std::vector<spooler::Queue> ListQueues() override;
+    std::string DefaultQueue() override;
     [[nodiscard]] bool PauseQueue(const std::string& strName, std::string& error) override;
     [[nodiscard]] bool ResumeQueue(const std::string& strName, std::string& error) override;
     std::unique_ptr<spooler::IJob> StartJob(const std::string& strQueue,
@@ -76,6 +82,7 @@ private:
     int m_iFailWrite = 0;
     int m_iWrites = 0;
     std::string m_strFailState;
+    std::string m_strDefault;
     bool m_bNoServer = false;
     spooler::ISpooler* m_pPrevious = nullptr;
 };
