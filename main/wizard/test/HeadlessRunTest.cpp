@@ -163,8 +163,9 @@ std::vector<Stored> Join(std::vector<Stored> a, const std::vector<Stored>& b) {
     return a;
 }
 
-// A single-file device and an ATB2 printer on COM1, each written in full, with its session
-// and its route; the device count and the list follow.
+// A single-file device, an ATB2 printer on COM1 and a ticket printer of the device manager on
+// its ticket form, each written in full, with its session and its route; the device count and
+// the list follow.
 TEST_F(HeadlessRun, DevicesAddedWithTheirRecords) {
     onPage[237] = [](uikit::CPropertySheet&, uikit::MemoryPanel& panel) {
         panel.SetText(wizard::CVekaPrpFile::IDC_FILE_LOCATION, "C:\\SPL");
@@ -175,6 +176,11 @@ TEST_F(HeadlessRun, DevicesAddedWithTheirRecords) {
     EXPECT_EQ(Add("Journal", "File"), (std::vector<int>{233, 237, 238, 106, 241, 481}));
     EXPECT_EQ(Add("Gate printer", "Printer (ATB2)"),
               (std::vector<int>{233, 235, 236, 106, 241, 481}));
+    onPage[476] = [](uikit::CPropertySheet& sheet, uikit::MemoryPanel& panel) {
+        Choose(sheet, panel, wizard::CVekaPrpForm::IDC_FORM, "BSP-DE/CH/FR");
+    };
+    EXPECT_EQ(Add("Tickets", "Printer (TNV/KDM)"),
+              (std::vector<int>{233, 102, 476, 106, 241, 481}));
 
     const std::vector<Stored> trailer = {{"Answer Back", 'D', "0"},
                                          {"Insert Line Feed", 'D', "1"},
@@ -204,7 +210,16 @@ TEST_F(HeadlessRun, DevicesAddedWithTheirRecords) {
                     {"Protocol", 'S', ""},  // the hidden list: nothing chosen
                     {"Stop Bits", 'S', "1"}}));
 
-    for (const char* id : {"Device 01", "Device 02"}) {
+    // No trailer of its own: no terminator field.
+    EXPECT_EQ(Values(kApp + "\\Device 03"),
+              Join(Join(Common("Tickets", "Printer (TNV/KDM)", "Device 03"), trailer),
+                   {{"Terminator Data", 'S', "\r\f"},
+                    {"Device Alias", 'S', "TNV Desk"},
+                    {"Form", 'S', "BSP-DE/CH/FR"},
+                    {"FormType", 'D', "85"},
+                    {"FFPresent", 'D', "0"}}));
+
+    for (const char* id : {"Device 01", "Device 02", "Device 03"}) {
         const std::string session = kRoot + "\\Sessions\\" + id;
         EXPECT_EQ(Values(session), (std::vector<Stored>{{"Default EndSystem", 'S', "TREVO"}}));
         EXPECT_EQ(Values(session + "\\TREVO"), (std::vector<Stored>{{"Route Name", 'S', id}}));
@@ -215,10 +230,11 @@ TEST_F(HeadlessRun, DevicesAddedWithTheirRecords) {
                                        {"Alias", 'S', id},
                                        {"End System", 'S', "TREVO"}}));
     }
-    EXPECT_EQ(Values(kApp), (std::vector<Stored>{{"Devices Selected", 'D', "2"}}));
+    EXPECT_EQ(Values(kApp), (std::vector<Stored>{{"Devices Selected", 'D', "3"}}));
     EXPECT_EQ(Rows(), (std::vector<std::vector<std::string>>{
                           {"Journal", "File", "Y", "Device 01"},
-                          {"Gate printer", "Printer (ATB2)", "Y", "Device 02"}}));
+                          {"Gate printer", "Printer (ATB2)", "Y", "Device 02"},
+                          {"Tickets", "Printer (TNV/KDM)", "Y", "Device 03"}}));
     EXPECT_TRUE(boxes.empty());
 }
 
