@@ -6,9 +6,10 @@
 # release preset), where a race that the slower debug build hides shows; last, the unit tests
 # of the threaded cores under ThreadSanitizer (the tsan preset, whose clang build also checks
 # the lock annotations): the host link and the devices' threads, the platform's locks, event
-# loop and named pipes, and the host simulator; and the fault road briefly (veka, its QUIL
-# provider, the host simulator and the fault proxy in one process, with its fifteen faults of
-# every kind). Only those are built and run there, to keep the whole within the time CI has.
+# loop and named pipes, the trace log's writer, and the host simulator; and the fault road
+# briefly (veka, its QUIL provider, the host simulator and the fault proxy in one process, with
+# its fifteen faults of every kind). Only those are built and run there, to keep the whole
+# within the time CI has.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh --clang
@@ -34,7 +35,7 @@ cmake --preset release
 cmake --build --preset release -j "$jobs"
 ctest --preset release -j "$jobs"
 cmake --preset tsan
-tsan_programs=(veka_core_test platform_test quilhost_test faults_integration_test)
+tsan_programs=(veka_core_test platform_test notify_test quilhost_test faults_integration_test)
 cmake --build --preset tsan -j "$jobs" --target "${tsan_programs[@]}"
 # Only the tests of those programs (the others are not built): their suites, from the programs.
 suites=$(for p in "${tsan_programs[@]}"; do build/tsan/bin/"$p" --gtest_list_tests; done |

@@ -23,17 +23,23 @@ bool AppendFile::Open(const std::filesystem::path& path) {
         ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, kSharedFileMode);
     if (opened < 0) return false;
     const int fd = m_fd.load(std::memory_order_acquire);
+    bool placed = true;
     if (fd < 0) {
         m_fd.store(opened, std::memory_order_release);
-        return true;
+    } else {
+        placed = ::dup3(opened, fd, O_CLOEXEC) == fd;
+        ::close(opened);
     }
-    const bool placed = ::dup3(opened, fd, O_CLOEXEC) == fd;
-    ::close(opened);
+    if (placed) m_open.store(true, std::memory_order_release);
     return placed;
 }
 
+void AppendFile::Close() noexcept {
+    m_open.store(false, std::memory_order_release);
+}
+
 bool AppendFile::IsOpen() const noexcept {
-    return m_fd.load(std::memory_order_acquire) >= 0;
+    return m_open.load(std::memory_order_acquire);
 }
 
 bool AppendFile::Removed() const {
@@ -43,8 +49,8 @@ bool AppendFile::Removed() const {
 }
 
 bool AppendFile::Append(const char* data, std::size_t size) const noexcept {
+    if (!m_open.load(std::memory_order_acquire)) return false;
     const int fd = m_fd.load(std::memory_order_acquire);
-    if (fd < 0) return false;
     while (size > 0) {
         const ssize_t n = ::write(fd, data, size);
         if (n < 0 && errno == EINTR) continue;

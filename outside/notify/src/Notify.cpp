@@ -1,6 +1,7 @@
 #include "notify/Notify.h"
 
 #include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <chrono>
 #include <cstdarg>
@@ -8,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <mutex>
 #include <string>
 
@@ -17,14 +19,19 @@
 namespace {
 
 // Entries share one file per process. Each entry goes out with one write of its own, outside
-// any lock; the lock guards only the choice of the file.
+// any lock; the lock guards only the choice of the file, and an entry takes it only when the
+// machine root may have changed or, once per tick of the coarse clock, to see whether the
+// file was removed.
 struct LogFile {
     std::mutex lock;
-    platform::MachineRootWatch root;
+    platform::MachineRootWatch root;  // the root the file was opened for (under the lock)
     platform::AppendFile file;
-    // The millisecond in which the file was last looked at (to see whether it was removed,
-    // or to try again to open it): at most once per millisecond.
-    std::int64_t checkedMs = -1;
+    // Counts the changes of root seen under the lock: a thread that saw no change of its own
+    // still follows one that another thread saw (the root may have moved and come back).
+    std::atomic<std::uint64_t> rootChanges{0};
+    // The coarse millisecond in which the file was last looked at (to see whether it was
+    // removed, or to try again to open it).
+    std::atomic<std::int64_t> checkedMs{-1};
 };
 
 // Never destroyed, so objects destroyed at program end can still log.
@@ -33,29 +40,76 @@ LogFile& TheLogFile() {
     return *log;
 }
 
-std::int64_t MonotonicMs() {
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+// Milliseconds of the coarse monotonic clock (read without a system call, and cheaper than
+// the precise one; it moves once per kernel tick).
+std::int64_t CoarseMs() {
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+    return static_cast<std::int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
+// Opens the file of the current root; when it cannot, writes nothing until it can (rather than
+// on into the file of another root, or into one that was removed).
+void OpenTheFile(LogFile& log) {
+    if (!log.file.Open(Notify::LogFilePath())) log.file.Close();
 }
 
 // Opens the file again when the machine root changed, and (looking at most once per
 // millisecond) when it was removed or could not be opened before.
 void FollowTheFile(LogFile& log) {
-    std::lock_guard<std::mutex> guard(log.lock);
-    bool reopen = log.root.Changed();
-    if (!reopen) {
-        const std::int64_t now = MonotonicMs();
-        if (now == log.checkedMs) return;
-        log.checkedMs = now;
-        reopen = !log.file.IsOpen() || log.file.Removed();
+    thread_local platform::MachineRootWatch t_root;
+    thread_local std::uint64_t t_rootChanges = UINT64_MAX;
+    if (t_root.Changed() || t_rootChanges != log.rootChanges.load(std::memory_order_acquire)) {
+        std::lock_guard<std::mutex> guard(log.lock);
+        if (log.root.Changed()) {
+            OpenTheFile(log);
+            log.rootChanges.fetch_add(1, std::memory_order_release);
+        }
+        t_rootChanges = log.rootChanges.load(std::memory_order_relaxed);
+        return;
     }
-    if (reopen) (void)log.file.Open(Notify::LogFilePath());
+    const std::int64_t now = CoarseMs();
+    if (now == log.checkedMs.load(std::memory_order_relaxed)) return;
+    // One thread looks; the others write on meanwhile.
+    std::unique_lock<std::mutex> guard(log.lock, std::try_to_lock);
+    if (!guard.owns_lock() || log.checkedMs.exchange(now) == now) return;
+    if (!log.file.IsOpen() || log.file.Removed()) OpenTheFile(log);
 }
 
 void WriteEntry(const char* data, std::size_t size) {
     LogFile& log = TheLogFile();
     FollowTheFile(log);
     (void)log.file.Append(data, size);
+}
+
+// True when one of the eight bytes is below 0x20 or is 0x7F (a tab counts too, and is told
+// apart byte by byte).
+bool HasControlByte(std::uint64_t word) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101;
+    constexpr std::uint64_t kHigh = 0x8080808080808080;
+    const std::uint64_t below = (word - kOnes * 0x20) & ~word & kHigh;
+    const std::uint64_t del = word ^ (kOnes * 0x7F);
+    return (below | ((del - kOnes) & ~del & kHigh)) != 0;
+}
+
+bool IsControl(unsigned char c) {
+    return (c < 0x20 && c != '\t') || c == 0x7F;
+}
+
+// The length of the run of bytes from `begin` up to the first control byte (or `end`).
+std::size_t PlainRun(const char* text, std::size_t begin, std::size_t end) {
+    std::size_t at = begin;
+    for (;;) {
+        std::uint64_t word;
+        while (at + sizeof word <= end) {
+            std::memcpy(&word, text + at, sizeof word);
+            if (HasControlByte(word)) break;
+            at += sizeof word;
+        }
+        const std::size_t stop = std::min(end, at + sizeof word);
+        while (at < stop && !IsControl(static_cast<unsigned char>(text[at]))) ++at;
+        if (at < stop || at == end) return at - begin;
+    }
 }
 
 // Builds one line in the calling thread's own buffer, or on the heap for the rare line that
@@ -131,12 +185,10 @@ public:
             while (end > begin && (text[end - 1] == '\n' || text[end - 1] == '\r')) --end;
         }
         static const char kHex[] = "0123456789ABCDEF";
-        auto isControl = [](unsigned char c) { return (c < 0x20 && c != '\t') || c == 0x7F; };
         std::size_t i = begin;
         while (i < end) {
             // A run of bytes written as they are, then one written as \xHH.
-            std::size_t run = i;
-            while (run < end && !isControl(static_cast<unsigned char>(text[run]))) ++run;
+            const std::size_t run = i + PlainRun(text, i, end);
             Put(text + i, run - i);
             if (run == end) break;
             const auto c = static_cast<unsigned char>(text[run]);

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <future>
 #include <map>
 #include <regex>
 #include <set>
@@ -49,6 +51,39 @@ TEST(Notify, BothFormsWriteOneLineEachUnderTheMachineRoot) {
         std::regex_match(lines[2], std::regex(kStamp + R"( 3 x\.cpp\(9\) inner\\x0Abreak\\x01)")))
         << lines[2];
     EXPECT_TRUE(std::regex_match(lines[3], std::regex(kStamp + " 0 "))) << lines[3];
+}
+
+// Every byte value that borders the control bytes, at every place in a text longer than the
+// pieces the escaping looks at in one step, among bytes written as they are.
+TEST(Notify, EscapesEachControlByteWhereverItStands) {
+    support::TempRoot home;
+    Notify notify;
+    const unsigned char probes[] = {0x00, 0x09, 0x0A, 0x1F, 0x20, 0x7E, 0x7F, 0x80, 0xFF};
+    std::vector<std::string> expected;
+    for (const unsigned char probe : probes) {
+        for (std::size_t at = 0; at < 21; ++at) {
+            std::string text(20, 'a');
+            text.insert(at, 1, static_cast<char>(probe));
+            text[19 - at % 8] = '\t';
+            notify.printLog(0, text, CHAR_ASCII);
+            std::string escaped;
+            for (const char c : text) {
+                const auto byte = static_cast<unsigned char>(c);
+                if ((byte < 0x20 && byte != '\t') || byte == 0x7F) {
+                    char hex[5];
+                    std::snprintf(hex, sizeof hex, "\\x%02X", byte);
+                    escaped += hex;
+                } else {
+                    escaped += c;
+                }
+            }
+            expected.push_back(escaped);
+        }
+    }
+    const auto lines = ReadLines(Notify::LogFilePath());
+    ASSERT_EQ(lines.size(), expected.size());
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        EXPECT_EQ(lines[i].substr(lines[i].find(" 0 ") + 3), expected[i]) << i;
 }
 
 // A provider's logger: its lines carry the route's name in every form, a format without a
@@ -117,6 +152,66 @@ TEST(Notify, FollowsTheMachineRootWhenItChanges) {
     const auto lines = ReadLines(second.path() / "log" / "veka.log");
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_NE(lines[0].find("second"), std::string::npos);
+}
+
+// A root whose file cannot be opened gets nothing, and neither does the file of the root
+// before it; entries reach the file once it can be made.
+TEST(Notify, WritesNothingWhileTheRootsFileCannotBeOpened) {
+    Notify notify;
+    support::TempRoot first;
+    notify.printLog(0, 1, "a.cpp", "first");
+    support::TempRoot second;
+    std::filesystem::create_directories(second / "log/veka.log");
+    notify.printLog(0, 2, "a.cpp", "lost");
+    std::filesystem::remove(second / "log/veka.log");
+    bool found = false;
+    for (int i = 0; i < 100000 && !found; ++i) {
+        notify.printLog(0, 3, "a.cpp", "after");
+        found = std::filesystem::exists(second / "log/veka.log");
+    }
+    ASSERT_TRUE(found);
+    notify.printLog(0, 3, "a.cpp", "after");
+    const auto old = ReadLines(first / "log/veka.log");
+    ASSERT_EQ(old.size(), 1u);
+    EXPECT_NE(old[0].find("first"), std::string::npos);
+    const auto lines = ReadLines(second / "log/veka.log");
+    ASSERT_FALSE(lines.empty());
+    for (const auto& line : lines) EXPECT_NE(line.find("a.cpp(3) after"), std::string::npos);
+}
+
+// A thread that logged nothing while the root was elsewhere still writes to the root that is
+// current when it logs again, though the variables read as they did at its last entry.
+TEST(Notify, AThreadFollowsARootThatMovedAndCameBackWhileItWasQuiet) {
+    support::TempRoot first;
+    support::TempRoot second;
+    const auto point = [](const support::TempRoot& root) {
+        ::setenv("TREVO_HOME", root.path().c_str(), 1);
+    };
+    Notify notify;
+    point(first);
+    std::promise<void> moved;
+    std::promise<void> logged;
+    std::thread quiet([&] {
+        notify.printLog(0, 1, "q.cpp", "quiet before");
+        logged.set_value();
+        moved.get_future().wait();
+        notify.printLog(0, 2, "q.cpp", "quiet after");
+    });
+    logged.get_future().wait();
+    point(second);
+    notify.printLog(0, 3, "m.cpp", "main");
+    point(first);
+    moved.set_value();
+    quiet.join();
+    point(second);  // as the root of `second` left it
+
+    const auto atFirst = ReadLines(first / "log/veka.log");
+    ASSERT_EQ(atFirst.size(), 2u);
+    EXPECT_NE(atFirst[0].find("quiet before"), std::string::npos);
+    EXPECT_NE(atFirst[1].find("quiet after"), std::string::npos);
+    const auto atSecond = ReadLines(second / "log/veka.log");
+    ASSERT_EQ(atSecond.size(), 1u);
+    EXPECT_NE(atSecond[0].find("main"), std::string::npos);
 }
 
 TEST(Notify, FollowsEveryChangeOfTheVariablesThatNameTheRoot) {

@@ -5,8 +5,9 @@
 //
 // The descriptor's number stays the same for the object's life: opening another file puts it
 // in the old one's place in one step, so a thread appending meanwhile writes whole to the old
-// or to the new file, never to a stray descriptor. Append may run on any thread alongside
-// one Open or Removed at a time (the owner serialises those).
+// or to the new file, never to a stray descriptor; Close only stops the appending, keeping
+// the descriptor for the next Open. Append may run on any thread alongside one Open, Close or
+// Removed at a time (the owner serialises those).
 #pragma once
 
 #include <atomic>
@@ -25,6 +26,8 @@ public:
     // Opens the file for appending (making it and its folders, mode 0664) in place of the
     // one open before; false, keeping the one before, when it cannot.
     bool Open(const std::filesystem::path& path);
+    // Appends nothing more until the next Open.
+    void Close() noexcept;
     [[nodiscard]] bool IsOpen() const noexcept;
     // True when the open file has no name left (it was removed or replaced).
     [[nodiscard]] bool Removed() const;
@@ -34,6 +37,7 @@ public:
 
 private:
     std::atomic<int> m_fd{-1};
+    std::atomic<bool> m_open{false};
 };
 
 }  // namespace platform

@@ -18,8 +18,9 @@
 // and written with one write on a descriptor opened for appending, so entries never
 // interleave, and an entry written is in the file even if the process is killed right after
 // (see platform/AppendFile.h). The file is looked at again, at most once per millisecond,
-// when it was removed or could not be opened. Nothing here throws into the caller: a failure
-// to write is swallowed (the entry is lost).
+// when it was removed or could not be opened; while the current root's file cannot be
+// opened, entries are lost rather than written to another root's file. Nothing here throws
+// into the caller: a failure to write is swallowed (the entry is lost).
 #pragma once
 
 #include <filesystem>
