@@ -33,12 +33,10 @@ bool Update(std::string& known, const char* now) {
 }  // namespace
 
 bool MachineRootWatch::Changed() {
-    // $HOME counts only while $TREVO_HOME is empty or absent: one look per call while it is
-    // set.
-    const bool home = Update(m_home, std::getenv("TREVO_HOME"));
-    const bool user = m_home.empty() && Update(m_user, std::getenv("HOME"));
-    const bool first = !m_known;
-    m_known = true;
+    const bool home = Update(home_, std::getenv("TREVO_HOME"));
+    const bool user = Update(user_, std::getenv("HOME"));
+    const bool first = !known_;
+    known_ = true;
     return first || home || user;
 }
 

@@ -54,12 +54,42 @@ void OpenTheFile(LogFile& log) {
     if (!log.file.Open(Notify::LogFilePath())) log.file.Close();
 }
 
+// What the machine root was built from at this thread's last entry ($TREVO_HOME, else $HOME),
+// in a plain buffer: the thread-local objects of the main thread are gone before the static
+// ones, which may still log as they go.
+struct RootSeen {
+    char value[256];
+    std::size_t size = SIZE_MAX;  // none yet, or too long to keep
+
+    // True when the variables read as at the last call; takes them when they do not.
+    bool Same() {
+        char kind = 'T';
+        const char* from = std::getenv("TREVO_HOME");
+        if (!from || !*from) {
+            kind = 'H';
+            from = std::getenv("HOME");
+            if (!from) from = "";
+        }
+        const std::size_t length = std::strlen(from);
+        if (length >= sizeof value) {
+            size = SIZE_MAX;
+            return false;
+        }
+        if (size == length + 1 && value[0] == kind && std::memcmp(value + 1, from, length) == 0)
+            return true;
+        value[0] = kind;
+        std::memcpy(value + 1, from, length);
+        size = length + 1;
+        return false;
+    }
+};
+
 // Opens the file again when the machine root changed, and (looking at most once per
 // millisecond) when it was removed or could not be opened before.
 void FollowTheFile(LogFile& log) {
-    thread_local platform::MachineRootWatch t_root;
+    thread_local RootSeen t_root;
     thread_local std::uint64_t t_rootChanges = UINT64_MAX;
-    if (t_root.Changed() || t_rootChanges != log.rootChanges.load(std::memory_order_acquire)) {
+    if (!t_root.Same() || t_rootChanges != log.rootChanges.load(std::memory_order_acquire)) {
         std::lock_guard<std::mutex> guard(log.lock);
         if (log.root.Changed()) {
             OpenTheFile(log);
@@ -209,7 +239,8 @@ private:
 // A printf-style text in the thread's own buffer, or on the heap when it is longer.
 class FormattedText {
 public:
-    FormattedText(const char* format, va_list args) {
+    // `format` is a printf format (the implicit object counts as the first argument).
+    __attribute__((format(printf, 2, 0))) FormattedText(const char* format, va_list args) {
         if (!format) return;
         // The trace log's one format, a text between line breaks, needs no formatting: the
         // breaks at a text's ends are dropped anyway.

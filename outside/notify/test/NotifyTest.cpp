@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -262,6 +264,28 @@ TEST(Notify, FollowsEveryChangeOfTheVariablesThatNameTheRoot) {
     n = 0;
     for (const auto& step : steps) expected[step.file].push_back(++n);
     EXPECT_EQ(written, expected);
+}
+
+// An object destroyed at program end may still log, after the main thread's own objects are
+// gone.
+TEST(Notify, ObjectsDestroyedAtProgramEndStillLog) {
+    support::TempRoot home;
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        struct AtEnd {
+            ~AtEnd() { Notify().printLog(0, 2, "end.cpp", "at the end"); }
+        };
+        static AtEnd atEnd;
+        Notify().printLog(0, 1, "end.cpp", "running");
+        std::exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    const auto lines = ReadLines(Notify::LogFilePath());
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_NE(lines[1].find("end.cpp(2) at the end"), std::string::npos) << lines[1];
 }
 
 TEST(Notify, KeepsTheLevelsFromTheLowestOneNamed) {

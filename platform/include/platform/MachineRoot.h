@@ -22,9 +22,9 @@ public:
     [[nodiscard]] bool Changed();
 
 private:
-    std::string m_home;
-    std::string m_user;  // as of the last look while $TREVO_HOME was empty
-    bool m_known = false;
+    std::string home_;
+    std::string user_;
+    bool known_ = false;
 };
 
 }  // namespace platform
