@@ -23,6 +23,17 @@ bool AddQueue(const std::string& strName, const std::string& strDeviceUri,
     return true;
 }
 
+bool SetDefaultQueue(const std::string& strName, std::string& error) {
+    CCupsConnection connection;
+    ipp_t* request = NewRequest(IPP_OP_CUPS_SET_DEFAULT);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr,
+                 CCupsConnection::PrinterUri(strName).c_str());
+    ipp_t* response = connection.Do(request, "/admin/", error);
+    if (!response) return false;
+    ippDelete(response);
+    return true;
+}
+
 bool DeleteQueue(const std::string& strName, std::string& error) {
     CCupsConnection connection;
     ipp_t* request = NewRequest(IPP_OP_CUPS_DELETE_PRINTER);

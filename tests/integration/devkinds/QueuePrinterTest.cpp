@@ -3,6 +3,7 @@
 // failures played by the scripted spooler.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -14,6 +15,7 @@
 #include "devices/DeviceQueuePrt.h"
 #include "devices/EnumPrinters.h"
 #include "spooler/CupsAdmin.h"
+#include "spooler/Spooler.h"
 #include "support/FakeSpooler.h"
 #include "support/TestCupsd.h"
 
@@ -96,6 +98,20 @@ TEST_F(QueuePrinterCupsTest, EnumerationListsEveryQueueOnceInOrder) {
     EXPECT_EQ(list.GetNext(), "");
     EXPECT_TRUE(list.FindPrinterName("beta"));
     EXPECT_FALSE(list.FindPrinterName("Beta"));
+}
+
+// The machine's default printer is the client library's default destination: the server's
+// default queue, unless the user names another (LPDEST).
+TEST_F(QueuePrinterCupsTest, TheDefaultQueueIsTheClientLibrarysDefault) {
+    ::unsetenv("LPDEST");
+    ::unsetenv("PRINTER");
+    for (const char* name : {"Alpha", "Beta"}) ASSERT_TRUE(cupsd->AddQueue(name));
+    std::string error;
+    ASSERT_TRUE(spooler::SetDefaultQueue("Beta", error)) << error;
+    EXPECT_EQ(spooler::Spooler().DefaultQueue(), "Beta");
+    ::setenv("LPDEST", "Alpha", 1);
+    EXPECT_EQ(spooler::Spooler().DefaultQueue(), "Alpha");
+    ::unsetenv("LPDEST");
 }
 
 TEST_F(QueuePrinterCupsTest, OneJobPerMessageWithEveryLineIndented) {
