@@ -52,7 +52,7 @@ protected:
 
     static void MapPortsTo(std::uint16_t port) {
         std::string map;
-        for (const char* configured : {"30031", "30051", "30050", "30052"})
+        for (const char* configured : {"30031", "30030", "30032", "30051", "30050", "30052"})
             map +=
                 std::string("127.0.0.1:") + configured + "=127.0.0.1:" + std::to_string(port) + ";";
         ::setenv("TREVO_ENDPOINT_MAP", map.c_str(), 1);

@@ -12,6 +12,7 @@
 #include "hostdriver/DesktopPayload.h"
 #include "hostdriver/HostCode.h"
 #include "hostdriver/HostErrors.h"
+#include "hostdriver/HostSession.h"
 #include "hostdriver/IdleTimer.h"
 #include "hostdriver/TerminalMFE.h"
 #include "support/FakeClockScope.h"
@@ -140,10 +141,14 @@ TEST_F(TerminalTest, APaidMessageOpensASessionToTheHostItNames) {
 }
 
 TEST_F(TerminalTest, HostErrorsReachTheClientAsErrorOrReplacementMessages) {
+    // One driver per port, its rows in order; an error that resets the connection comes last.
     struct Case {
+        int port;
         const char* text;
         std::vector<std::uint8_t> expected;  // after the address bytes
         int option5;                         // -1: left as it is
+        const char* state;                   // STATE stored for the session afterwards
+        bool idsCleared;                     // RID and LID stored empty
     };
     const auto code = [](const char* text) { return *ToHostCode(text); };
     const auto replaced = [&](const char* text, std::span<const std::uint8_t> with) {
@@ -153,26 +158,43 @@ TEST_F(TerminalTest, HostErrorsReachTheClientAsErrorOrReplacementMessages) {
     std::vector<std::uint8_t> stagingCut(staging.begin(), staging.begin() + 2);
     stagingCut.insert(stagingCut.end(), staging.begin() + 5, staging.end());
     const std::vector<Case> cases = {
-        {"JKLMN", FromHex("D1 D2 5B D3 D4 5B D5"), -1},
-        {"S06 RA8S", replaced("S06 RA8S", kRa8sText), -1},
-        {"C06 X", replaced("C06 X", kRa8sText), -1},
-        {"C01 X", replaced("C01 X", kCentralSiteOutageText), -1},
-        {"C02 X", replaced("C02 X", kSystemUnavailableText), -1},
-        {"S07 X", ErrorMessage(code("S07 X")), -1},
-        {"S07- STAGING", ErrorMessage(stagingCut), -1},
-        {"JKLMN", replaced("JKLMN", kHostSessionErrorText), 1},
-        {"S02- UNABLE", ErrorMessage(code("S02- UNABLE")), 0},  // resets the connection: last
+        {30031, "JKLMN", FromHex("D1 D2 5B D3 D4 5B D5"), -1, "1", false},
+        {30031, "S06 RA8S", replaced("S06 RA8S", kRa8sText), -1, "1", false},
+        {30031, "C06 X", replaced("C06 X", kRa8sText), -1, "1", false},
+        {30031, "C01 X", replaced("C01 X", kCentralSiteOutageText), -1, "1", false},
+        {30031, "C02 X", replaced("C02 X", kSystemUnavailableText), -1, "1", false},
+        {30031, "S07 X", ErrorMessage(code("S07 X")), -1, "1", false},
+        {30031, "S07- STAGING", ErrorMessage(stagingCut), -1, "1", false},
+        {30031, "JKLMN", replaced("JKLMN", kHostSessionErrorText), 1, "1", false},
+        {30031, "S02- UNABLE", ErrorMessage(code("S02- UNABLE")), 0, "0", false},
+        {30032, "S02- UNABLE", replaced("S02- UNABLE", kSignInText), -1, "0", false},
+        {30030, "S02- UNABLE", replaced("S02- UNABLE", kSignInText), -1, "0", true},
     };
-    auto& d = NewTerminal();
-    ConnectAndSend(d);
+    Driver* d = nullptr;
+    int port = 0;
+    int session = 0;
     int sent = 0;
+    std::string address;
     for (const Case& c : cases) {
+        if (c.port != port) {
+            port = c.port;
+            ++session;
+            address = "1A2B0" + std::to_string(session);
+            // The pooled ports begin with the pool the route names.
+            std::map<std::string, std::string> settings = {{"PORT", std::to_string(port)},
+                                                           {"LNIATA", address}};
+            if (port == 30032) settings.insert({{"POOLTYPE", "AGENCY"}, {"BASEPCC", "B2C"}});
+            if (port == 30030) settings.insert({{"POOLTYPE", "HOST9"}, {"POOLNAME", "POOL9"}});
+            d = &NewTerminal(settings);
+            ConnectAndSend(*d, session);
+            address = "1A 2B 0" + std::to_string(session) + " ";
+        }
         if (c.option5 >= 0) {
             // The option also gives the sessions a new routing id: the client's next message
             // carries it to the host.
-            ASSERT_TRUE(d.driver->SetDriverOption(5, c.option5));
+            ASSERT_TRUE(d->driver->SetDriverOption(5, c.option5));
             const auto message = FromHex("C1 4E");
-            ASSERT_EQ(d.driver->SendToHost(message.data(), 2), COMM_NO_ERROR);
+            ASSERT_EQ(d->driver->SendToHost(message.data(), 2), COMM_NO_ERROR);
             ASSERT_TRUE(host.WaitFor(
                 [&, want = ++sent](const std::vector<quilhost::HostEvent>& events) {
                     int n = 0;
@@ -183,8 +205,11 @@ TEST_F(TerminalTest, HostErrorsReachTheClientAsErrorOrReplacementMessages) {
                 },
                 5000));
         }
-        ASSERT_TRUE(host.SendSessionError(1, "", c.text, 4, 1)) << c.text;
-        EXPECT_EQ(NextMessage(d), "1A 2B 01 " + ToHex(c.expected)) << c.text;
+        ASSERT_TRUE(host.SendSessionError(session, "", c.text, 4, 1)) << c.text;
+        EXPECT_EQ(NextMessage(*d), address + ToHex(c.expected)) << c.port << " " << c.text;
+        EXPECT_EQ(d->harness.SessionValue("STATE"), c.state) << c.port << " " << c.text;
+        EXPECT_EQ(!d->harness.SessionValue("RID").has_value(), c.idsCleared) << c.port;
+        EXPECT_EQ(!d->harness.SessionValue("LID").has_value(), c.idsCleared) << c.port;
     }
 }
 
