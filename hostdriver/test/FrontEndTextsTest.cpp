@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "hostdriver/DesktopPayload.h"
+#include "hostdriver/FrontEnd.h"
 #include "hostdriver/HostCode.h"
 #include "hostdriver/HostErrors.h"
 #include "hostdriver/HostInfoTable.h"
@@ -72,6 +73,26 @@ TEST(HexTextTest, RidsAndLidsRoundTripAndBadTextsAreRefused) {
     EXPECT_EQ(RidFromText("1a2b01"), (Rid{0x1A, 0x2B, 0x01}));
     EXPECT_FALSE(RidFromText("1A2B0").has_value());
     EXPECT_FALSE(LidFromText("0000ABCG").has_value());
+}
+
+TEST(HexTextTest, AThinClientsLidStaysTheSameForItsTerminalAndComputer) {
+    // Stored LIDs outlive the program: the function must not change.
+    struct Case {
+        const char* lniata;
+        const char* computer;
+        std::uint32_t lid;
+    };
+    const Case cases[] = {
+        {"1A2B01", "WS01", 0x32AC65C1u},
+        {"1A2B02", "WS01", 0x4F0046D6u},
+        {"1A2B01", "WS02", 0x2FAC6108u},
+        {"1A2B0", "1WS01", 0x06C110CFu},  // the split between the two counts
+        {"000000", "WORKSTATION1", 0xE95B0CADu},
+        {"", "", 0x050C5D1Fu},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ThinClientLid(c.lniata, c.computer), c.lid) << c.lniata << " " << c.computer;
+    EXPECT_LE(ComputerName().size(), 12u);
 }
 
 TEST(HostInfoTest, LinesPrefixesAndTheFirstMatch) {

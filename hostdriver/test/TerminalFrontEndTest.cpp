@@ -108,6 +108,27 @@ TEST_F(TerminalTest, WithoutAnActiveSessionTheQueriesAnswerNothing) {
     EXPECT_EQ(terminal.GetHostSessionState("h", nullptr), 0);
 }
 
+TEST_F(TerminalTest, AnotherHostsStateIsReadFromItsOtherHostsEntry) {
+    auto& d = NewTerminal();
+    CTerminalMFE terminal;
+    ASSERT_EQ(terminal.SetHostDrvInterface(d.driver.get()), 0);
+    CHostSession session(&terminal);
+    ASSERT_EQ(session.DefaultFlag(), 0);
+    const std::pair<const char*, int> cases[] = {
+        {"HOST1/STATE=1/LID=0000ABCD/RID=1A2B01;", 1},
+        {"HOST1/STATE=0/LID=0000ABCD/RID=1A2B01;", 0},
+        {"HOST1/STATE=7/LID=0000ABCD/RID=1A2B01;", 0},
+        {"HOST10/STATE=1/LID=00000001/RID=000001;HOST1/STATE=7/LID=0000ABCD/RID=1A2B01;", 0},
+        {"HOST10/STATE=1/LID=00000001/RID=000001;", 0},
+        {"HOST1;", 0},
+        {"OTHER/STATE=0/LID=00000001/RID=000001;host1/STATE=1/LID=00000002/RID=000002;", 1},
+    };
+    for (const auto& [list, state] : cases) {
+        d.harness.SetSessionValue("OTHERHOSTS", list);
+        EXPECT_EQ(terminal.GetHostSessionState("HOST1", &session), state) << list;
+    }
+}
+
 TEST_F(TerminalTest, APaidMessageOpensASessionToTheHostItNames) {
     quilhost::QuilHost second;
     ASSERT_TRUE(second.Start("127.0.0.2", 0));
