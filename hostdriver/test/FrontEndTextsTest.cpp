@@ -16,6 +16,7 @@
 #include "hostdriver/HostTexts.h"
 #include "hostdriver/TerminalMFE.h"
 #include "support/Hex.h"
+#include "winmon/Winmon.h"
 
 namespace quildrv {
 namespace {
@@ -195,16 +196,16 @@ unsigned EndlessPayload(char* /*buffer*/, unsigned size) {
 
 TEST(DesktopPayloadTest, ALongPayloadIsAskedForAgainWithItsSizeAndTheRoundsAreBounded) {
     std::string asked;
-    SetDesktopPayloadSource(&LongPayload);
+    winmon::SetDesktopPayloadSource(&LongPayload);
     g_sizes.clear();
     EXPECT_EQ(DesktopPayloadText(&asked).size(), 899u);
     EXPECT_EQ(asked, "512/500;912/900;");
 
-    SetDesktopPayloadSource(&EndlessPayload);
+    winmon::SetDesktopPayloadSource(&EndlessPayload);
     g_sizes.clear();
     (void)DesktopPayloadText();
     EXPECT_LE(g_sizes.size(), 4u);
-    SetDesktopPayloadSource(nullptr);
+    winmon::SetDesktopPayloadSource(nullptr);
     EXPECT_FALSE(DesktopPayloadText().empty());
 }
 

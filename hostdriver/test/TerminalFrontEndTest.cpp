@@ -9,13 +9,13 @@
 #include <vector>
 
 #include "HostDriverFixture.h"
-#include "hostdriver/DesktopPayload.h"
 #include "hostdriver/HostCode.h"
 #include "hostdriver/HostErrors.h"
 #include "hostdriver/HostSession.h"
 #include "hostdriver/IdleTimer.h"
 #include "hostdriver/TerminalMFE.h"
 #include "support/FakeClockScope.h"
+#include "winmon/Winmon.h"
 
 namespace quildrv {
 namespace {
@@ -34,11 +34,11 @@ protected:
     void SetUp() override {
         HostDriverFixture::SetUp();
         RegisterBuiltInFrontEnds();
-        SetDesktopPayloadSource(&WorkstationPayload);
+        winmon::SetDesktopPayloadSource(&WorkstationPayload);
     }
     void TearDown() override {
         HostDriverFixture::TearDown();
-        SetDesktopPayloadSource(nullptr);
+        winmon::SetDesktopPayloadSource(nullptr);
     }
 
     Driver& NewTerminal(std::map<std::string, std::string> settings = {}) {

@@ -38,6 +38,12 @@ std::string ComputerNameFromHostName(std::string_view hostName) {
     return name;
 }
 
+std::string HostName() {
+    std::string host;
+    if (!ReadHostName(host)) return {};
+    return host;
+}
+
 std::string ComputerName() {
     std::string host;
     if (!ReadHostName(host)) return {};

@@ -25,6 +25,7 @@ TEST(HostInfo, ComputerNameIsTheShortHostNameInCapitals) {
     EXPECT_FALSE(here.empty());
     EXPECT_LE(here.size(), kMaxComputerNameLength);
     EXPECT_EQ(ComputerNameFromHostName(here), here);
+    EXPECT_EQ(ComputerNameFromHostName(HostName()), here);
 }
 
 TEST(HostInfo, VersionFactsComeFromTheKernelRelease) {

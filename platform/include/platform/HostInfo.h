@@ -12,6 +12,9 @@ namespace platform {
 // The longest computer name Windows gives.
 inline constexpr std::size_t kMaxComputerNameLength = 15;
 
+// The host name as the system gives it; empty (with the last error) when it cannot be read.
+std::string HostName();
+
 // The computer name as Windows gives it: the host name up to its first dot, in capitals,
 // at most kMaxComputerNameLength characters. Empty (with the last error) when the host
 // name cannot be read.
