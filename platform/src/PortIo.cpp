@@ -37,13 +37,13 @@ CancelFd::~CancelFd() {
 }
 
 void CancelFd::signal() {
+    m_signalled.store(true, std::memory_order_release);
     const std::uint64_t one = 1;
     [[maybe_unused]] const ssize_t n = ::write(m_fd, &one, sizeof one);
 }
 
 bool CancelFd::signalled() const {
-    pollfd p{m_fd, POLLIN, 0};
-    return ::poll(&p, 1, 0) == 1;
+    return m_signalled.load(std::memory_order_acquire);
 }
 
 int waitFd(int fd, short events, const CancelFd& cancel, const Deadline& deadline) {

@@ -2,6 +2,7 @@
 // open of a device and a one-shot cancel descriptor that every wait of a line polls.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -16,7 +17,8 @@ using Deadline = IoDeadline;
 // -1 with the last error set (ERROR_ACCESS_DENIED when another holder has it).
 int openExclusive(const std::string& path, int flags);
 
-// An eventfd that stays readable once signalled.
+// An eventfd that stays readable once signalled. signalled() asks a flag set before the
+// eventfd is written, so the look that every read and write makes costs no system call.
 class CancelFd {
 public:
     CancelFd();
@@ -30,6 +32,7 @@ public:
 
 private:
     int m_fd = -1;
+    std::atomic<bool> m_signalled{false};
 };
 
 // What waitFd answers besides the revents of fd (0 on time-out).

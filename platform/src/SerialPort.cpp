@@ -110,7 +110,7 @@ public:
         ::close(m_fd);
     }
 
-    bool valid() const { return m_cancel.valid() && m_maskWake.valid(); }
+    bool valid() const { return m_cancel.valid() && m_maskWake.valid() && m_inputWake.valid(); }
 
     bool SetCommState(const Dcb& dcb) override {
         speed_t speed{};
@@ -281,6 +281,17 @@ public:
         return true;
     }
 
+    bool ClearCommErrorInput(DWORD& errors, DWORD& inQueue) override {
+        {
+            std::lock_guard<std::mutex> hold(m_lock);
+            collectErrorsLocked();
+            errors = m_pendingErrors;
+            m_pendingErrors = 0;
+        }
+        inQueue = inputQueued();
+        return true;
+    }
+
     bool GetCommModemStatus(DWORD& status) override {
         if (!readModem(status)) {
             SetLastError(ERROR_NOT_SUPPORTED);
@@ -354,6 +365,7 @@ public:
             const ssize_t n = ::read(m_fd, out + read, size - read);
             if (n > 0) {
                 read += static_cast<DWORD>(n);
+                noteInputTaken();
                 {
                     std::lock_guard<std::mutex> hold(m_lock);
                     m_seenInput -= std::min<DWORD>(m_seenInput, static_cast<DWORD>(n));
@@ -437,6 +449,40 @@ public:
     bool OutputDrained() override {
         int out = 0;
         return ::ioctl(m_fd, TIOCOUTQ, &out) == 0 && out <= 0;
+    }
+
+    std::uint64_t InputTaken() override { return m_inputTaken.load(); }
+
+    int WaitInput(std::uint64_t taken, DWORD timeoutMs) override {
+        if (m_cancel.signalled()) return kInputRefused;
+        // Counted in before the count is looked at: a read that takes bytes from now on
+        // either is seen here or sees this waiter and wakes it.
+        m_inputWaiters.fetch_add(1);
+        int result = kInputWoken;
+        if (m_inputTaken.load() == taken) {
+            pollfd fds[3] = {
+                {m_cancel.fd(), POLLIN, 0}, {m_inputWake.fd(), POLLIN, 0}, {m_fd, POLLIN, 0}};
+            const int ms =
+                timeoutMs == MAXDWORD ? -1 : static_cast<int>(std::min<DWORD>(timeoutMs, 1u << 30));
+            const int n = ::poll(fds, 3, ms);
+            if (n < 0 && errno != EINTR) {
+                SetLastErrorFromErrno();
+                result = kInputRefused;
+            } else if (n == 0) {
+                result = kInputTimeout;
+            } else if (n > 0) {
+                if (fds[1].revents & POLLIN) {
+                    std::uint64_t value;
+                    [[maybe_unused]] const ssize_t r =
+                        ::read(m_inputWake.fd(), &value, sizeof value);
+                }
+                // A line that hung up stays readable without bytes to read.
+                if ((fds[0].revents & POLLIN) || (fds[2].revents & (POLLHUP | POLLERR)))
+                    result = kInputRefused;
+            }
+        }
+        m_inputWaiters.fetch_sub(1);
+        return result;
     }
 
     void Cancel() override {
@@ -576,6 +622,11 @@ private:
         return events & mask;
     }
 
+    void noteInputTaken() {
+        m_inputTaken.fetch_add(1);
+        if (m_inputWaiters.load() != 0) m_inputWake.signal();
+    }
+
     void drainMaskWake() {
         std::uint64_t value;
         [[maybe_unused]] const ssize_t n = ::read(m_maskWake.fd(), &value, sizeof value);
@@ -583,8 +634,11 @@ private:
 
     const int m_fd;
     CancelFd m_cancel;
-    CancelFd m_maskWake;  // drained by the notification wait; never by anyone else
-    std::mutex m_lock;    // guards everything below
+    CancelFd m_maskWake;   // drained by the notification wait; never by anyone else
+    CancelFd m_inputWake;  // drained by WaitInput
+    std::atomic<std::uint64_t> m_inputTaken{0};
+    std::atomic<int> m_inputWaiters{0};
+    std::mutex m_lock;  // guards everything below
     Dcb m_dcb;
     CommTimeouts m_timeouts;
     DWORD m_mask = 0;

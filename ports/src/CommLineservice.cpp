@@ -162,12 +162,12 @@ int CommLineservice::readPort(std::uint8_t* buffer, std::uint32_t size, std::uin
     if (!line || !read || (!buffer && size)) return 0;
     *read = 0;
     DWORD errors = 0;
-    platform::ComStat stat;
-    if (!line->ClearCommError(errors, &stat)) {
+    DWORD waiting = 0;
+    if (!line->ClearCommErrorInput(errors, waiting)) {
         lineserv::logLastError(commLog(), getPortName(), "ClearCommError2 failed retCode");
         return 0;
     }
-    if (size > stat.cbInQue) size = stat.cbInQue;
+    if (size > waiting) size = waiting;
     DWORD count = 0;
     if (size && !line->ReadFile(buffer, size, count)) {
         count = 0;
@@ -409,10 +409,10 @@ void CommLineservice::notificationLoop() {
         if (events & EV_TXEMPTY) onOutputEmptyEvent(0);
         if (events & EV_RXCHAR) {
             DWORD errors = 0;
-            ComStat stat;
-            if (!line->ClearCommError(errors, &stat))
+            DWORD waiting = 0;
+            if (!line->ClearCommErrorInput(errors, waiting))
                 lineserv::logLastError(commLog(), name, "ClearCommError4 failed retCode");
-            else if (stat.cbInQue)
+            else if (waiting)
                 onDataAvailEvent(0);
         }
     }

@@ -1,11 +1,13 @@
 #include "ports/PDM.h"
 
+#include <chrono>
 #include <new>
 
 #include "Logs.h"
 #include "ReceiveRing.h"
 #include "platform/Event.h"
 #include "platform/PortBackend.h"
+#include "platform/Time.h"
 #include "platform/Wait.h"
 
 using lineserv::pdmLog;
@@ -65,17 +67,43 @@ int PDM::readPortT(std::uint8_t* buffer, std::uint32_t size, std::uint32_t* read
     *read = 0;
     if (!m_ring || !m_dataAvail) return 0;
     // What has come already is taken without a wait (and without a hand-off through the
-    // notification thread); otherwise the read waits for the data-available event.
+    // notification thread); otherwise the read waits for bytes on the line itself, so
+    // that they reach it as soon as they reach the notification thread.
+    const std::shared_ptr<platform::SerialLine> line = size ? serialLine() : nullptr;
+    std::uint64_t taken = line ? line->InputTaken() : 0;
     std::size_t moved = size ? takeReceived(buffer, size) : 0;
-    if (moved == 0) {
-        static_cast<void>(platform::WaitForSingleObject(*m_dataAvail, timeout));
-        // Finding nothing and resetting the event is one step under the ring lock, so
-        // bytes put in meanwhile always leave the event signalled. A read that asked for
-        // nothing leaves the event as it is while bytes wait.
-        kdcomm::Guard hold(m_ring->lock());
-        moved = takeReceived(buffer, size);
-        if (moved == 0 && m_ring->count() == 0) m_dataAvail->Reset();
+    if (moved != 0) {
+        *read = static_cast<std::uint32_t>(moved);
+        return 1;
     }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout);
+    auto remaining = [&]() -> std::uint32_t {
+        if (timeout == platform::INFINITE) return timeout;
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        return left.count() > 0 ? static_cast<std::uint32_t>(left.count()) : 0;
+    };
+    // The line tells of bytes that arrive and of bytes the notification thread took into
+    // the ring; a line that cannot tell, or is closed meanwhile, leaves the rest of the
+    // wait to the data-available event.
+    while (line && !m_dataAvail->IsSet()) {
+        const std::uint32_t left = remaining();
+        if (left == 0) break;
+        if (line->WaitInput(taken, left) != platform::SerialLine::kInputWoken) break;
+        taken = line->InputTaken();
+        moved = takeReceived(buffer, size);
+        if (moved != 0) {
+            *read = static_cast<std::uint32_t>(moved);
+            return 1;
+        }
+    }
+    static_cast<void>(platform::WaitForSingleObject(*m_dataAvail, remaining()));
+    // Finding nothing and resetting the event is one step under the ring lock, so bytes
+    // put in meanwhile always leave the event signalled. A read that asked for nothing
+    // leaves the event as it is while bytes wait.
+    kdcomm::Guard hold(m_ring->lock());
+    moved = takeReceived(buffer, size);
+    if (moved == 0 && m_ring->count() == 0) m_dataAvail->Reset();
     *read = static_cast<std::uint32_t>(moved);
     return moved != 0 ? 1 : 0;
 }

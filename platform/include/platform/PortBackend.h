@@ -134,6 +134,14 @@ public:
     [[nodiscard]] virtual bool PurgeComm(DWORD flags) = 0;
     // Takes and clears the line errors seen since the last call; fills the status.
     [[nodiscard]] virtual bool ClearCommError(DWORD& errors, ComStat* status) = 0;
+    // The same for a caller that needs only the bytes waiting to be read (cbInQue): a line
+    // may answer it without looking at its output side.
+    [[nodiscard]] virtual bool ClearCommErrorInput(DWORD& errors, DWORD& inQueue) {
+        ComStat status;
+        const bool ok = ClearCommError(errors, &status);
+        inQueue = status.cbInQue;
+        return ok;
+    }
     [[nodiscard]] virtual bool GetCommModemStatus(DWORD& status) = 0;
     [[nodiscard]] virtual bool EscapeCommFunction(DWORD function) = 0;
     // Reads and writes under the time-outs of SetCommTimeouts. A write that runs out of
@@ -141,6 +149,18 @@ public:
     // with what it got.
     [[nodiscard]] virtual bool ReadFile(void* buffer, DWORD size, DWORD& read) = 0;
     [[nodiscard]] virtual bool WriteFile(const void* buffer, DWORD size, DWORD& written) = 0;
+    // For a reader that waits beside another thread that reads the same line too: a count
+    // that every read which takes bytes raises, and a wait until bytes are waiting to be
+    // read or the count has moved on from `taken` (kInputWoken), timeoutMs has passed
+    // (MAXDWORD: no limit; kInputTimeout), or the line cannot be waited on so: cancelled,
+    // gone or unable to tell (kInputRefused, the caller waits some other way).
+    static constexpr int kInputWoken = 1;
+    static constexpr int kInputTimeout = 0;
+    static constexpr int kInputRefused = -1;
+    [[nodiscard]] virtual std::uint64_t InputTaken() { return 0; }
+    [[nodiscard]] virtual int WaitInput(std::uint64_t /*taken*/, DWORD /*timeoutMs*/) {
+        return kInputRefused;
+    }
     // Waits until the output has gone out to the line.
     [[nodiscard]] virtual bool FlushFileBuffers() = 0;
     // True when everything written has gone out to the line right now (false when the line
