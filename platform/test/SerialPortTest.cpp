@@ -275,6 +275,48 @@ TEST_F(SerialPortTest, TheWaitReportsInputAndDrainedOutputAndEndsOnMaskOrCancel)
     EXPECT_FALSE(line->ReadFile(drain, sizeof drain, read));
 }
 
+// The wait of a reader beside another reader of the line: it wakes for bytes that arrive,
+// at once for bytes another reader took since it looked, and not at all on a quiet line.
+TEST_F(SerialPortTest, TheInputWaitWakesForArrivingBytesAndForBytesTakenByAnother) {
+    ASSERT_TRUE(line->SetCommTimeouts({MAXDWORD, 0, 0, 0, 0}));
+    const auto start = Clock::now();
+    EXPECT_EQ(line->WaitInput(line->InputTaken(), 50), SerialLine::kInputTimeout);
+    EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(50));
+
+    std::uint64_t taken = line->InputTaken();
+    std::thread sender([&] { pty.send("ab"); });
+    EXPECT_EQ(line->WaitInput(taken, 60000), SerialLine::kInputWoken);
+    sender.join();
+    waitQueued(2);
+
+    // Another reader takes the bytes after this one looked at the count: no wait at all.
+    char buffer[8];
+    DWORD read = 0;
+    ASSERT_TRUE(line->ReadFile(buffer, sizeof buffer, read));
+    EXPECT_EQ(std::string(buffer, read), "ab");
+    EXPECT_EQ(line->WaitInput(taken, 60000), SerialLine::kInputWoken);
+
+    // ... or while this one waits.
+    taken = line->InputTaken();
+    std::thread other([&] {
+        pty.send("c");
+        char byte = 0;
+        DWORD got = 0;
+        for (int i = 0; i < 5000 && got == 0; ++i) {
+            ASSERT_TRUE(line->ReadFile(&byte, 1, got));
+            if (got == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    // The arriving byte or its taking wakes the wait; in the end the count has moved.
+    EXPECT_EQ(line->WaitInput(taken, 60000), SerialLine::kInputWoken);
+    other.join();
+    EXPECT_NE(line->InputTaken(), taken);
+
+    std::thread canceller([&] { line->Cancel(); });
+    EXPECT_EQ(line->WaitInput(line->InputTaken(), 60000), SerialLine::kInputRefused);
+    canceller.join();
+}
+
 TEST_F(SerialPortTest, ModemLinesAndErrorsOfAPseudoTerminalAreNotInvented) {
     DWORD status = 0;
     EXPECT_FALSE(line->GetCommModemStatus(status));
