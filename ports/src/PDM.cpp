@@ -1,10 +1,10 @@
 #include "ports/PDM.h"
 
-#include <chrono>
 #include <new>
 
 #include "Logs.h"
 #include "ReceiveRing.h"
+#include "platform/Clock.h"
 #include "platform/Event.h"
 #include "platform/PortBackend.h"
 #include "platform/Time.h"
@@ -76,17 +76,18 @@ int PDM::readPortT(std::uint8_t* buffer, std::uint32_t size, std::uint32_t* read
         *read = static_cast<std::uint32_t>(moved);
         return 1;
     }
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout);
+    platform::IClock& clock = platform::CurrentClock();
+    const std::uint64_t start = clock.NowMs();
     auto remaining = [&]() -> std::uint32_t {
         if (timeout == platform::INFINITE) return timeout;
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        return left.count() > 0 ? static_cast<std::uint32_t>(left.count()) : 0;
+        const std::uint64_t spent = clock.NowMs() - start;
+        return spent < timeout ? static_cast<std::uint32_t>(timeout - spent) : 0;
     };
     // The line tells of bytes that arrive and of bytes the notification thread took into
     // the ring; a line that cannot tell, or is closed meanwhile, leaves the rest of the
-    // wait to the data-available event.
-    while (line && !m_dataAvail->IsSet()) {
+    // wait to the data-available event, and so does a clock that moves only when told to
+    // (the line's wait runs on real time).
+    while (line && !clock.IsManual() && !m_dataAvail->IsSet()) {
         const std::uint32_t left = remaining();
         if (left == 0) break;
         if (line->WaitInput(taken, left) != platform::SerialLine::kInputWoken) break;
