@@ -98,13 +98,10 @@ function(trevo_fuzz name)
   set_tests_properties(${test_name} PROPERTIES LABELS fuzz TIMEOUT 300)
 endfunction()
 
-# trevo_bench(NAME SOURCES ... [LINK libs...]): a Google Benchmark program (built when the
-# library is present; run them from the release preset).
+# trevo_bench(NAME SOURCES ... [LINK libs...]): a Google Benchmark program (built when
+# TREVO_BENCH is on; run them from the release preset).
 function(trevo_bench name)
   cmake_parse_arguments(A "" "" "LINK;SOURCES" ${ARGN})
-  if(NOT TARGET benchmark::benchmark)
-    return()
-  endif()
   add_executable(${name} ${A_SOURCES})
   target_link_libraries(${name} PRIVATE ${A_LINK} benchmark::benchmark Threads::Threads)
   trevo_warnings(${name})

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "QuilClient.h"
 #include "platform/ChildProcess.h"
 #include "quil/SessionOption.h"
 #include "support/Hex.h"
+#include "support/QuilClient.h"
 #include "support/TempRoot.h"
 
 using support::FromHex;
@@ -17,9 +17,9 @@ using support::ToHex;
 
 namespace {
 
-using quilhost::test::Header;
-using quilhost::test::kDeadlineMs;
-using quilhost::test::QuilClient;
+using support::Header;
+using support::kDeadlineMs;
+using support::QuilClient;
 
 constexpr const char* kScript = R"(# host side of one terminal session
 wait session 1 10000

@@ -11,12 +11,12 @@
 #include <thread>
 #include <vector>
 
-#include "QuilClient.h"
 #include "quil/SessionOption.h"
 #include "quilhost/HostCode.h"
 #include "quilhost/HostScript.h"
 #include "quilhost/QuilHost.h"
 #include "support/Hex.h"
+#include "support/QuilClient.h"
 
 using support::FromHex;
 using support::ToHex;
@@ -24,9 +24,9 @@ using support::ToHex;
 namespace quilhost {
 namespace {
 
-using test::Header;
-using test::kDeadlineMs;
-using test::QuilClient;
+using support::Header;
+using support::kDeadlineMs;
+using support::QuilClient;
 
 std::vector<std::uint8_t> Host(std::string_view text) {
     return ToHostCode(text).value();

@@ -1,5 +1,5 @@
-// A plain socket client for the simulator's tests: builds records with the client-side record
-// classes and reads the host's records back, every wait bounded.
+// A plain socket client for the host simulator's tests: builds records with the client-side
+// record classes and reads the host's records back, every wait bounded.
 #pragma once
 
 #include <chrono>
@@ -15,7 +15,7 @@
 #include "quil/RecordReader.h"
 #include "quil/SessionHeader.h"
 
-namespace quilhost::test {
+namespace support {
 
 inline constexpr int kDeadlineMs = 5000;
 
@@ -113,4 +113,4 @@ inline quil::CSessionHeader Header(std::uint8_t kind, std::uint8_t type,
     return h;
 }
 
-}  // namespace quilhost::test
+}  // namespace support
