@@ -5,11 +5,12 @@
 # changed (below) and runs every test; then once more optimised and without sanitizers (the
 # release preset), where a race that the slower debug build hides shows; last, the unit tests
 # of the threaded cores under ThreadSanitizer (the tsan preset, whose clang build also checks
-# the lock annotations): the host link and the devices' threads, the platform's locks, event
-# loop and named pipes, the trace log's writer, and the host simulator; and the fault road
-# briefly (veka, its QUIL provider, the host simulator and the fault proxy in one process, with
-# its fifteen faults of every kind). Only those are built and run there, to keep the whole
-# within the time CI has.
+# the lock annotations, every warning an error): the host link and the devices' threads, the
+# platform's locks, event loop and named pipes, the trace log's writer, and the host
+# simulator; and the fault road briefly (veka, its QUIL provider, the host simulator and the
+# fault proxy in one process, with its fifteen faults of every kind). Only those are built and
+# run there, with the other annotated code (the QUILSP provider's library and module)
+# compiled beside them, to keep the whole within the time CI has.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh --clang
@@ -36,7 +37,10 @@ cmake --build --preset release -j "$jobs"
 ctest --preset release -j "$jobs"
 cmake --preset tsan
 tsan_programs=(veka_core_test platform_test notify_test quilhost_test faults_integration_test)
-cmake --build --preset tsan -j "$jobs" --target "${tsan_programs[@]}"
+# Code with lock annotations that those programs do not link: compiled (not run), so that
+# clang checks its annotations too.
+annotated=(quilsp_core QUILSP)
+cmake --build --preset tsan -j "$jobs" --target "${tsan_programs[@]}" "${annotated[@]}"
 # Only the tests of those programs (the others are not built): their suites, from the programs.
 suites=$(for p in "${tsan_programs[@]}"; do build/tsan/bin/"$p" --gtest_list_tests; done |
          sed -n 's/^\([A-Za-z0-9_/]*\)\.$/\1/p' | sort -u | paste -sd'|')
