@@ -95,15 +95,7 @@ CDeviceInterfaceQueue::CHostLink* CDeviceInterfaceQueue::Link() const {
 }
 
 void CDeviceInterfaceQueue::ReportLastErrorId(std::uint32_t nStringId) {
-    // The program's table has the texts; until it is registered, this device's own copy.
-    std::string text = core::LoadVekaString(nStringId);
-    if (text.empty() && nStringId == CInterfaceQueueOutput::IDS_QUEUE_RECORD_LOCKED)
-        text = "Queue Record is locked.";
-    if (text.empty() && nStringId == CInterfaceQueueOutput::IDS_QUEUE_FILE_IN_USE)
-        text =
-            "QWORK.SF is opened by other process,close the other process, and reload Interface "
-            "Queue again.";
-    CDevice::SetLastError(text);
+    CDevice::SetLastError(core::LoadVekaString(nStringId));
 }
 
 void CDeviceInterfaceQueue::ReportTime() {

@@ -1,6 +1,8 @@
 // The program's user texts that the host link and the devices load by their string-table id.
-// The application registers its table under kVekaModule; until it has, the texts the core
-// itself uses come from the core's own copy.
+// The program's table (main/res) is their one source: the application registers it under
+// kVekaModule when it starts, and a text loaded before that (or in a process that never
+// registers it) is empty. Tests and benchmarks that run the core without the program's
+// start-up register it with veka_res_at_start.
 #pragma once
 
 #include <cstdint>
