@@ -10,10 +10,6 @@
 
 namespace devices {
 
-namespace {
-constexpr const char* kLabel = "CDevicePrinterTNVKDM::SendToDevice():";
-}  // namespace
-
 CDevicePrinterTNVKDM::CDevicePrinterTNVKDM(const std::string& strDeviceKey)
     : CDevicePrinterKDM(strDeviceKey, "CDevicePrinterTNVKDM", NoThreads{}) {
     StartThreads();
