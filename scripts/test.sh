@@ -8,7 +8,7 @@
 # the lock annotations, every warning an error): the host link and the devices' threads, the
 # platform's locks, event loop and named pipes, the trace log's writer, and the host
 # simulator; and the fault road briefly (veka, its QUIL provider, the host simulator and the
-# fault proxy in one process, with its fifteen faults of every kind). Only those are built and
+# fault proxy in one process, with its hundred faults of every kind). Only those are built and
 # run there, with the other annotated code (the QUILSP provider's library and module)
 # compiled beside them, to keep the whole within the time CI has.
 set -euo pipefail
