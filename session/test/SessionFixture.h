@@ -67,7 +67,8 @@ public:
     }
 
 protected:
-    void Log(EPRIORITY priority, const char* context, const char* format, ...) override {
+    [[gnu::format(printf, 4, 5)]] void Log(EPRIORITY priority, const char* context,
+                                           const char* format, ...) override {
         char text[2048];
         va_list args;
         va_start(args, format);

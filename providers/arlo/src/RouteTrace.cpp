@@ -37,7 +37,7 @@ std::string Stamp() {
     return buf;
 }
 
-std::string Format(const char* format, std::va_list args) {
+__attribute__((format(printf, 1, 0))) std::string Format(const char* format, std::va_list args) {
     char line[4096];
     std::vsnprintf(line, sizeof line, format, args);
     return line;

@@ -29,7 +29,8 @@ public:
     bool IsActive() const noexcept { return m_opened && m_tracingActive != 0; }
 
     void TraceLine(int level, const char* format, ...) __attribute__((format(printf, 3, 4)));
-    void VTraceLine(int level, const char* format, std::va_list args);
+    void VTraceLine(int level, const char* format, std::va_list args)
+        __attribute__((format(printf, 3, 0)));
     // With the source position between the level and the text (nothing for a negative level).
     void TraceLineAt(int level, int line, const char* file, const char* format, ...)
         __attribute__((format(printf, 5, 6)));

@@ -78,8 +78,8 @@ public:
     void OnLogDbgData(unsigned char* text, int length) override;
     void OnLogEBCDICData(unsigned char* bytes, int length) override;
     void OnLogASCIIData(unsigned char* bytes, int length) override;
-    void OnLogVA(EPRIORITY priority, const char* context, const char* format,
-                 va_list args) override;
+    [[gnu::format(printf, 4, 0)]] void OnLogVA(EPRIORITY priority, const char* context,
+                                               const char* format, va_list args) override;
     void OnLogEBCDIC(EPRIORITY priority, const char* context, unsigned long length,
                      unsigned char* bytes) override;
     void OnLogASCII(EPRIORITY priority, const char* context, unsigned long length,
