@@ -67,6 +67,7 @@ bool CDevicePrinter::SystemPrintersSetState(std::uint32_t dwState) {
         return true;
     }
     const bool bPause = dwState == PRINTER_CONTROL_PAUSE;
+    bool bResult = true;
     TRACE_FORMAT(0, kSetState, " %d local WIN ptrs, checking for conflicts on %s",
                  static_cast<int>(m_LocalPrinters.size()), port);
     try {
@@ -103,7 +104,11 @@ bool CDevicePrinter::SystemPrintersSetState(std::uint32_t dwState) {
                 SetLastError(TRACE_FORMAT(
                     2, "CDevicePrinter::SystemPrintersSetState(): ::SetPrinter():", "%s",
                     error.c_str()));
-                return false;
+                // A pause pass ends here (the caller resumes what it paused); a resume pass
+                // goes on, so that a queue that refuses keeps no other paused.
+                if (bPause) return false;
+                bResult = false;
+                continue;
             }
             if (bPause) {
                 TRACE_FORMAT(0, kSetState, "'%s', %s paused on %s", key, name.c_str(), port);
@@ -114,7 +119,7 @@ bool CDevicePrinter::SystemPrintersSetState(std::uint32_t dwState) {
     } catch (const std::exception& e) {
         TRACE_EXCEPTION(e, "SystemPrintersSetState():", "Exception:");
     }
-    return true;
+    return bResult;
 }
 
 }  // namespace devices
