@@ -107,7 +107,15 @@ void CDevicePrinter::AcknowledgeWritten(char cStatus) {
 }
 
 core::eDeviceAction CDevicePrinter::ReceiveFromHost() {
-    if (!m_pHost || !m_bBagTag) return CDevice::ReceiveFromHost();
+    // A queued buffer is in the send thread's hands until it is written; a message that
+    // queues nothing leaves the flag as it was, so that a reset after it has nothing to wait
+    // for.
+    if (!m_pHost || !m_bBagTag) {
+        const core::eDeviceAction verdict = CDevice::ReceiveFromHost();
+        if (m_pHost && verdict == core::SEND_BUFFER_TO_DEVICE_AND_ACK_HOST)
+            m_pHost->m_bBufferReleased = false;
+        return verdict;
+    }
     // In bag-tag mode the message is queued in its reformatted form (or not at all).
     m_pHost->m_bResetReceived = false;
     std::string text;
@@ -121,6 +129,7 @@ core::eDeviceAction CDevicePrinter::ReceiveFromHost() {
     const std::optional<std::string> out =
         MessagePrinterCreate(text, m_pHost->GetHostC1() == kEbcdicB);
     if (out) {
+        m_pHost->m_bBufferReleased = false;
         QueueHostMessage(*out, bComplete);
     } else {
         SendToHost(m_pHost->MsgAckToHostCreate());
@@ -183,7 +192,6 @@ void CDevicePrinter::OnHostReceive() {
     }
     switch (verdict) {
         case core::SEND_BUFFER_TO_DEVICE_AND_ACK_HOST:
-            if (m_pHost) m_pHost->m_bBufferReleased = false;
             m_pComm->m_bResumeWrite = false;
             TRACE_FORMAT(0, kOnHostReceive, "SEND_BUFFER_TO_DEVICE_AND_ACK_HOST:");
             // A new message is a new attempt for a buffer kept after a failure too.
