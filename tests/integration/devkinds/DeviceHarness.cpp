@@ -17,6 +17,7 @@ std::uint8_t Ebcdic(char c) {
     if (c >= 'J' && c <= 'R') return static_cast<std::uint8_t>(0xD1 + (c - 'J'));
     if (c >= 'S' && c <= 'Z') return static_cast<std::uint8_t>(0xE2 + (c - 'S'));
     if (c >= '0' && c <= '9') return static_cast<std::uint8_t>(0xF0 + (c - '0'));
+    if (c == '?') return 0x6F;
     return 0x40;  // space
 }
 

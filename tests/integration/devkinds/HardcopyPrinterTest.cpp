@@ -1,9 +1,11 @@
 // The document printer on a port end to end: host messages from the test control through the
 // device to a pseudo-terminal, the printer's initialisation on a reset, the bag-tag form of
-// messages, and the print queues on the same port paused while the device holds it.
+// messages, a write the line does not take, and the print queues on the same port paused
+// while the device holds it.
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <future>
 #include <memory>
 #include <string>
 #include <thread>
@@ -84,7 +86,10 @@ protected:
         PutString(key, "Device Session", "S1");
     }
     void Make(const char* bin, bool hardcopy = true, bool bagTag = false) {
-        Configure(hardcopy ? "Printer Mitosa Hardcopy" : "Printer (ATB2-BAGTAG/Airline-TQX)", bin);
+        Configure(hardcopy ? "Printer Mitosa Hardcopy"
+                  : bagTag ? "Printer (ATB2-BAGTAG/Airline-TQX)"
+                           : "Printer",
+                  bin);
         device = std::make_unique<CDevicePrinter>("Device 01", hardcopy);
         device->SetBagTagMode(bagTag);
         Attach(*device);
@@ -159,6 +164,84 @@ TEST_F(HardcopyPrinterTest, AMessageThatFindsNoPortIsKeptForTheNextAttempt) {
     EXPECT_EQ(Send(HostMessage("C2 C1", "ONE")), '0');
     EXPECT_EQ(Line(kInit.size() + 3), kInit + "ONE");
     EXPECT_TRUE(line.ReadAvailable(std::chrono::milliseconds(50)).empty());
+}
+
+// A bag-tag document that starts with "CT" is acknowledged message by message and never
+// printed, and it leaves nothing for a reset to wait for. "C?" pairs go only at the start
+// of a document.
+TEST_F(HardcopyPrinterTest, ACtBagTagDocumentIsAcknowledgedButNotPrinted) {
+    support::FakeSpooler spooler;
+    Make("", false, true);
+    EXPECT_EQ(Send(HostMessage("C1 C1", "C?TAGC?1")), '0');
+    EXPECT_EQ(Line(5), ";TAG1");
+    EXPECT_EQ(Send(HostMessage("C2 C2", "C?END")), '0');
+    EXPECT_EQ(Line(6), "C?END\x0C");
+
+    EXPECT_EQ(Send(HostMessage("C1 C3", "CTSKIP")), '0');
+    EXPECT_EQ(Send(HostMessage("C2 C4", "C?TAIL")), '0');
+    EXPECT_EQ(Send(Hex("C3 D9 4E")), '0');
+    // The next document prints, and nothing of the skipped one came before it.
+    EXPECT_EQ(Send(HostMessage("C2 C1", "NEXT")), '0');
+    EXPECT_EQ(Line(6), ";NEXT\x0C");
+}
+
+// The line takes no more bytes (nobody reads its far end): the write times out, the host
+// hears '4' and the buffer stays. When the host sends the message again, the write goes on
+// where it stopped: the far end gets every byte once.
+TEST_F(HardcopyPrinterTest, AFailedWriteKeepsItsBufferAndTheRetryWritesIt) {
+    support::FakeSpooler spooler;
+    Make("", false);
+    std::string text(std::size_t{1} << 18, ' ');  // more than the line holds
+    for (std::size_t i = 0; i < text.size(); ++i) text[i] = static_cast<char>('A' + i % 26);
+    const std::string message = HostMessage("C2 C1", text);
+    EXPECT_EQ(Send(message), '4');
+    EXPECT_EQ(device->RetryCounter(), 1);
+    EXPECT_NE(device->Comm().GetPortState(), core::PORT_CLOSED);
+    auto drained = std::async(std::launch::async, [&] { return Line(text.size()); });
+    EXPECT_EQ(Send(message), '0');
+    EXPECT_EQ(drained.get(), text);
+}
+
+// Taking the port pauses the queues on it one by one; when one refuses, those already
+// paused print again and the port is let go. Once the queue can be paused, the next message
+// takes the port.
+TEST_F(HardcopyPrinterTest, AFailedPauseResumesTheQueuesItAlreadyPaused) {
+    support::FakeSpooler spooler;
+    const std::string onPort = "serial:" + line.path() + "?baud=9600";
+    for (const char* name : {"First", "Refuses", "Last"}) spooler.AddQueue(name, onPort);
+    spooler.AddQueue("Elsewhere", "serial:/dev/ttyS9");
+    spooler.FailStateChange("Refuses");
+    Make("Manual Sheet Feeder");
+    EXPECT_EQ(AckStatus(host->Sent().at(0)), '4');
+    EXPECT_EQ(spooler.PauseResumeCalls(),
+              (std::vector<std::string>{"pause First", "pause Refuses", "resume First"}));
+    for (const char* name : {"First", "Refuses", "Last", "Elsewhere"})
+        EXPECT_EQ(spooler.State(name), spooler::QueueState::Idle) << name;
+    EXPECT_EQ(device->Comm().GetPortState(), core::PORT_CLOSED);
+    EXPECT_NE(device->GetLastError().find("does not exist"), std::string::npos);
+    EXPECT_TRUE(line.ReadAvailable(std::chrono::milliseconds(50)).empty());
+
+    spooler.FailStateChange("");
+    EXPECT_EQ(Send(HostMessage("C2 C1", "ONE")), '0');
+    EXPECT_EQ(Line(kInit.size() + 3), kInit + "ONE");
+    for (const char* name : {"First", "Refuses", "Last"})
+        EXPECT_EQ(spooler.State(name), spooler::QueueState::Stopped) << name;
+    EXPECT_EQ(spooler.State("Elsewhere"), spooler::QueueState::Idle);
+}
+
+// Letting the port go resumes every queue on it, also when one of them refuses.
+TEST_F(HardcopyPrinterTest, AQueueThatWillNotResumeKeepsNoOtherPaused) {
+    support::FakeSpooler spooler;
+    const std::string onPort = "serial:" + line.path();
+    for (const char* name : {"Refuses", "Second"}) spooler.AddQueue(name, onPort);
+    Make("Manual Sheet Feeder");
+    EXPECT_EQ(AckStatus(host->Sent().at(0)), '0');
+    spooler.FailStateChange("Refuses");
+    EXPECT_EQ(Send(HostMessage("C2 C1", "ONE")), '0');
+    EXPECT_EQ(Line(kInit.size() + 3), kInit + "ONE");
+    ASSERT_TRUE(PumpUntil([&] { return device->Comm().GetPortState() == core::PORT_CLOSED; }));
+    EXPECT_EQ(spooler.State("Second"), spooler::QueueState::Idle);
+    EXPECT_EQ(spooler.State("Refuses"), spooler::QueueState::Stopped);
 }
 
 class HardcopyPrinterCupsTest : public HardcopyPrinterTest {

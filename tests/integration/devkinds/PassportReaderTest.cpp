@@ -2,11 +2,14 @@
 // writes each one's text to its file and types it into the subscribed window.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "DeviceHarness.h"
+#include "core/OperatorQuestion.h"
 #include "devices/DevicePassport.h"
 #include "devices/PassportWindowEndpoint.h"
 #include "platform/PortMap.h"
@@ -18,6 +21,7 @@ namespace {
 
 const std::string kDocument = std::string("\x02") + "P<UTOSPECIMEN<<TEST" + std::string(25, '<') +
                               "\r" + "X123456780UTO7408120F3012310" + std::string(14, '<') + "00\r";
+const std::string kText = "P/X12345678/UTO/12AUG74/F-SPECIMEN/TEST";
 
 // A window that takes characters until it is closed.
 class TestWindow final : public devices::IPassportWindow {
@@ -53,11 +57,12 @@ protected:
     }
     void TearDown() override {
         device.reset();
+        core::SetOperatorSink({});
         devices::SetPassportWindow(nullptr);
         platform::ClearPortPaths();
         DeviceEndToEnd::TearDown();
     }
-    void Make(std::uint32_t vorsHost = 0) {
+    void Make(std::uint32_t vorsHost = 0, const char* file = "C:\\PASSPORT.TXT") {
         PutDword("SOFTWARE\\The TREVO Group\\Common TREVO API\\Routes\\Zel Route", "VORS Host",
                  vorsHost);
         const std::string key = DeviceKey();
@@ -70,7 +75,7 @@ protected:
         PutString(key, "Flow Control", "Xon/Xoff");
         PutString(key, "Parity", "Even");
         PutString(key, "Stop Bits", "1");
-        PutString(key, "File Name", "C:\\PASSPORT.TXT");
+        PutString(key, "File Name", file);
         device = std::make_unique<devices::CDevicePassport>("Device 01");
         ASSERT_TRUE(device->IsConnected()) << device->GetLastError();
     }
@@ -86,7 +91,7 @@ protected:
 TEST_F(PassportReaderTest, ADocumentGoesToTheFileAndTheWindow) {
     Make();
     line.Send(kDocument);
-    const std::string text = "P/X12345678/UTO/12AUG74/F-SPECIMEN/TEST";
+    const std::string text = kText;
     ASSERT_TRUE(WaitWindow(text)) << window->Text();
     EXPECT_EQ(root.ReadFile("drive_c/PASSPORT.TXT"), text);
 
@@ -100,6 +105,53 @@ TEST_F(PassportReaderTest, ADocumentGoesToTheFileAndTheWindow) {
     line.Send(kDocument);
     ASSERT_TRUE(WaitWindow(text + text)) << window->Text();
     EXPECT_EQ(root.ReadFile("drive_c/PASSPORT.TXT"), text);
+}
+
+// A file that cannot be made or written is logged, and shown only where there is a display
+// to show it; the window gets the text all the same.
+TEST_F(PassportReaderTest, AFileErrorIsLoggedAndTheWindowStillGetsTheText) {
+    std::error_code ec;
+    std::filesystem::create_symlink("/dev/full", root / "drive_c" / "FULL.TXT", ec);
+    const bool bFull = !ec && std::filesystem::exists("/dev/full", ec);
+    const struct {
+        const char* file;
+        bool bDisplay;
+        const char* error;
+    } cases[] = {
+        {"C:\\NO-DIR\\PASSPORT.TXT", false, "Error in Opening the File : C:\\NO-DIR\\PASSPORT.TXT"},
+        {"C:\\NO-DIR\\PASSPORT.TXT", true, "Error in Opening the File : C:\\NO-DIR\\PASSPORT.TXT"},
+        {"C:\\FULL.TXT", false, "Error in writing the File : C:\\FULL.TXT"},
+    };
+    for (const auto& c : cases) {
+        if (!bFull && c.file == cases[2].file) continue;  // no device that is always full
+        SCOPED_TRACE(std::string(c.file) + (c.bDisplay ? ", display" : ", headless"));
+        std::mutex cs;
+        std::vector<std::string> boxes;
+        if (c.bDisplay) {
+            core::SetOperatorSink(
+                [&](const std::string& text, const std::string& caption, std::uint32_t) {
+                    std::lock_guard lock(cs);
+                    boxes.push_back(caption + "|" + text);
+                    return core::IDOK;
+                });
+        }
+        window = std::make_shared<TestWindow>();
+        devices::SetPassportWindow(window);
+        Make(0, c.file);
+        line.Send(kDocument);
+        ASSERT_TRUE(WaitWindow(kText)) << window->Text();
+        device.reset();
+        core::SetOperatorSink({});
+        const std::string log = root.ReadFile("log/veka.log").value_or("");
+        EXPECT_NE(log.find(c.error), std::string::npos);
+        std::lock_guard lock(cs);
+        if (c.bDisplay) {
+            EXPECT_EQ(boxes, std::vector<std::string>{std::string("Error|") + c.error});
+        } else {
+            EXPECT_NE(log.find(std::string(c.error) + " (answered OK)"), std::string::npos);
+        }
+    }
+    EXPECT_FALSE(std::filesystem::exists(root / "drive_c" / "NO-DIR"));
 }
 
 TEST_F(PassportReaderTest, RawModePassesTheFirst250Characters) {
@@ -135,7 +187,7 @@ TEST_F(PassportReaderTest, ADocumentIsTypedIntoAWindowOfAnotherProgram) {
         std::make_shared<devices::CPassportWindowEndpoint>(sender, reader.Handle()));
     Make();
     line.Send(kDocument);
-    const std::string text = "P/X12345678/UTO/12AUG74/F-SPECIMEN/TEST";
+    const std::string text = kText;
     std::string typed;
     ASSERT_TRUE(PumpUntil([&] {
         platform::WindowFrame f;

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -58,6 +59,24 @@ protected:
         return PumpUntil([&] { return device.GetDeviceState() == core::DEVICE_OFFLINE; });
     }
 };
+
+// Where no print server answers, the printer list is empty.
+TEST_F(QueuePrinterTest, WithoutAServerThePrinterListIsEmpty) {
+    std::optional<std::string> previous;
+    if (const char* server = std::getenv("CUPS_SERVER")) previous = server;
+    ::setenv("CUPS_SERVER", (root / "no-server").c_str(), 1);
+    spooler::ForgetServer();
+    devices::CEnumPrinters list;
+    list.LoadQueueList();
+    EXPECT_EQ(list.GetCount(), 0u);
+    EXPECT_EQ(list.GetNext(), "");
+    if (previous) {
+        ::setenv("CUPS_SERVER", previous->c_str(), 1);
+    } else {
+        ::unsetenv("CUPS_SERVER");
+    }
+    spooler::ForgetServer();
+}
 
 class QueuePrinterCupsTest : public QueuePrinterTest {
 protected:
