@@ -107,6 +107,30 @@ TEST_F(PassportReaderTest, ADocumentGoesToTheFileAndTheWindow) {
     EXPECT_EQ(root.ReadFile("drive_c/PASSPORT.TXT"), text);
 }
 
+// Only a whole zone is handed on, whatever byte the reader starts it with.
+TEST_F(PassportReaderTest, OnlyWholeZonesAreHandedOn) {
+    Make();
+    const std::string line1 = "P<UTOSPECIMEN<<TEST" + std::string(25, '<') + "\r";
+    const std::string tail = "0F3012310" + std::string(14, '<') + "00\r";
+    const struct {
+        std::string document;
+        bool bHanded;
+    } cases[] = {
+        {"%" + line1 + "X123456780UTO740812" + tail, true},
+        {"\x02" + line1 + "X123456780UTO7408120\r", false},      // a second line of 20
+        {"\x02" + line1 + "X123456780UTO741312" + tail, false},  // month 13
+    };
+    std::string expected;
+    int n = 0;
+    for (const auto& c : cases) {
+        line.Send(c.document);
+        ++n;
+        ASSERT_TRUE(PumpUntil([&] { return device->DocumentsRead() == n; }));
+        if (c.bHanded) expected += kText;
+        EXPECT_EQ(window->Text(), expected) << c.document;
+    }
+}
+
 // A file that cannot be made or written is logged, and shown only where there is a display
 // to show it; the window gets the text all the same.
 TEST_F(PassportReaderTest, AFileErrorIsLoggedAndTheWindowStillGetsTheText) {
