@@ -45,6 +45,8 @@ public:
 
     [[nodiscard]] bool GetDevice();
     void ReleaseDevice();
+    // Pauses or resumes the queues on the port; false when one refused. A pause ends at the
+    // first refusal, a resume goes on with the others.
     [[nodiscard]] bool SystemPrintersSetState(std::uint32_t dwState);
 
     // The bag-tag form of a message: the bytes to queue, or nothing when the message is only
