@@ -8,6 +8,8 @@ namespace arlo::test {
 namespace {
 
 using support::FromHex;
+using support::RandomBytes;
+using support::SendBlock;
 using support::ToHex;
 
 class ArloBinaryTest : public ArloFixture {
@@ -21,18 +23,6 @@ protected:
                 out.push_back(ToHex(std::vector<std::uint8_t>(p.wire.begin() + 12, p.wire.end())));
         return out;
     }
-    static std::vector<std::uint8_t> Message(std::size_t length, unsigned seed) {
-        std::vector<std::uint8_t> m(length);
-        std::mt19937 gen(seed);
-        for (auto& b : m) b = static_cast<std::uint8_t>(gen());
-        return m;
-    }
-    BRXError SendBinary(Creator& c, std::vector<std::uint8_t> m) {
-        return c.Send(static_cast<int>(m.size()), reinterpret_cast<char*>(m.data()));
-    }
-    std::size_t Count(const Creator& c, const std::string& e) const {
-        return static_cast<std::size_t>(std::count(c.events.begin(), c.events.end(), e));
-    }
 };
 
 TEST_F(ArloBinaryTest, SegmentsWindowsAndText) {
@@ -41,15 +31,15 @@ TEST_F(ArloBinaryTest, SegmentsWindowsAndText) {
     ConnectUp(c);
     BinaryOn(c);
     std::vector<std::uint8_t> hello{'H', 'E', 'L', 'L', 'O'};
-    ASSERT_EQ(SendBinary(c, hello), 0);
+    ASSERT_EQ(SendBlock(c, hello), 0);
     ASSERT_TRUE(Until([&] { return c.Has("send 0"); }));
     ASSERT_FALSE(TransportOut().empty());
     EXPECT_EQ(TransportOut()[0], "FF 50 00 01 00 01 01 51 00 00 00 48 45 4C 4C 4F");
 
     // 2,025 bytes in two windows: 1010, then 1010 and 5.
-    const auto big = Message(2025, 1);
-    ASSERT_EQ(SendBinary(c, big), 0);
-    ASSERT_TRUE(Until([&] { return Count(c, "send 0") == 2; }));
+    const auto big = RandomBytes(2025, 1);
+    ASSERT_EQ(SendBlock(c, big), 0);
+    ASSERT_TRUE(Until([&] { return c.Count("send 0") == 2; }));
     ASSERT_EQ(host.Delivered().size(), 2u);
     EXPECT_EQ(host.Delivered()[1], big);
     const auto out = TransportOut();
@@ -60,7 +50,7 @@ TEST_F(ArloBinaryTest, SegmentsWindowsAndText) {
                           ToHex(std::vector<std::uint8_t>(big.end() - 5, big.end())));
 
     // Inbound: acknowledged window by window, finally with SEQ1 0.
-    const auto in = Message(3000, 2);
+    const auto in = RandomBytes(3000, 2);
     ASSERT_TRUE(host.SendBinary(1, in, 2, {0x50, 0x51}));
     ASSERT_TRUE(Until([&] { return !c.received.empty(); }));
     EXPECT_EQ(c.received[0], in);
@@ -75,7 +65,7 @@ TEST_F(ArloBinaryTest, SegmentsWindowsAndText) {
     withheld.dropAck = {4};  // the acknowledgement of the next send
     host.SetFaults(withheld);
     ASSERT_TRUE(host.SendBody(1, arlohost::DataBody(2, FromHex("C8 C9 4E"))));
-    ASSERT_EQ(SendBinary(c, hello), 0);
+    ASSERT_EQ(SendBlock(c, hello), 0);
     ASSERT_TRUE(Until([&] { return c.Has("receive 1039"); }));
     EXPECT_TRUE(c.Has("send 1037")) << ::testing::PrintToString(c.events);
     EXPECT_EQ(std::string(c.received.back().begin(), c.received.back().end()), "HI");
@@ -134,20 +124,8 @@ TEST_F(ArloBinaryTest, FaultsWithinTheLimits) {
         Creator c;
         ConnectUp(c);
         BinaryOn(c);
-        std::vector<std::vector<std::uint8_t>> sent, came;
-        for (unsigned i = 0; i < 3; ++i) {
-            const auto out = Message(1 + i * 1500, 10 + i);  // 1, 2 and 3 segments
-            sent.push_back(out);
-            ASSERT_EQ(SendBinary(c, out), 0);
-            const auto in = Message(1 + i * 2100, 20 + i);
-            came.push_back(in);
-            ASSERT_TRUE(Until([&] { return !h.IsSending(1); }));
-            ASSERT_TRUE(h.SendBinary(1, in, 3, {0x50, 0x51}));
-            ASSERT_TRUE(Until([&] { return c.received.size() == i + 1; }));
-        }
-        EXPECT_EQ(Count(c, "send 0"), 3u) << ::testing::PrintToString(c.events);
-        EXPECT_EQ(h.Delivered(), sent);
-        EXPECT_EQ(c.received, came);
+        ExchangeEachWay(c, h);
+        EXPECT_EQ(c.Count("send 0"), 3u) << ::testing::PrintToString(c.events);
         EXPECT_TRUE(h.Problems().empty()) << ::testing::PrintToString(h.Problems());
         EXPECT_EQ(c.Disconnect(), BRX_NO_CONNECT);
         ASSERT_TRUE(Until([&] { return c.Has("disconnect 0"); }));
@@ -163,7 +141,7 @@ TEST_F(ArloBinaryTest, FaultsBeyondTheLimits) {
     Creator c;
     ConnectUp(c);
     BinaryOn(c);
-    ASSERT_EQ(SendBinary(c, Message(3000, 1)), 0);
+    ASSERT_EQ(SendBlock(c, RandomBytes(3000, 1)), 0);
     ASSERT_TRUE(Until([&] { return c.Has("send 1001"); }));
     EXPECT_TRUE(host.Delivered().empty());  // nothing partial
 
@@ -173,7 +151,7 @@ TEST_F(ArloBinaryTest, FaultsBeyondTheLimits) {
     arlohost::Faults lost;
     for (int i = 2; i <= 40; i += 4) lost.dropOut.insert(i);
     host.SetFaults(lost);
-    ASSERT_TRUE(host.SendBinary(1, Message(5000, 2), 4, {1, 2}));
+    ASSERT_TRUE(host.SendBinary(1, RandomBytes(5000, 2), 4, {1, 2}));
     ASSERT_TRUE(Until([&] { return c.Has("receive 1001") || !c.received.empty(); }));
     EXPECT_TRUE(c.received.empty()) << ::testing::PrintToString(c.events) << c.received.size();
 }
@@ -202,10 +180,10 @@ TEST_F(ArloBinaryTest, SoakWithRandomFaults) {
     BinaryOn(c);
     std::vector<std::vector<std::uint8_t>> sent, came;
     for (unsigned i = 0; i < 500; ++i) {
-        const auto out = Message(1 + gen() % 2500, 1000 + i);
+        const auto out = RandomBytes(1 + gen() % 2500, 1000 + i);
         sent.push_back(out);
-        ASSERT_EQ(SendBinary(c, out), 0);
-        const auto in = Message(1 + gen() % 2500, 5000 + i);
+        ASSERT_EQ(SendBlock(c, out), 0);
+        const auto in = RandomBytes(1 + gen() % 2500, 5000 + i);
         came.push_back(in);
         ASSERT_TRUE(Until([&] { return !host.IsSending(1); }));
         ASSERT_TRUE(host.SendBinary(1, in, 2, {0x50, 0x51}));
@@ -213,7 +191,7 @@ TEST_F(ArloBinaryTest, SoakWithRandomFaults) {
             << i << ::testing::PrintToString(c.events) << ::testing::PrintToString(host.Problems())
             << c.received.size() << " " << host.Delivered().size();
     }
-    EXPECT_EQ(Count(c, "send 0"), 500u);
+    EXPECT_EQ(c.Count("send 0"), 500u);
     EXPECT_EQ(host.Delivered(), sent);
     EXPECT_EQ(c.received, came);
 }
@@ -230,8 +208,8 @@ TEST_F(ArloBinaryTest, EchoedAtOnce) {
     ConnectUp(c);
     BinaryOn(c);
     for (unsigned i = 0; i < 3; ++i) {
-        const auto m = Message(100, 70 + i);
-        ASSERT_EQ(SendBinary(c, m), 0);
+        const auto m = RandomBytes(100, 70 + i);
+        ASSERT_EQ(SendBlock(c, m), 0);
         ASSERT_TRUE(Until([&] { return c.received.size() == i + 1; }))
             << i << ::testing::PrintToString(c.events);
         EXPECT_EQ(c.received.back(), m);

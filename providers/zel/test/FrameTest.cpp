@@ -9,24 +9,19 @@ namespace zel {
 namespace {
 
 using support::FromHex;
+using support::HexZeros;
 using support::ToHex;
-
-std::string Zeros(int n) {
-    std::string s;
-    for (int i = 0; i < n; ++i) s += " 00";
-    return s;
-}
 
 TEST(FrameTest, BuiltFrames) {
     EXPECT_EQ(RegistrationWord(CLniata("012345")), 0x45301201u);
     EXPECT_EQ(RegistrationWord(CLniata("FFFFFF")), 0xFFFFFF01u);
     const auto reg = RegistrationFrame(CLniata("012345"), "ABCDEFGH");
     EXPECT_EQ(reg.size(), 42u);
-    EXPECT_EQ(ToHex(reg),
-              "A5 5A A5 5A 22 00 00 00 01 00 01 12 30 45" + Zeros(20) + " 41 42 43 44 45 46 47 48");
-    EXPECT_EQ(ToHex(HeartbeatFrame()), "A5 5A A5 5A 1A 00 00 00 10 00" + Zeros(24));
+    EXPECT_EQ(ToHex(reg), "A5 5A A5 5A 22 00 00 00 01 00 01 12 30 45" + HexZeros(20) +
+                              " 41 42 43 44 45 46 47 48");
+    EXPECT_EQ(ToHex(HeartbeatFrame()), "A5 5A A5 5A 1A 00 00 00 10 00" + HexZeros(24));
     EXPECT_EQ(ToHex(BuildFrame(0, 0, FromHex("C1 C2 C3 4E"))),
-              "A5 5A A5 5A 1E 00 00 00 00 00" + Zeros(24) + " C1 C2 C3 4E");
+              "A5 5A A5 5A 1E 00 00 00 00 00" + HexZeros(24) + " C1 C2 C3 4E");
 }
 
 TEST(FrameTest, ReaderTakesPiecesOfAnySize) {

@@ -1,7 +1,5 @@
 // Binary mode over a ZEL route: the transport's segments and acknowledgements inside the
 // gateway's data frames, with the simulator's faults.
-#include <random>
-
 #include "ZelFixture.h"
 
 namespace zel::test {
@@ -13,23 +11,6 @@ protected:
         Set("Use Heart Beat Timer", 0);
         Set("VXTTimeOut", 2);
         m_step = 20;
-    }
-    void BinaryOn(Creator& c) {
-        char on[] = "true";
-        ASSERT_EQ(c.SetOption(4, on), 0);
-        VXTAppHeader h;
-        h.bytes[0] = 'P';
-        h.bytes[1] = 'Q';
-        ASSERT_EQ(c.SetAppHeader(h), 1);
-    }
-    static std::vector<std::uint8_t> Message(std::size_t length, unsigned seed) {
-        std::vector<std::uint8_t> m(length);
-        std::mt19937 gen(seed);
-        for (auto& b : m) b = static_cast<std::uint8_t>(gen());
-        return m;
-    }
-    static BRXError SendBinary(Creator& c, std::vector<std::uint8_t> m) {
-        return c.Send(static_cast<int>(m.size()), reinterpret_cast<char*>(m.data()));
     }
 };
 
@@ -75,19 +56,7 @@ TEST_F(ZelBinaryTest, EveryMessageOnceDespiteFaults) {
         Creator c;
         ConnectUp(c);
         BinaryOn(c);
-        std::vector<std::vector<std::uint8_t>> sent, came;
-        for (unsigned i = 0; i < 3; ++i) {
-            const auto out = Message(1 + i * 1500, 10 + i);  // 1, 2 and 3 segments
-            sent.push_back(out);
-            ASSERT_EQ(SendBinary(c, out), 0);
-            const auto in = Message(1 + i * 2100, 20 + i);
-            came.push_back(in);
-            ASSERT_TRUE(Until([&] { return g.Delivered().size() == i + 1 && !g.IsSending(1); }));
-            ASSERT_TRUE(g.SendBinary(1, in, 3, {0x50, 0x51}));
-            ASSERT_TRUE(Until([&] { return c.received.size() == i + 1; }));
-        }
-        EXPECT_EQ(g.Delivered(), sent);
-        EXPECT_EQ(c.received, came);
+        ExchangeEachWay(c, g);
         EXPECT_TRUE(g.Problems().empty()) << ::testing::PrintToString(g.Problems());
         EXPECT_EQ(c.Disconnect(), 0);
     }

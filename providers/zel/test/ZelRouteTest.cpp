@@ -7,6 +7,7 @@ namespace zel::test {
 namespace {
 
 using support::FromHex;
+using support::HexZeros;
 
 class ZelRouteTest : public ZelFixture {};
 
@@ -15,13 +16,13 @@ TEST_F(ZelRouteTest, RegistersAndCarriesText) {
     ConnectUp(c);
     EXPECT_EQ(c.events, (std::vector<std::string>{"connect 0", "resource 012345 1"}));
     ASSERT_EQ(Wire(0x0001).size(), 1u);
-    EXPECT_EQ(Wire(0x0001)[0],
-              "A5 5A A5 5A 22 00 00 00 01 00 01 12 30 45" + Zeros(20) + " 41 42 43 44 45 46 47 48");
+    EXPECT_EQ(Wire(0x0001)[0], "A5 5A A5 5A 22 00 00 00 01 00 01 12 30 45" + HexZeros(20) +
+                                   " 41 42 43 44 45 46 47 48");
 
     std::string abc = "ABC";
     ASSERT_EQ(c.Send(abc), 0);
     ASSERT_TRUE(gate.WaitFor([&] { return !gate.Frames(0).empty(); }));
-    EXPECT_EQ(Wire(0)[0], "A5 5A A5 5A 1E 00 00 00 00 00" + Zeros(24) + " C1 C2 C3 4E");
+    EXPECT_EQ(Wire(0)[0], "A5 5A A5 5A 1E 00 00 00 00 00" + HexZeros(24) + " C1 C2 C3 4E");
 
     // Received: the terminal address, C1 C2 and the text in the host code.
     ASSERT_TRUE(gate.SendData(1, FromHex("E3 E2 C8 C5 D3 D3 D6 4E")));
@@ -54,7 +55,7 @@ TEST_F(ZelRouteTest, HeartbeatAndSilentGateway) {
     EXPECT_FALSE(gate.WaitFor([&] { return !gate.Frames(0x0010).empty(); }, 100));
     clock.Advance(20000);
     ASSERT_TRUE(Until([&] { return !gate.Frames(0x0010).empty(); }));
-    EXPECT_EQ(Wire(0x0010)[0], "A5 5A A5 5A 1A 00 00 00 10 00" + Zeros(24));
+    EXPECT_EQ(Wire(0x0010)[0], "A5 5A A5 5A 1A 00 00 00 10 00" + HexZeros(24));
     // No answer within 30 s: the connection closes on its own thread.
     clock.Advance(29999);
     Settle();
