@@ -129,6 +129,8 @@ BRXError spimp::Connect(const char* route, const char* endSystem) {
     if (m_state != ZEL_NOT_CONNECTED || !Init()) return m_lastError = BRX_NO_CONNECT;
     m_registrationSent = false;
     m_lastError = 0;
+    // Each connect goes through the secondary gateways from the first.
+    m_nextGateway = 1;
     (void)ConnectToGateway();
     return m_lastError;
 }
