@@ -1,6 +1,10 @@
 // The adapter's storage: the session file with one section per session, and the answers to
 // the driver's configuration questions.
+#include <fcntl.h>
 #include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -12,7 +16,6 @@
 #include "platform/Registry.h"
 #include "platform/Win32Error.h"
 #include "quil2sp/QUIL2Session.h"
-#include "toolkit/FileHandler.h"
 
 namespace QUIL2SessionNS {
 
@@ -25,6 +28,8 @@ constexpr const char* kProvidersRoot =
 constexpr const char* kGlobalBelowProviders = "\\QUIL2\\Global";
 constexpr std::size_t kValueBuffer = 256;
 constexpr std::uint32_t kSessionValueChars = 255;
+// Every account of the machine reads and writes the session file.
+constexpr mode_t kSessionFileMode = 0666;
 
 // Hands a value back the way the library asks for: cut to size - 1 and terminated, the
 // size set to what was copied; an empty value is an empty text of size 0.
@@ -84,6 +89,26 @@ bool QUIL2Session::ReadGlobal(const char* name, std::string& value) {
     return true;
 }
 
+void QUIL2Session::CreateSessionFile(const std::string& name) {
+    const char* where = "CQUILSession::GetSessionFileName";
+    // Where the ini engine keeps the file of this name.
+    const std::filesystem::path path = platform::ProfilePath(name.c_str());
+    if (path.empty()) return;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kSessionFileMode);
+    if (fd < 0) {
+        if (errno != EEXIST)
+            Log(P::ERROR, where, "Could not create the session file \"%s\" errno %d", path.c_str(),
+                errno);
+        return;  // a file that is there keeps its mode
+    }
+    // The mode asked for at open is cut by the umask.
+    if (::fchmod(fd, kSessionFileMode) != 0)
+        Log(P::ERROR, where,
+            "Could not make the session file \"%s\" writable by every account errno %d",
+            path.c_str(), errno);
+    ::close(fd);
+}
+
 std::string QUIL2Session::SessionFileName() {
     const char* where = "CQUILSession::GetSessionFileName";
     std::string name;
@@ -96,7 +121,7 @@ std::string QUIL2Session::SessionFileName() {
         std::error_code ignored;
         std::filesystem::create_directories(windows, ignored);
     }
-    { UTKLogger::CFileHandler created(name.c_str(), false); }
+    CreateSessionFile(name);
     std::lock_guard guard(m_fileLock);
     m_sessionFileName = name;
     return name;

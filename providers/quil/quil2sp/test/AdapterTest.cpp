@@ -1,6 +1,7 @@
 // The Session-library adapter over a scripted owner: the worker's order, the session file,
 // the configuration answers and the connect-result table.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <chrono>
@@ -106,6 +107,24 @@ class AdapterTest : public support::TempRootTest {
 protected:
     ScriptedOwner owner;
 };
+
+// The process's file-creation mask for a scope.
+class UmaskScope {
+public:
+    explicit UmaskScope(mode_t mask) : m_previous(::umask(mask)) {}
+    ~UmaskScope() { ::umask(m_previous); }
+    UmaskScope(const UmaskScope&) = delete;
+    UmaskScope& operator=(const UmaskScope&) = delete;
+
+private:
+    mode_t m_previous;
+};
+
+// The permission bits of a file (0 when it is missing).
+mode_t ModeOf(const std::filesystem::path& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
 
 TEST(ConnectResult, MapsEveryLibraryResultToOneProviderCode) {
     const std::vector<std::pair<std::vector<int>, int>> table = {
@@ -221,6 +240,33 @@ TEST_F(AdapterTest, SessionFileKeepsValuesInTheSessionsSection) {
     ASSERT_EQ(cfg.SetValue(BRXConfig::kProvidersKey, "QUIL2\\Global", "SESSFILE", named), 0);
     EXPECT_EQ(adapter.SessionFileName(), named);
     EXPECT_TRUE(std::filesystem::exists(named));
+}
+
+// Every account writes the session file: it is made so whatever the umask says, and stays
+// so as values are written to it. A configured name without a folder is made where the ini
+// engine looks for it; a file that is there already keeps its own mode.
+TEST_F(AdapterTest, SessionFileIsMadeWritableByEveryAccount) {
+    const UmaskScope restrictive(077);
+    QUIL2Session adapter(&owner);
+    EXPECT_EQ(adapter.SessionFileName(), (root / "windows/session.txt").string());
+    EXPECT_EQ(ModeOf(root / "windows/session.txt"), 0666u);
+    adapter.OnStoreSessionChanges("ACTIVEHOST", "HOSTA", 5u);
+    EXPECT_EQ(root.ReadFile("windows/session.txt"), "[1A2B01]\nACTIVEHOST=HOSTA\n");
+    EXPECT_EQ(ModeOf(root / "windows/session.txt"), 0666u);
+
+    BRXConfig cfg;
+    ASSERT_EQ(cfg.SetValue(BRXConfig::kProvidersKey, "QUIL2\\Global", "SESSFILE", "quil2.ini"), 0);
+    adapter.OnStoreSessionChanges("ACTIVEHOST", "HOSTB", 5u);
+    EXPECT_EQ(ModeOf(root / "windows/quil2.ini"), 0666u);
+    EXPECT_EQ(root.ReadFile("windows/quil2.ini"), "[1A2B01]\nACTIVEHOST=HOSTB\n");
+
+    const std::filesystem::path kept = root / "kept.ini";
+    root.WriteFile("kept.ini", "");
+    std::filesystem::permissions(kept, std::filesystem::perms(0640));
+    ASSERT_EQ(cfg.SetValue(BRXConfig::kProvidersKey, "QUIL2\\Global", "SESSFILE", kept.string()),
+              0);
+    EXPECT_EQ(adapter.SessionFileName(), kept.string());
+    EXPECT_EQ(ModeOf(kept), 0640u);
 }
 
 TEST_F(AdapterTest, ConfigurationComesFromTheRouteAndTheGlobalKey) {

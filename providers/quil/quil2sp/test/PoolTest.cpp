@@ -41,20 +41,31 @@ public:
     void OnResource(std::string, int) override {}
 };
 
+// Provider objects with one key share its session: a later one takes it up as new while no
+// one uses it, and sees the in-use flag once one has connected it. The last release deletes
+// every pooled session (the sessions' windows go with them).
 TEST(SessionPool, SharedByKeyUntilTheLastUserGoes) {
     support::TempRoot root;
-    NoOwner first, second;
+    platform::EventLoop loop;
+    NoOwner first, second, third;
     CSessionPool* pool = CSessionPool::AcquirePool();
     ASSERT_EQ(CSessionPool::AcquirePool(), pool);
 
     CSession* a = nullptr;
     EXPECT_TRUE(pool->FindOrCreateSession(&first, "1A2B01127.0.0.1", true, a));
     ASSERT_NE(a, nullptr);
+    EXPECT_FALSE(a->InUse());
+    CSession* again = nullptr;
+    EXPECT_TRUE(pool->FindOrCreateSession(&third, "1A2B01127.0.0.1", true, again));
+    EXPECT_EQ(again, a);
+    EXPECT_EQ(a->Owner(), &third);
     a->SetPort(1);
     (void)a->Connect("END1");  // whatever the outcome, it is in use now
+    EXPECT_TRUE(a->InUse());
     CSession* b = nullptr;
     EXPECT_FALSE(pool->FindOrCreateSession(&second, "1A2B01127.0.0.1", true, b));
     EXPECT_EQ(b, a);
+    EXPECT_TRUE(b->InUse());
     EXPECT_EQ(a->Owner(), &second);
     CSession* c = nullptr;
     EXPECT_TRUE(pool->FindOrCreateSession(&first, "1A2B01127.0.0.2", false, c));
@@ -62,14 +73,23 @@ TEST(SessionPool, SharedByKeyUntilTheLastUserGoes) {
     EXPECT_EQ(pool->Size(), 2u);
 
     EXPECT_FALSE(pool->RemoveSession("NOSUCHKEY"));
+    EXPECT_FALSE(pool->RemoveSession("1a2b01127.0.0.1"));  // keys compare as plain text
     EXPECT_EQ(pool->Size(), 2u);
     EXPECT_TRUE(pool->RemoveSession("1A2B01127.0.0.2"));
     EXPECT_EQ(pool->Size(), 1u);
+    CSession* d = nullptr;
+    EXPECT_TRUE(pool->FindOrCreateSession(&first, "1A2B01127.0.0.3", false, d));
+    ASSERT_NE(d, nullptr);
+    const platform::HWND windows[] = {a->WindowHandle(), d->WindowHandle()};
 
     CSessionPool::ReleasePool();
     EXPECT_EQ(CSessionPool::Instance(), pool);
+    for (platform::HWND window : windows)
+        EXPECT_TRUE(platform::PostMessage(window, platform::WM_USER, 0, 0));
     CSessionPool::ReleasePool();
     EXPECT_EQ(CSessionPool::Instance(), nullptr);
+    for (platform::HWND window : windows)
+        EXPECT_FALSE(platform::PostMessage(window, platform::WM_USER, 0, 0));
 }
 
 TEST(LoggerRegistry, TheLastProviderObjectFreesEveryLogger) {

@@ -18,11 +18,14 @@ using support::ToHex;
 class QuietOwner final : public ISessionOwner {
 public:
     std::vector<int> receives;
-    void OnConnect(int) override {}
+    std::vector<std::string> events;  // connects and resources
+    void OnConnect(int e) override { events.push_back("connect " + std::to_string(e)); }
     void OnReceive(int e, CSession*) override { receives.push_back(e); }
     void OnSend(int) override {}
     void OnDisconnect(int, CSession*) override {}
-    void OnResource(const std::string&, int) override {}
+    void OnResource(const std::string& r, int n) override {
+        events.push_back("resource " + r + " " + std::to_string(n));
+    }
     bool SegmentOverride() const override { return true; }
 };
 
@@ -69,6 +72,35 @@ TEST(Quil2Session, AShortResponseDoesNotHoldUpTheNextMessage) {
     ASSERT_EQ(session.TakeResponse(FromHex("01 02 03"), message), 1011);
     session.OnReceive(0);
     EXPECT_EQ(owner.receives, std::vector<int>{0});
+}
+
+// A connect report that comes when the session is not connecting settles the state all the
+// same: success makes the session idle, an error leaves it not connected (also when it was
+// idle). Only an idle session without an error lets its RID through to the provider.
+TEST(Quil2Session, ALateConnectReportSettlesTheState) {
+    struct Case {
+        std::vector<int> reports;
+        int state;
+        int lastError;
+        std::vector<std::string> events;
+    };
+    const Case cases[] = {
+        {{0}, kStateIdle, 0, {"connect 0", "resource 1A2B01 1"}},
+        {{1007}, kStateNotConnected, 1007, {"connect 1007"}},
+        {{0, 1012}, kStateNotConnected, 1012, {"connect 0", "connect 1012"}},
+        {{1012, 0}, kStateIdle, 0, {"connect 1012", "connect 0", "resource 1A2B01 1"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.reports));
+        QuietOwner owner;
+        CSession session(&owner, CPoolKey("1A2B01", "127.0.0.1"), true);
+        session.SetTerminalAddress("1A2B01", kPoolingFixed);
+        for (int result : c.reports) session.OnConnect(result);
+        session.OnResource();
+        EXPECT_EQ(session.State(), c.state);
+        EXPECT_EQ(session.LastError(), c.lastError);
+        EXPECT_EQ(owner.events, c.events);
+    }
 }
 
 // Before each connect the session fills the library's configuration from its route: a

@@ -104,6 +104,9 @@ private:
     quilsp::Log Logger() const;
     // Reads a text value of the global key (all access, read access after a refusal).
     bool ReadGlobal(const char* name, std::string& value);
+    // Makes a missing session file, readable and writable by every account whatever the
+    // umask says; a file that is there keeps its mode.
+    void CreateSessionFile(const std::string& name);
     void SetContext(std::string text);
 
     WorkerEvents m_events;
