@@ -1,10 +1,14 @@
 #include "platform/SerialPort.h"
 
 #include <fcntl.h>
+#include <linux/major.h>
 #include <linux/serial.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
+#include <time.h>
 #include <unistd.h>
 #include <algorithm>
 #include <atomic>
@@ -27,6 +31,10 @@ using portio::Deadline;
 // input queue when the device cannot wake it for them (the output queue: as soon as its
 // bytes should be out, within this bound).
 constexpr int kSampleMs = 10;
+// For this long after the last write, and after the last reader waited for input, the
+// notification wait keeps coming back every kSampleMs, so that the next writes and the
+// bytes the readers take need no wake of their own.
+constexpr std::uint64_t kLingerMs = 2 * kSampleMs;
 // FlushFileBuffers gives up after this long (a line held by flow control forever).
 constexpr std::uint64_t kFlushLimitMs = 30000;
 
@@ -84,13 +92,31 @@ void makeRaw(termios& tio) {
     tio.c_cc[VTIME] = 0;
 }
 
+// The line side of a pseudo-terminal keeps no output queue: what is written is in the far
+// side's input at once.
+bool pseudoTerminal(int fd) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode)) return false;
+    const unsigned int devMajor = major(st.st_rdev);
+    return devMajor >= UNIX98_PTY_SLAVE_MAJOR &&
+           devMajor < UNIX98_PTY_SLAVE_MAJOR + UNIX98_PTY_MAJOR_COUNT;
+}
+
 std::uint64_t product(DWORD a, DWORD b) {
     return static_cast<std::uint64_t>(a) * static_cast<std::uint64_t>(b);
 }
 
+// Coarse monotonic milliseconds: enough for kLingerMs, and no system call.
+std::uint64_t coarseNowMs() {
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+    return static_cast<std::uint64_t>(now.tv_sec) * 1000u +
+           static_cast<std::uint64_t>(now.tv_nsec) / 1000000u;
+}
+
 class TermiosSerialLine final : public SerialLine {
 public:
-    explicit TermiosSerialLine(int fd) : m_fd(fd) {
+    explicit TermiosSerialLine(int fd) : m_fd(fd), m_queuesOutput(!pseudoTerminal(fd)) {
         termios tio{};
         if (::tcgetattr(m_fd, &tio) == 0) {
             // Raw from the start, whatever settings follow.
@@ -225,10 +251,12 @@ public:
             bool watchInput = false;
             {
                 std::lock_guard<std::mutex> hold(m_lock);
+                m_parkedLong = false;
                 if (m_maskGeneration != generation) return true;
                 mask = m_mask;
                 if (mask == 0) return true;
                 events = sampleLocked(mask, sampleMs, watchInput);
+                m_parkedLong = events == 0 && (sampleMs < 0 || sampleMs > kSampleMs);
             }
             if (events) return true;
             pollfd fds[3] = {{m_cancel.fd(), POLLIN, 0},
@@ -270,8 +298,7 @@ public:
             *status = ComStat{};
             status->cbInQue = inputQueued();
             int out = 0;
-            if (::ioctl(m_fd, TIOCOUTQ, &out) == 0 && out > 0)
-                status->cbOutQue = static_cast<DWORD>(out);
+            if (outputQueued(out) && out > 0) status->cbOutQue = static_cast<DWORD>(out);
             termios tio{};
             DWORD ms = 0;
             if (status->cbOutQue && ::tcgetattr(m_fd, &tio) == 0 && (tio.c_cflag & CRTSCTS) &&
@@ -290,6 +317,36 @@ public:
         }
         inQueue = inputQueued();
         return true;
+    }
+
+    // One read of what is there, not first a look at how much is: the same answer for
+    // one system call less.
+    Arrived ReadArrived(void* buffer, DWORD size, DWORD& read) override {
+        read = 0;
+        {
+            std::lock_guard<std::mutex> hold(m_lock);
+            collectErrorsLocked();
+            m_pendingErrors = 0;
+        }
+        if (size == 0) return Arrived::Read;
+        if (m_cancel.signalled()) {
+            SetLastError(ERROR_OPERATION_ABORTED);
+            return Arrived::Failed;
+        }
+        for (;;) {
+            const ssize_t n = ::read(m_fd, buffer, size);
+            if (n > 0) {
+                read = static_cast<DWORD>(n);
+                noteInputTaken(read);
+                return Arrived::Read;
+            }
+            if (n < 0 && errno == EINTR) continue;
+            // Nothing there, or a line whose far side has gone (EIO), which a look at the
+            // input queue would report as empty.
+            if (n == 0 || errno == EAGAIN || errno == EIO) return Arrived::Read;
+            SetLastErrorFromErrno();
+            return Arrived::Failed;
+        }
     }
 
     bool GetCommModemStatus(DWORD& status) override {
@@ -365,11 +422,7 @@ public:
             const ssize_t n = ::read(m_fd, out + read, size - read);
             if (n > 0) {
                 read += static_cast<DWORD>(n);
-                noteInputTaken();
-                {
-                    std::lock_guard<std::mutex> hold(m_lock);
-                    m_seenInput -= std::min<DWORD>(m_seenInput, static_cast<DWORD>(n));
-                }
+                noteInputTaken(static_cast<DWORD>(n));
                 if (read == size || atOnce || firstByte) return true;
                 continue;
             }
@@ -416,7 +469,10 @@ public:
             {
                 std::lock_guard<std::mutex> hold(m_lock);
                 m_outputPending = true;
-                wake = (m_mask & EV_TXEMPTY) != 0;
+                m_wroteAtMs = coarseNowMs();
+                // A wait that comes back within kSampleMs on its own reports the output
+                // then, unless someone asks for it sooner (OutputDrained).
+                wake = (m_mask & EV_TXEMPTY) != 0 && m_parkedLong;
             }
             if (wake) m_maskWake.signal();
         }
@@ -427,7 +483,7 @@ public:
         const Deadline limit = Deadline::After(kFlushLimitMs);
         for (;;) {
             int out = 0;
-            if (::ioctl(m_fd, TIOCOUTQ, &out) != 0 || out <= 0) return true;
+            if (!outputQueued(out) || out <= 0) return true;
             if (limit.Passed()) {
                 SetLastError(ERROR_TIMEOUT);
                 return false;
@@ -448,16 +504,28 @@ public:
 
     bool OutputDrained() override {
         int out = 0;
-        return ::ioctl(m_fd, TIOCOUTQ, &out) == 0 && out <= 0;
+        if (outputQueued(out) && out <= 0) return true;
+        // The caller waits for EV_TXEMPTY: the notification wait looks at the queue now
+        // and then as often as its drain needs.
+        bool watched;
+        {
+            std::lock_guard<std::mutex> hold(m_lock);
+            watched = m_outputPending && (m_mask & EV_TXEMPTY) != 0;
+        }
+        if (watched) m_maskWake.signal();
+        return false;
     }
 
     std::uint64_t InputTaken() override { return m_inputTaken.load(); }
+
+    void ReaderComing() override { m_readerAtMs.store(coarseNowMs(), std::memory_order_relaxed); }
 
     int WaitInput(std::uint64_t taken, DWORD timeoutMs) override {
         if (m_cancel.signalled()) return kInputRefused;
         // Counted in before the count is looked at: a read that takes bytes from now on
         // either is seen here or sees this waiter and wakes it.
         m_inputWaiters.fetch_add(1);
+        ReaderComing();
         int result = kInputWoken;
         if (m_inputTaken.load() == taken) {
             pollfd fds[3] = {
@@ -535,6 +603,12 @@ private:
 
     bool setLine(int line, bool on) { return ::ioctl(m_fd, on ? TIOCMBIS : TIOCMBIC, &line) == 0; }
 
+    // The bytes written but not yet sent; false when the driver cannot tell.
+    bool outputQueued(int& out) const {
+        out = 0;
+        return !m_queuesOutput || ::ioctl(m_fd, TIOCOUTQ, &out) == 0;
+    }
+
     DWORD inputQueued() const {
         int queued = 0;
         if (::ioctl(m_fd, FIONREAD, &queued) != 0 || queued < 0) return 0;
@@ -598,7 +672,12 @@ private:
             comeBackWithin(kSampleMs);
             events |= collectErrorsLocked();
         }
-        if (mask & EV_RXCHAR) {
+        const std::uint64_t nowMs = coarseNowMs();
+        if ((mask & EV_RXCHAR) && readersAround(nowMs)) {
+            // The readers take what arrives straight from the line; bytes that none of
+            // them takes are news when the readers have gone.
+            comeBackWithin(kSampleMs);
+        } else if (mask & EV_RXCHAR) {
             const DWORD queued = inputQueued();
             if (queued > m_seenInput) events |= EV_RXCHAR;
             m_seenInput = queued;
@@ -608,9 +687,10 @@ private:
             else
                 comeBackWithin(kSampleMs);
         }
+        if ((mask & EV_TXEMPTY) && nowMs - m_wroteAtMs < kLingerMs) comeBackWithin(kSampleMs);
         if (m_outputPending && (mask & EV_TXEMPTY)) {
             int out = 0;
-            if (::ioctl(m_fd, TIOCOUTQ, &out) != 0 || out <= 0) {
+            if (!outputQueued(out) || out <= 0) {
                 m_outputPending = false;
                 events |= EV_TXEMPTY;
             } else {
@@ -622,7 +702,17 @@ private:
         return events & mask;
     }
 
-    void noteInputTaken() {
+    // A reader waits for input now, or came within kLingerMs.
+    bool readersAround(std::uint64_t nowMs) const {
+        return m_inputWaiters.load() != 0 ||
+               nowMs - m_readerAtMs.load(std::memory_order_relaxed) < kLingerMs;
+    }
+
+    void noteInputTaken(DWORD count) {
+        {
+            std::lock_guard<std::mutex> hold(m_lock);
+            m_seenInput -= std::min(m_seenInput, count);
+        }
         m_inputTaken.fetch_add(1);
         if (m_inputWaiters.load() != 0) m_inputWake.signal();
     }
@@ -633,12 +723,14 @@ private:
     }
 
     const int m_fd;
+    const bool m_queuesOutput;  // false: a pseudo-terminal, whose output is never queued
     CancelFd m_cancel;
     CancelFd m_maskWake;   // drained by the notification wait; never by anyone else
     CancelFd m_inputWake;  // drained by WaitInput
     std::atomic<std::uint64_t> m_inputTaken{0};
     std::atomic<int> m_inputWaiters{0};
-    std::mutex m_lock;  // guards everything below
+    std::atomic<std::uint64_t> m_readerAtMs{0};  // when a reader last came
+    std::mutex m_lock;                           // guards everything below
     Dcb m_dcb;
     CommTimeouts m_timeouts;
     DWORD m_mask = 0;
@@ -650,6 +742,10 @@ private:
     serial_icounter_struct m_lastCount{};
     DWORD m_seenInput = 0;
     bool m_outputPending = false;
+    std::uint64_t m_wroteAtMs = 0;
+    // The notification wait is in its poll and comes back on its own later than
+    // kSampleMs (or never): a write wakes it.
+    bool m_parkedLong = false;
 };
 
 }  // namespace

@@ -8,6 +8,8 @@
 #include <unistd.h>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -212,6 +214,85 @@ TEST_F(SerialPortTest, ReadTimeoutsKeepTheirMeanings) {
         EXPECT_EQ(std::string(buffer, read), c.expect);
         EXPECT_GE(ms, c.minMs);
         EXPECT_LE(ms, c.maxMs);
+    }
+}
+
+TEST_F(SerialPortTest, AReadOfWhatHasArrivedNeverWaitsWhateverTheTimeOuts) {
+    // A total time-out that a plain read would wait out.
+    ASSERT_TRUE(line->SetCommTimeouts({0, 0, 5000, 0, 0}));
+    char buffer[8];
+    DWORD read = 99;
+    const auto start = Clock::now();
+    EXPECT_EQ(line->ReadArrived(buffer, sizeof buffer, read), SerialLine::Arrived::Read);
+    EXPECT_EQ(read, 0u);
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(2));
+
+    pty.send("abc");
+    waitQueued(3);
+    ASSERT_EQ(line->ReadArrived(buffer, 2, read), SerialLine::Arrived::Read);
+    EXPECT_EQ(std::string(buffer, read), "ab");
+    ASSERT_EQ(line->ReadArrived(buffer, sizeof buffer, read), SerialLine::Arrived::Read);
+    EXPECT_EQ(std::string(buffer, read), "c");
+
+    line->Cancel();
+    EXPECT_EQ(line->ReadArrived(buffer, sizeof buffer, read), SerialLine::Arrived::Failed);
+    EXPECT_EQ(GetLastError(), ERROR_OPERATION_ABORTED);
+    EXPECT_EQ(read, 0u);
+}
+
+// While readers come the notification wait leaves the input to them and comes back only
+// now and then; neither bytes that no reader took nor output sent meanwhile go unreported.
+TEST_F(SerialPortTest, EventsLeftToReadersAndWritersAreReportedLaterButNeverLost) {
+    ASSERT_TRUE(line->SetCommMask(EV_RXCHAR | EV_TXEMPTY));
+    ASSERT_TRUE(line->SetCommTimeouts({MAXDWORD, 0, 0, 0, 0}));
+    struct Case {
+        const char* label;
+        bool readerComes;
+        bool write;  // else the far end sends
+        DWORD expect;
+    };
+    const Case cases[] = {
+        {"bytes no reader took", true, false, EV_RXCHAR},
+        {"output sent with a reader about", true, true, EV_TXEMPTY},
+        {"output sent", false, true, EV_TXEMPTY},
+        {"bytes with no reader about", false, false, EV_RXCHAR},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        if (c.readerComes) line->ReaderComing();
+        std::mutex lock;
+        std::condition_variable ended;
+        bool done = false;
+        bool ok = false;
+        DWORD events = 0;
+        std::thread waiter([&] {
+            const bool waited = line->WaitCommEvent(events);
+            std::lock_guard<std::mutex> hold(lock);
+            ok = waited;
+            done = true;
+            ended.notify_all();
+        });
+        DWORD written = 0;
+        if (c.write)
+            EXPECT_TRUE(line->WriteFile("w", 1, written));
+        else
+            pty.send("r");
+        {
+            // A report that never comes fails the case instead of hanging it: a new mask
+            // ends the wait with no events.
+            std::unique_lock<std::mutex> hold(lock);
+            if (!ended.wait_for(hold, std::chrono::seconds(10), [&] { return done; }))
+                static_cast<void>(line->SetCommMask(EV_RXCHAR | EV_TXEMPTY));
+        }
+        waiter.join();
+        EXPECT_TRUE(ok);
+        EXPECT_EQ(events, c.expect);
+        char drain[4];
+        DWORD read = 0;
+        if (c.write)
+            EXPECT_EQ(pty.receive(1), "w");
+        else
+            ASSERT_TRUE(line->ReadFile(drain, sizeof drain, read));
     }
 }
 

@@ -161,17 +161,16 @@ int CommLineservice::readPort(std::uint8_t* buffer, std::uint32_t size, std::uin
     std::shared_ptr<platform::SerialLine> line = serialLine();
     if (!line || !read || (!buffer && size)) return 0;
     *read = 0;
-    DWORD errors = 0;
-    DWORD waiting = 0;
-    if (!line->ClearCommErrorInput(errors, waiting)) {
-        lineserv::logLastError(commLog(), getPortName(), "ClearCommError2 failed retCode");
-        return 0;
-    }
-    if (size > waiting) size = waiting;
     DWORD count = 0;
-    if (size && !line->ReadFile(buffer, size, count)) {
-        count = 0;
-        static_cast<void>(clearPortStatusError());
+    switch (line->ReadArrived(buffer, size, count)) {
+        case platform::SerialLine::Arrived::Errors:
+            lineserv::logLastError(commLog(), getPortName(), "ClearCommError2 failed retCode");
+            return 0;
+        case platform::SerialLine::Arrived::Failed:
+            static_cast<void>(clearPortStatusError());
+            break;
+        case platform::SerialLine::Arrived::Read:
+            break;
     }
     *read = count;
     return count != 0 ? 1 : 0;

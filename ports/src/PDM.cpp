@@ -70,6 +70,7 @@ int PDM::readPortT(std::uint8_t* buffer, std::uint32_t size, std::uint32_t* read
     // notification thread); otherwise the read waits for bytes on the line itself, so
     // that they reach it as soon as they reach the notification thread.
     const std::shared_ptr<platform::SerialLine> line = size ? serialLine() : nullptr;
+    if (line) line->ReaderComing();
     std::uint64_t taken = line ? line->InputTaken() : 0;
     std::size_t moved = size ? takeReceived(buffer, size) : 0;
     if (moved != 0) {

@@ -132,6 +132,50 @@ TEST_F(PtyPortTest, TheRingKeepsTheOldestBytesAndHandsThemOutInOrder) {
     EXPECT_EQ(readT(port, 16, 1000), std::vector<std::uint8_t>({'n', 'e', 'x', 't'}));
 }
 
+// Rounds as a device talks with its port: a paced write, then the answer, which the reader
+// waits for, finds there already, or is away for until the notification thread has taken
+// it into the ring. Every byte comes, in order, whichever way it took.
+TEST_F(PtyPortTest, RoundsLoseNoByteWhetherTheReaderWaitsComesAfterOrIsAway) {
+    CountingPort port("COM11");
+    ASSERT_EQ(port.openPort(), 1);
+    enum Answer { WhileTheReaderWaits, BeforeTheReaderComes, IntoTheRing, kAnswers };
+    for (const std::uint32_t size : {1u, 64u, 1024u, 4096u}) {
+        for (int round = 0; round < 4 * kAnswers; ++round) {
+            SCOPED_TRACE(std::to_string(size) + " bytes, round " + std::to_string(round));
+            const std::vector<std::uint8_t> sent = pattern(size + static_cast<std::size_t>(round));
+            std::vector<std::uint8_t> out(sent.begin() + round, sent.end());
+            std::uint32_t written = 0;
+            ASSERT_EQ(port.writePortT(out.data(), size, &written, 5000), 1);
+            ASSERT_EQ(written, size);
+            ASSERT_EQ(far.ReadExactly(size), out);
+
+            const std::vector<std::uint8_t> answer(out.rbegin(), out.rend());
+            const auto how = static_cast<Answer>(round % kAnswers);
+            if (how != WhileTheReaderWaits) {
+                const std::size_t before = port.taken;
+                far.Send(answer);
+                // Nobody reads: the notification thread takes the bytes, at the latest when
+                // the reader of the round before has been gone a while.
+                if (how == IntoTheRing) {
+                    ASSERT_TRUE(waitFor([&] { return port.taken == before + size; }));
+                }
+            }
+            std::thread sender;
+            if (how == WhileTheReaderWaits) sender = std::thread([&] { far.Send(answer); });
+            std::vector<std::uint8_t> in(size);
+            std::uint32_t have = 0;
+            for (int call = 0; call < 1000 && have < size; ++call) {
+                std::uint32_t read = 0;
+                static_cast<void>(port.readPortT(in.data() + have, size - have, &read, 5000));
+                have += read;
+            }
+            if (sender.joinable()) sender.join();
+            ASSERT_EQ(have, size);
+            ASSERT_EQ(in, answer);
+        }
+    }
+}
+
 TEST_F(PtyPortTest, ClosingWakesAWaitingReader) {
     CountingPort port("COM11");
     ASSERT_EQ(port.openPort(), 1);

@@ -142,6 +142,21 @@ public:
         inQueue = status.cbInQue;
         return ok;
     }
+    // What a port's plain read does in one step: takes and clears the line errors (as
+    // ClearCommErrorInput) and reads what has arrived, up to size, at once whatever the
+    // time-outs. Errors: the errors could not be taken and nothing was read; Failed: the
+    // read failed (both with the last error set).
+    enum class Arrived { Read, Errors, Failed };
+    [[nodiscard]] virtual Arrived ReadArrived(void* buffer, DWORD size, DWORD& read) {
+        read = 0;
+        DWORD errors = 0;
+        DWORD waiting = 0;
+        if (!ClearCommErrorInput(errors, waiting)) return Arrived::Errors;
+        if (size > waiting) size = waiting;
+        if (size == 0 || ReadFile(buffer, size, read)) return Arrived::Read;
+        read = 0;
+        return Arrived::Failed;
+    }
     [[nodiscard]] virtual bool GetCommModemStatus(DWORD& status) = 0;
     [[nodiscard]] virtual bool EscapeCommFunction(DWORD function) = 0;
     // Reads and writes under the time-outs of SetCommTimeouts. A write that runs out of
@@ -158,13 +173,21 @@ public:
     static constexpr int kInputTimeout = 0;
     static constexpr int kInputRefused = -1;
     [[nodiscard]] virtual std::uint64_t InputTaken() { return 0; }
+    // Such a reader says it is about to take input itself (ReadArrived, ReadFile,
+    // WaitInput; a waiter says so by waiting). While readers keep coming, and for some
+    // milliseconds after, the notification wait leaves arriving bytes to them instead of
+    // waking for each, and reports EV_RXCHAR for bytes that none of them took when it
+    // next looks, within those milliseconds.
+    virtual void ReaderComing() {}
     [[nodiscard]] virtual int WaitInput(std::uint64_t /*taken*/, DWORD /*timeoutMs*/) {
         return kInputRefused;
     }
     // Waits until the output has gone out to the line.
     [[nodiscard]] virtual bool FlushFileBuffers() = 0;
     // True when everything written has gone out to the line right now (false when the line
-    // cannot tell), so a caller need not wait for EV_TXEMPTY. Takes no line error.
+    // cannot tell), so a caller need not wait for EV_TXEMPTY. Takes no line error. A line
+    // may report EV_TXEMPTY for output that went out with some delay (a few milliseconds)
+    // unless a caller has asked here and heard false: then it reports it as soon as it can.
     [[nodiscard]] virtual bool OutputDrained() { return false; }
     // Ends every pending read, write and wait (they fail with ERROR_OPERATION_ABORTED) and
     // every later one; used just before the line is let go.
