@@ -31,7 +31,7 @@ using portio::Deadline;
 // input queue when the device cannot wake it for them (the output queue: as soon as its
 // bytes should be out, within this bound).
 constexpr int kSampleMs = 10;
-// For this long after the last write, and after the last reader waited for input, the
+// For this long after the last write, and after a reader last came for input, the
 // notification wait keeps coming back every kSampleMs, so that the next writes and the
 // bytes the readers take need no wake of their own.
 constexpr std::uint64_t kLingerMs = 2 * kSampleMs;

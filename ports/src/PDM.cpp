@@ -66,9 +66,10 @@ int PDM::readPortT(std::uint8_t* buffer, std::uint32_t size, std::uint32_t* read
     if (!read || (!buffer && size)) return 0;
     *read = 0;
     if (!m_ring || !m_dataAvail) return 0;
-    // What has come already is taken without a wait (and without a hand-off through the
-    // notification thread); otherwise the read waits for bytes on the line itself, so
-    // that they reach it as soon as they reach the notification thread.
+    // What has come already is taken without a wait; otherwise the read waits for bytes
+    // on the line itself. While reads keep coming the notification thread leaves the
+    // line's bytes to them: they come straight from the line, with no hand-off through the
+    // thread and no copy through the ring.
     const std::shared_ptr<platform::SerialLine> line = size ? serialLine() : nullptr;
     if (line) line->ReaderComing();
     std::uint64_t taken = line ? line->InputTaken() : 0;

@@ -1,7 +1,8 @@
 // The event-driven serial port: the notification thread fills a receive ring of 4096 bytes
-// and signals "data available"; readPortT takes what has come (from the ring, else the
-// line) or waits for it, writePortT waits until the output has drained. Made with the name alone it
-// has neither ring nor events and serves only opening, closing, readPort and writePort.
+// with what no read takes and signals "data available"; readPortT takes what has come (from
+// the ring, else the line) or waits for it, writePortT waits until the output has drained.
+// Made with the name alone it has neither ring nor events and serves only opening, closing,
+// readPort and writePort.
 #pragma once
 
 #include <atomic>
