@@ -1,8 +1,7 @@
 #include "arlo/ArloDlg.h"
 
-#include <cctype>
-
 #include "brxapicfg/BRXConfig.h"
+#include "brxdlg/RouteFields.h"
 #include "platform/Registry.h"
 
 namespace arlo {
@@ -12,34 +11,14 @@ using uikit::ControlKind;
 using uikit::IControlPanel;
 
 constexpr char kPooled[] = "000000";
-constexpr char kDefaultTraceFile[] = "BRXAPI.LOG";
 constexpr char kProviderKey[] = "Arlo Front-End";
 
-bool Hex(const std::string& text, std::size_t from, std::size_t count) {
-    for (std::size_t i = from; i < from + count; ++i)
-        if (!std::isxdigit(static_cast<unsigned char>(text[i]))) return false;
-    return true;
-}
-
 std::string ReadText(const std::string& route, const char* name) {
-    std::string value;
-    BRXConfig cfg;
-    (void)cfg.GetValue(BRXConfig::kRoutesKey, route, name, &value);
-    return value;
-}
-
-unsigned long ReadNumber(const std::string& route, const char* name) {
-    unsigned long value = 0;
-    BRXConfig cfg;
-    (void)cfg.GetValue(BRXConfig::kRoutesKey, route, name, &value);
-    return value;
+    return brxdlg::StoredText(BRXConfig::kRoutesKey, route, name);
 }
 
 std::string DefaultHost(const char* name) {
-    std::string value;
-    BRXConfig cfg;
-    (void)cfg.GetValue(BRXConfig::kProvidersKey, kProviderKey, name, &value);
-    return value;
+    return brxdlg::StoredText(BRXConfig::kProvidersKey, kProviderKey, name);
 }
 
 }  // namespace
@@ -102,16 +81,15 @@ const uikit::DialogSpec& CArloDlg::Spec() const {
 }
 
 void CArloDlg::OnInitDialog(IControlPanel& panel) {
-    if (!m_writable)
-        for (const int id : {dlg::kBrowse, dlg::kView, uikit::IDOK, dlg::kTracing})
-            panel.Enable(id, false);
+    if (!m_writable) m_log.Lock(panel);
     m_primary = ReadText(m_route, "Load Balancer Name");
     m_className = ReadText(m_route, "Class Name");
     m_lniata = ReadText(m_route, "Lniata");
-    m_useClass = ReadNumber(m_route, "Use Class Name");
+    m_useClass = brxdlg::StoredNumber(BRXConfig::kRoutesKey, m_route, "Use Class Name");
     m_fallback = ReadText(m_route, "Load Balancer Fallback Name");
-    m_tracing = ReadNumber(m_route, "Tracing Active") != 0;
-    m_traceFile = ReadText(m_route, "Trace File Name");
+    const bool tracing =
+        brxdlg::StoredNumber(BRXConfig::kRoutesKey, m_route, "Tracing Active") != 0;
+    std::string traceFile = ReadText(m_route, "Trace File Name");
     if (ReadText(m_route, "Service Provider") != "ARLO") {
         // A route set up for another provider.
         m_className.clear();
@@ -120,8 +98,7 @@ void CArloDlg::OnInitDialog(IControlPanel& panel) {
     }
     if (m_lniata != kPooled) m_className.clear();
     panel.Enable(dlg::kClassName, m_lniata == kPooled);
-    if (m_tracing && m_traceFile.empty()) m_traceFile = kDefaultTraceFile;
-    panel.Enable(dlg::kTraceFile, m_tracing);
+    m_log.Init(tracing, std::move(traceFile), panel);
     LoadFields(panel);
 }
 
@@ -130,23 +107,15 @@ void CArloDlg::LoadFields(IControlPanel& panel) {
     panel.SetText(dlg::kRouteName, m_route);
     panel.SetText(dlg::kPrimary, m_primary);
     panel.SetText(dlg::kFallback, m_fallback);
-    panel.SetText(dlg::kTraceFile, m_traceFile);
-    panel.SetCheck(dlg::kTracing, m_tracing);
+    m_log.Load(panel);
     panel.SetText(dlg::kClassName, m_className);
 }
 
 bool CArloDlg::SaveFields(IControlPanel& panel) {
     const std::string lniata = panel.GetText(dlg::kLniata);
     if (m_checkArmed) {
-        int message = 0;
-        if (lniata.size() != 6)
-            message = 103;
-        else if (!Hex(lniata, 0, 3))
-            message = 104;
-        else if (!Hex(lniata, 3, 1))
-            message = 105;
-        else if (!Hex(lniata, 4, 2))
-            message = 106;
+        const int message =
+            lniata.size() != 6 ? 103 : brxdlg::CheckAddressDigits(lniata, {104, 105, 106});
         if (message != 0) {
             m_checkArmed = false;
             uikit::ShowMessage(ArloDlgText(message), uikit::MessageIcon::Stop);
@@ -157,13 +126,13 @@ bool CArloDlg::SaveFields(IControlPanel& panel) {
     m_lniata = lniata;
     m_primary = panel.GetText(dlg::kPrimary);
     m_fallback = panel.GetText(dlg::kFallback);
-    m_traceFile = panel.GetText(dlg::kTraceFile);
-    m_tracing = panel.GetCheck(dlg::kTracing);
+    m_log.Save(panel);
     m_className = panel.GetText(dlg::kClassName);
     return true;
 }
 
 void CArloDlg::OnCommand(int id, IControlPanel& panel) {
+    if (m_log.OnCommand(id, panel)) return;
     switch (id) {
         case dlg::kLniata:
             m_checkArmed = panel.GetText(dlg::kLniata).size() >= 6;
@@ -172,22 +141,6 @@ void CArloDlg::OnCommand(int id, IControlPanel& panel) {
             m_className.clear();
             panel.Enable(dlg::kClassName, m_lniata == kPooled);
             LoadFields(panel);
-            return;
-        case dlg::kTracing:
-            m_tracing = panel.GetCheck(dlg::kTracing);
-            panel.Enable(dlg::kTraceFile, m_tracing);
-            return;
-        case dlg::kBrowse:
-            if (const auto chosen = uikit::ChooseFile("log", panel.GetText(dlg::kTraceFile))) {
-                m_traceFile = *chosen;
-                if (!m_traceFile.empty()) panel.SetText(dlg::kTraceFile, m_traceFile);
-            }
-            return;
-        case dlg::kView:
-            ViewOrPrint(panel, false);
-            return;
-        case dlg::kPrint:
-            ViewOrPrint(panel, true);
             return;
         case uikit::IDOK:
             OnOK(panel);
@@ -200,21 +153,10 @@ void CArloDlg::OnCommand(int id, IControlPanel& panel) {
     }
 }
 
-void CArloDlg::ViewOrPrint(IControlPanel& panel, bool print) {
-    const std::string name = panel.GetText(dlg::kTraceFile);
-    if (name.empty()) {
-        uikit::ShowMessage(print ? "Complete trace file name before printing"
-                                 : "Complete trace file name before viewing");
-        return;
-    }
-    if (!uikit::ViewFile(name, print))
-        uikit::ShowMessage("Unable to locate the Notepad executable (notepad.exe)");
-}
-
 void CArloDlg::OnOK(IControlPanel& panel) {
     m_checkArmed = true;
     if (!SaveFields(panel)) return;
-    if (m_tracing && m_traceFile.empty()) m_traceFile = kDefaultTraceFile;
+    m_log.Complete();
     if (m_primary.empty()) m_primary = DefaultHost("Default Load Balancer Name");
     BRXConfig cfg;
     const std::string root = BRXConfig::kRoutesKey;
@@ -227,8 +169,8 @@ void CArloDlg::OnOK(IControlPanel& panel) {
     (void)cfg.SetValue(root, m_route, "Use Class Name", m_useClass);
     if (m_fallback.empty()) m_fallback = DefaultHost("Default Load Balancer Fallback Name");
     (void)cfg.SetValue(root, m_route, "Load Balancer Fallback Name", m_fallback);
-    (void)cfg.SetValue(root, m_route, "Tracing Active", m_tracing ? 1UL : 0UL);
-    (void)cfg.SetValue(root, m_route, "Trace File Name", m_traceFile);
+    (void)cfg.SetValue(root, m_route, "Tracing Active", m_log.Tracing() ? 1UL : 0UL);
+    (void)cfg.SetValue(root, m_route, "Trace File Name", m_log.TraceFile());
     EndDialog(uikit::IDOK);
 }
 

@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "brxapicfg/BRXConfig.h"
+#include "brxdlg/RouteFields.h"
 #include "zel/VorsDlg.h"
 #include "zel/ZelTexts.h"
 
@@ -12,23 +13,9 @@ namespace {
 using uikit::ControlKind;
 using uikit::IControlPanel;
 
-constexpr char kDefaultTraceFile[] = "BRXAPI.LOG";
 constexpr char kTraceKey[] = "TRACE";
 constexpr char kService[] = "SVC";
 constexpr char kServicePrefix[] = "00000";
-
-bool Hex(const std::string& text, std::size_t from, std::size_t count) {
-    for (std::size_t i = from; i < from + count; ++i)
-        if (!std::isxdigit(static_cast<unsigned char>(text[i]))) return false;
-    return true;
-}
-
-std::string Read(const std::string& root, const std::string& key, const char* name) {
-    std::string value;
-    BRXConfig cfg;
-    (void)cfg.GetValue(root, key, name, &value);
-    return value;
-}
 
 }  // namespace
 
@@ -43,9 +30,9 @@ int ExchangeLniata(const std::string& entered, std::string& kept) {
     } else if (text.size() != 6) {
         return IDS_LNIATA_LENGTH;
     }
-    if (!Hex(text, 0, 3)) return IDS_LINE_INVALID;
-    if (!Hex(text, 3, 1)) return IDS_INTERCHANGE_INVALID;
-    if (!Hex(text, 4, 2)) return IDS_TERMINAL_INVALID;
+    if (const int message = brxdlg::CheckAddressDigits(
+            text, {IDS_LINE_INVALID, IDS_INTERCHANGE_INVALID, IDS_TERMINAL_INVALID}))
+        return message;
     kept = text;
     return 0;
 }
@@ -95,27 +82,19 @@ const uikit::DialogSpec& CZelDlg::Spec() const {
 }
 
 void CZelDlg::OnInitDialog(IControlPanel& panel) {
-    if (!m_writable)
-        for (const int id : {dlg::kBrowse, dlg::kView, uikit::IDOK, dlg::kTracing})
-            panel.Enable(id, false);
+    if (!m_writable) m_log.Lock(panel);
     const std::string routes = BRXConfig::kRoutesKey;
-    m_lniata = Read(routes, m_route, "Lniata");
+    m_lniata = brxdlg::StoredText(routes, m_route, "Lniata");
     std::string shown = m_lniata;
     if (m_lniata.size() == 6 && m_lniata.rfind(kServicePrefix, 0) == 0 && m_lniata[5] > '0')
         shown = kService + m_lniata.substr(5);
-    m_gateway = Read(routes, m_route, "Server IP Address");
-    unsigned long tracing = 0;
-    BRXConfig cfg;
-    (void)cfg.GetValue(BRXConfig::kApiKey, kTraceKey, "Tracing Active", &tracing);
-    m_tracing = tracing != 0;
-    m_traceFile = Read(BRXConfig::kApiKey, kTraceKey, "Trace File Name");
-    if (m_tracing && m_traceFile.empty()) m_traceFile = kDefaultTraceFile;
-    panel.Enable(dlg::kTraceFile, m_tracing);
+    m_gateway = brxdlg::StoredText(routes, m_route, "Server IP Address");
+    m_log.Init(brxdlg::StoredNumber(BRXConfig::kApiKey, kTraceKey, "Tracing Active") != 0,
+               brxdlg::StoredText(BRXConfig::kApiKey, kTraceKey, "Trace File Name"), panel);
     panel.SetText(dlg::kRouteName, m_route);
     panel.SetText(dlg::kLniata, shown);
     panel.SetText(dlg::kGateway, m_gateway);
-    panel.SetCheck(dlg::kTracing, m_tracing);
-    panel.SetText(dlg::kTraceFile, m_traceFile);
+    m_log.Load(panel);
 }
 
 bool CZelDlg::SaveFields(IControlPanel& panel) {
@@ -134,29 +113,13 @@ bool CZelDlg::SaveFields(IControlPanel& panel) {
     }
     m_lniata = lniata;
     m_gateway = gateway;
-    m_tracing = panel.GetCheck(dlg::kTracing);
-    m_traceFile = panel.GetText(dlg::kTraceFile);
+    m_log.Save(panel);
     return true;
 }
 
 void CZelDlg::OnCommand(int id, IControlPanel& panel) {
+    if (m_log.OnCommand(id, panel)) return;
     switch (id) {
-        case dlg::kTracing:
-            m_tracing = panel.GetCheck(dlg::kTracing);
-            panel.Enable(dlg::kTraceFile, m_tracing);
-            return;
-        case dlg::kBrowse:
-            if (const auto chosen = uikit::ChooseFile("log", panel.GetText(dlg::kTraceFile))) {
-                m_traceFile = *chosen;
-                if (!m_traceFile.empty()) panel.SetText(dlg::kTraceFile, m_traceFile);
-            }
-            return;
-        case dlg::kView:
-            ViewOrPrint(panel, false);
-            return;
-        case dlg::kPrint:
-            ViewOrPrint(panel, true);
-            return;
         case dlg::kVorsHost: {
             CVorsDlg vors;
             (void)uikit::RunModal(vors);
@@ -174,30 +137,20 @@ void CZelDlg::OnCommand(int id, IControlPanel& panel) {
     }
 }
 
-void CZelDlg::ViewOrPrint(IControlPanel& panel, bool print) {
-    const std::string name = panel.GetText(dlg::kTraceFile);
-    if (name.empty()) {
-        uikit::ShowMessage(print ? "Complete trace file name before printing"
-                                 : "Complete trace file name before viewing");
-        return;
-    }
-    if (!uikit::ViewFile(name, print))
-        uikit::ShowMessage("Unable to locate the Notepad executable (notepad.exe)");
-}
-
 void CZelDlg::OnOK(IControlPanel& panel) {
     if (!SaveFields(panel)) return;
-    if (m_tracing && m_traceFile.empty()) m_traceFile = kDefaultTraceFile;
+    m_log.Complete();
+    const unsigned long tracing = m_log.Tracing() ? 1UL : 0UL;
     BRXConfig cfg;
     const std::string routes = BRXConfig::kRoutesKey;
     (void)cfg.SetValue(routes, m_route, "Lniata", m_lniata);
     (void)cfg.SetValue(routes, m_route, "Service Provider", "ZEL");
     (void)cfg.SetValue(routes, m_route, "Server IP Address", m_gateway);
-    (void)cfg.SetValue(routes, m_route, "Tracing Active", m_tracing ? 1UL : 0UL);
-    (void)cfg.SetValue(routes, m_route, "Trace File Name", m_traceFile);
+    (void)cfg.SetValue(routes, m_route, "Tracing Active", tracing);
+    (void)cfg.SetValue(routes, m_route, "Trace File Name", m_log.TraceFile());
     (void)cfg.SetValue(routes, m_route, "ZEL Port", 1413UL);
-    (void)cfg.SetValue(BRXConfig::kApiKey, kTraceKey, "Tracing Active", m_tracing ? 1UL : 0UL);
-    (void)cfg.SetValue(BRXConfig::kApiKey, kTraceKey, "Trace File Name", m_traceFile);
+    (void)cfg.SetValue(BRXConfig::kApiKey, kTraceKey, "Tracing Active", tracing);
+    (void)cfg.SetValue(BRXConfig::kApiKey, kTraceKey, "Trace File Name", m_log.TraceFile());
     EndDialog(uikit::IDOK);
 }
 

@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "brxdlg/TraceLogGroup.h"
 #include "uikit/Dialog.h"
 
 namespace arlo {
@@ -44,15 +45,14 @@ private:
     void LoadFields(uikit::IControlPanel& panel);
     bool SaveFields(uikit::IControlPanel& panel);
     void OnOK(uikit::IControlPanel& panel);
-    void ViewOrPrint(uikit::IControlPanel& panel, bool print);
 
     std::string m_lniata;
     std::string m_route;
     unsigned long m_useClass = 0;
     std::string m_primary;
     std::string m_fallback;
-    std::string m_traceFile;
-    bool m_tracing = false;
+    brxdlg::CTraceLogGroup m_log{
+        {dlg::kTracing, dlg::kTraceFile, dlg::kView, dlg::kPrint, dlg::kBrowse}};
     std::string m_className;
     bool m_checkArmed = false;
     bool m_writable;

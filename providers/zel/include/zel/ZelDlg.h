@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "brxdlg/TraceLogGroup.h"
 #include "uikit/Dialog.h"
 
 namespace zel {
@@ -42,14 +43,13 @@ public:
 private:
     bool SaveFields(uikit::IControlPanel& panel);
     void OnOK(uikit::IControlPanel& panel);
-    void ViewOrPrint(uikit::IControlPanel& panel, bool print);
 
     std::string m_route;
     bool m_writable;
     std::string m_lniata;  // as kept
     std::string m_gateway;
-    bool m_tracing = false;
-    std::string m_traceFile;
+    brxdlg::CTraceLogGroup m_log{
+        {dlg::kTracing, dlg::kTraceFile, dlg::kView, dlg::kPrint, dlg::kBrowse}};
 };
 
 }  // namespace zel
