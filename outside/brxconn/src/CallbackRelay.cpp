@@ -1,5 +1,7 @@
 #include "CallbackRelay.h"
 
+#include <strings.h>
+
 #include <utility>
 
 namespace brxconn {
@@ -7,9 +9,18 @@ namespace {
 
 constexpr platform::UINT kDeliverCallbacks = platform::WM_APP + 0x1B0;
 constexpr BRXError kTextInBinaryMode = 1039;
+constexpr int kBinaryModeOption = 4;
 
 bool StandsForMessage(BRXError code) {
     return (code >= 1029 && code <= 1031) || (code >= 1033 && code <= 1035);
+}
+
+// Option 4 reads "true" while the provider's binary transport is on; a provider without one
+// refuses the option.
+bool InBinaryMode(BRXConn_& provider) {
+    char value[64] = {};
+    return provider.GetOption(kBinaryModeOption, value) == BRX_SUCCESS &&
+           strcasecmp(value, "true") == 0;
 }
 
 Delivery Of(Delivery::Kind kind, BRXError code, int number = 0) {
@@ -43,16 +54,22 @@ void CallbackRelay::Close() {
 
 void CallbackRelay::OnReceive(BRXError error) {
     Delivery d = Of(Delivery::Receive, error);
-    // The provider frees the data when this call returns: take it now, whole (in binary
-    // mode the pointer form gives the reassembled message). A text that ends binary mode
-    // comes with 1039.
+    // The provider frees the data when this call returns: take it now, whole, as the
+    // creator's Receive would: the text form, which a provider may assemble from several
+    // messages it queued; in binary mode the pointer form, which gives the reassembled
+    // message. A text that ends binary mode comes with 1039.
     if (m_provider &&
         (error == BRX_SUCCESS || error == BRX_VUVE_MESSAGE || error == kTextInBinaryMode)) {
-        char* data = nullptr;
-        int length = 0;
-        d.received = m_provider->Receive(&data, &length);
-        if (d.received == BRX_SUCCESS && data && length > 0)
-            d.message.assign(data, static_cast<std::size_t>(length));
+        if (InBinaryMode(*m_provider)) {
+            char* data = nullptr;
+            int length = 0;
+            d.received = m_provider->Receive(&data, &length);
+            if (d.received == BRX_SUCCESS && data && length > 0)
+                d.message.assign(data, static_cast<std::size_t>(length));
+        } else {
+            d.received = m_provider->Receive(d.message);
+            if (d.received != BRX_SUCCESS) d.message.clear();
+        }
     }
     if (m_provider && StandsForMessage(error)) {
         d.hasErrorText = true;
