@@ -3,13 +3,15 @@
 //   to ASCII, reformatting) under the link's lock, carrying out its effects (the trace log),
 //   building the acknowledgement and translating it for the host;
 // - through the judge alone, the message core: the same judging and acknowledgement, its
-//   effects collected and dropped, without a lock, a log or a host control.
+//   effects collected and dropped, without a lock, a log or a host control; and the same
+//   with the level-0 entries off (not made at all, as when the log does not keep them).
 // The baseline is a plain copy of the same bytes, measured in the same run; the ratio of each
 // time to the copy's and the cost per byte are printed at the end. The trace log writes every
 // entry, as it does in service; run with TREVO_LOG_LEVEL=2 to measure the host link with the
 // information entries off.
 #include <benchmark/benchmark.h>
 
+#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -70,12 +72,15 @@ void BM_HostLink(benchmark::State& state) {
 }
 BENCHMARK(BM_HostLink)->Arg(10)->Arg(100)->Arg(1000)->Arg(10000);
 
-void BM_Judge(benchmark::State& state) {
+// The judge alone; with `lowestLevel` 1 it makes no entry of level 0, as when the log
+// keeps only level 1 and up.
+void RunJudge(benchmark::State& state, int lowestLevel) {
     const auto length = static_cast<std::size_t>(state.range(0));
     std::vector<std::string> messages;
     for (std::uint8_t tsn : kTsn) messages.push_back(Message(length, tsn));
     core::HostLinkSettings settings;
     settings.m_strDeviceName = "Device 01";
+    settings.m_nLowestTraceLevel = lowestLevel;
     core::HostMessageJudge judge(settings);
     core::HostLinkEffects effects;
     std::time_t now = 0;
@@ -103,7 +108,16 @@ void BM_Judge(benchmark::State& state) {
     }
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()));
 }
+
+void BM_Judge(benchmark::State& state) {
+    RunJudge(state, INT_MIN);
+}
 BENCHMARK(BM_Judge)->Arg(10)->Arg(100)->Arg(1000)->Arg(10000);
+
+void BM_JudgeLevel0Off(benchmark::State& state) {
+    RunJudge(state, 1);
+}
+BENCHMARK(BM_JudgeLevel0Off)->Arg(10)->Arg(100)->Arg(1000)->Arg(10000);
 
 void BM_Copy(benchmark::State& state) {
     const auto length = static_cast<std::size_t>(state.range(0));
@@ -131,6 +145,7 @@ int main(int argc, char** argv) {
                 const std::string arg = "/" + std::to_string(length);
                 const double link = reporter.Time("BM_HostLink" + arg);
                 const double judge = reporter.Time("BM_Judge" + arg);
+                const double quiet = reporter.Time("BM_JudgeLevel0Off" + arg);
                 const double copy = reporter.Time("BM_Copy" + arg);
                 if (copy <= 0.0) continue;
                 if (link > 0.0) {
@@ -144,6 +159,12 @@ int main(int argc, char** argv) {
                         "%d-byte message: judge alone %.0f messages/s (%.2f ns a byte), copy "
                         "%.0f/s, ratio %.1f\n",
                         length, 1e9 / judge, judge / length, 1e9 / copy, judge / copy);
+                }
+                if (quiet > 0.0) {
+                    std::printf(
+                        "%d-byte message: judge, level-0 entries off, %.0f messages/s (%.2f ns "
+                        "a byte), copy %.0f/s, ratio %.1f\n",
+                        length, 1e9 / quiet, quiet / length, 1e9 / copy, quiet / copy);
                 }
             }
         },

@@ -14,10 +14,11 @@ std::string Ack(std::uint8_t letter, char cThird, char cStatus) {
     return {'C', static_cast<char>(letter), cThird, cStatus, static_cast<char>(ASCII_EOM_C)};
 }
 
-void TraceAck(HostLinkEffects& out, const char* pszLabel, const std::string& name,
-              const std::string& ack) {
-    JUDGE_TRACE(out, 0, pszLabel, "'%s', Ascii C1C2=%c%c EOM%c", name.c_str(),
-                Printable(At(ack, 0)), Printable(At(ack, 1)), Printable(At(ack, 4)));
+void TraceAck(const HostMessageJudge& judge, HostLinkEffects& out, const char* pszLabel,
+              const std::string& name, const std::string& ack) {
+    if (!judge.TraceKept(0)) return;
+    JUDGE_TRACE_TEXT(out, 0, pszLabel, "'%s', Ascii C1C2=%c%c EOM%c", name.c_str(),
+                     Printable(At(ack, 0)), Printable(At(ack, 1)), Printable(At(ack, 4)));
 }
 
 // The temporary-hold record: begun by status "5", ended by "0"; other statuses leave it.
@@ -52,7 +53,7 @@ std::string HostMessageJudge::MsgAckToHostCreate(char cAckType, HostLinkEffects&
     } else {
         JUDGE_TRACE(out, 0, kLabel, "'%s', No ack created", name.c_str());
     }
-    if (ack.size() > 1) TraceAck(out, kLabel, name, ack);
+    if (ack.size() > 1) TraceAck(*this, out, kLabel, name, ack);
     if (bProtected) TempHold(out, cStatus, letter);
     return ack;
 }
@@ -83,8 +84,8 @@ std::string HostMessageJudge::PrinterAck(const char* pszLabelProtected, const ch
         ack = Ack(0x40, cThird, cStatus);
     }
     if (!ack.empty()) {
-        TraceAck(out, bProtected ? pszLabelProtected : pszLabelControl, m_settings.m_strDeviceName,
-                 ack);
+        TraceAck(*this, out, bProtected ? pszLabelProtected : pszLabelControl,
+                 m_settings.m_strDeviceName, ack);
     }
     if (bProtected && bTempHold) TempHold(out, cStatus, letter);
     return ack;
@@ -118,13 +119,14 @@ std::string HostMessageJudge::MsgOutOfSequenceToHostCreate(HostLinkEffects& out)
     MaintainTSN(out);
     const std::string ack = Ack(AckLetter(), '2', TSN_OUT_OF_SEQUENCE);
     if (m_nProtectedReceived > 0) --m_nProtectedReceived;
-    TraceAck(out, kLabel, m_settings.m_strDeviceName, ack);
+    TraceAck(*this, out, kLabel, m_settings.m_strDeviceName, ack);
     return ack;
 }
 
 std::string HostMessageJudge::RequestForHostReset(HostLinkEffects& out) const {
     const std::string ack = Ack(0x40, '2', UNPROTECTED_MODE);
-    TraceAck(out, "CString CHostTrevo::RequestForHostReseth()", m_settings.m_strDeviceName, ack);
+    TraceAck(*this, out, "CString CHostTrevo::RequestForHostReseth()", m_settings.m_strDeviceName,
+             ack);
     return ack;
 }
 

@@ -323,17 +323,29 @@ void HostMessageJudge::MsgFromHostReformat(std::string& msg, HostLinkEffects& ou
     }
     // A carriage return after a byte that is no printable character gets a blank before it.
     if (!m_settings.m_bSpecialActions) {
-        std::uint8_t previous = m_byPreviousLastByte;
-        std::string spaced;
-        spaced.reserve(msg.size() + 8);
-        for (char ch : msg) {
-            if (ch == CR && previous != 0 && (previous < 0x20 || previous > 0x7D)) {
-                spaced.push_back(' ');
+        const auto needsBlank = [](std::uint8_t previous) {
+            return previous != 0 && (previous < 0x20 || previous > 0x7D);
+        };
+        // Most messages have no such carriage return: they are left as they are.
+        std::size_t first = msg.find(CR);
+        while (
+            first != std::string::npos &&
+            !needsBlank(first ? static_cast<std::uint8_t>(msg[first - 1]) : m_byPreviousLastByte))
+            first = msg.find(CR, first + 1);
+        if (first != std::string::npos) {
+            std::uint8_t previous =
+                first ? static_cast<std::uint8_t>(msg[first - 1]) : m_byPreviousLastByte;
+            std::string spaced;
+            spaced.reserve(msg.size() + 8);
+            spaced.append(msg, 0, first);
+            for (std::size_t i = first; i < msg.size(); ++i) {
+                const char ch = msg[i];
+                if (ch == CR && needsBlank(previous)) spaced.push_back(' ');
+                spaced.push_back(ch);
+                previous = static_cast<std::uint8_t>(ch);
             }
-            spaced.push_back(ch);
-            previous = static_cast<std::uint8_t>(ch);
+            msg.swap(spaced);
         }
-        msg.swap(spaced);
     }
     // A lone form feed right after an output that ended in one would feed an empty page.
     if (m_bPreviousEndedInFormFeed && msg.size() == 2 && msg[1] == FF &&

@@ -174,12 +174,12 @@ eDeviceAction HostMessageJudge::MsgFromATB2(std::string& msg, bool bFramed, std:
     static const char* const kLabel = "CHostTrevo::MsgFromATB2():";
     const char* const device = m_settings.m_strDeviceName.c_str();
     JUDGE_TRACE(out, 0, kLabel, "'%s'", device);
-    TraceBare(out, HostLinkEffect::TRACE_DATA, msg);
+    if (TraceKept(0)) TraceBare(out, HostLinkEffect::TRACE_DATA, msg);
     // Each rule reads a fixed place of the message: one too short for it is refused.
     auto tooShort = [&] {
-        LastError(out, JUDGE_TRACE(out, 2, kLabel,
-                                   "'%s', Message from ATB2 of %i bytes too short, ignored", device,
-                                   static_cast<int>(msg.size())));
+        LastError(out, JUDGE_TRACE_TEXT(out, 2, kLabel,
+                                        "'%s', Message from ATB2 of %i bytes too short, ignored",
+                                        device, static_cast<int>(msg.size())));
         return IGNORE_BUFFER_FROM_HOST;
     };
     if (bFramed) {
@@ -224,8 +224,8 @@ eDeviceAction HostMessageJudge::MsgFromATB2(std::string& msg, bool bFramed, std:
                 SetHostState(HOST_AVAIL_TEMP_HOLD, out);
                 break;
             default:
-                LastError(out, JUDGE_TRACE(out, 2, kLabel, "'%s', Invalid m_byDeviceDS=%c", device,
-                                           Printable(m_byDeviceDS)));
+                LastError(out, JUDGE_TRACE_TEXT(out, 2, kLabel, "'%s', Invalid m_byDeviceDS=%c",
+                                                device, Printable(m_byDeviceDS)));
                 break;
         }
         m_strDeviceData.clear();
@@ -236,7 +236,7 @@ eDeviceAction HostMessageJudge::MsgFromATB2(std::string& msg, bool bFramed, std:
         msg.insert(0, "W*");
         return ACK_HOST_ONLY;
     }
-    LastError(out, JUDGE_TRACE(out, 2, kLabel, "Invalid message from ATB2 ignored"));
+    LastError(out, JUDGE_TRACE_TEXT(out, 2, kLabel, "Invalid message from ATB2 ignored"));
     return IGNORE_BUFFER_FROM_HOST;
 }
 
@@ -244,12 +244,12 @@ eDeviceAction HostMessageJudge::MsgFromATB2AnswerBack(std::string& msg, std::tim
                                                       HostLinkEffects& out) {
     static const char* const kLabel = "CHostTrevo::MsgFromATB2():";
     JUDGE_TRACE(out, 0, kLabel, "'%s'", m_settings.m_strDeviceName.c_str());
-    TraceBare(out, HostLinkEffect::TRACE_DATA, msg);
+    if (TraceKept(0)) TraceBare(out, HostLinkEffect::TRACE_DATA, msg);
     msg.push_back(static_cast<char>(ASCII_EOM_C));
     m_timeDevice = now;
     if (m_byDeviceC1 != 'D') return IGNORE_BUFFER_FROM_HOST;
     if (msg.size() < 5) {
-        LastError(out, JUDGE_TRACE(
+        LastError(out, JUDGE_TRACE_TEXT(
                            out, 2, kLabel, "'%s', Message from ATB2 of %i bytes too short, ignored",
                            m_settings.m_strDeviceName.c_str(), static_cast<int>(msg.size())));
         return IGNORE_BUFFER_FROM_HOST;
@@ -305,21 +305,22 @@ void HostMessageJudge::MsgTranslateEbcdicToAscii(std::string& msg, HostLinkEffec
         const std::size_t n = MsgFromHostSpannedDLESequences(msg, out);
         JUDGE_TRACE(out, 0, kLabel, "'%s', Before translation: %i bytes", device,
                     static_cast<int>(n));
-        TraceBare(out, HostLinkEffect::TRACE_TEXT, msg);
+        if (TraceKept(0)) TraceBare(out, HostLinkEffect::TRACE_TEXT, msg);
         const auto in = Bytes(msg).first(n);
         CHostLengthScanner scanner(m_settings.m_bPassThrough, m_settings.m_bPlatformTitle);
         const std::size_t length = scanner.EbcdicToAsciiLength(in);
-        std::vector<std::uint8_t> ascii(length + 1);
-        const std::size_t written = scanner.TranslateEbcdicToAscii(in, ascii);
+        std::string text(length + 1, '\0');
+        const std::size_t written = scanner.TranslateEbcdicToAscii(
+            in, {reinterpret_cast<std::uint8_t*>(text.data()), text.size()});
         // Leave out C1 C2 (unless passing through), the closing end-of-message byte, every
         // end-of-message byte inside the text and every byte without a character.
-        std::string text;
-        text.reserve(written);
+        std::size_t kept = 0;
         for (std::size_t i = m_settings.m_bPassThrough ? 0 : 2; i + 1 < written; ++i) {
-            const std::uint8_t b = ascii[i];
+            const auto b = static_cast<std::uint8_t>(text[i]);
             if (b == 0 || (b >= ASCII_EOM_I && b <= ASCII_EOM_PB)) continue;
-            text.push_back(static_cast<char>(b));
+            text[kept++] = static_cast<char>(b);
         }
+        text.resize(kept);
         msg.swap(text);
     } catch (const std::exception& e) {
         HostLinkEffect effect;
@@ -333,7 +334,7 @@ void HostMessageJudge::MsgTranslateEbcdicToAscii(std::string& msg, HostLinkEffec
     }
     JUDGE_TRACE(out, 0, kLabel, "'%s', After translation: %i bytes", device,
                 static_cast<int>(msg.size()));
-    TraceBare(out, HostLinkEffect::TRACE_TEXT, msg);
+    if (TraceKept(0)) TraceBare(out, HostLinkEffect::TRACE_TEXT, msg);
 }
 
 }  // namespace core

@@ -33,9 +33,10 @@ const char* ConnectionStateName(int e) {
 CHostTrevo::CHostTrevo(const std::string& strDeviceName, const std::string& strHost, bool bCRtoCRLF,
                        bool bPassThrough, const std::string& strEndOfOutput, bool bSpecialActions,
                        bool bDeliverCT)
-    : m_judge(HostLinkSettings{strDeviceName, bCRtoCRLF, bPassThrough, strEndOfOutput,
-                               bSpecialActions, bDeliverCT},
-              [this] { return ReadByPassKey(); }),
+    : m_judge(
+          HostLinkSettings{strDeviceName, bCRtoCRLF, bPassThrough, strEndOfOutput, bSpecialActions,
+                           bDeliverCT, false, false, TraceLog().LowestLevelKept()},
+          [this] { return ReadByPassKey(); }),
       m_strHost(strHost),
       m_pOwnRegistry(std::make_unique<CHostTrevoRegistry>()) {
     TRACE_FORMAT(0, "CHostTrevo::CHostTrevo(...):", "Construct '%s', Host=%s",

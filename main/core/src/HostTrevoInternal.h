@@ -73,6 +73,16 @@ inline void TraceBare(HostLinkEffects& out, HostLinkEffect::Kind kind, const std
 
 }  // namespace core::hostlink
 
-// A trace entry of the judge, with the place in the source it comes from.
-#define JUDGE_TRACE(out, level, label, ...) \
+// A trace entry of the judge, with the place in the source it comes from, made only when the
+// log keeps its level (in the judge's own methods).
+#define JUDGE_TRACE(out, level, label, ...)                                            \
+    do {                                                                               \
+        if (TraceKept(level))                                                          \
+            (void)::core::hostlink::Trace((out), (level), __FILE__, __LINE__, (label), \
+                                          __VA_ARGS__);                                \
+    } while (false)
+
+// The same entry, always made, giving back its text (for a last error, which needs the text
+// whether or not the log keeps the entry).
+#define JUDGE_TRACE_TEXT(out, level, label, ...) \
     ::core::hostlink::Trace((out), (level), __FILE__, __LINE__, (label), __VA_ARGS__)

@@ -128,6 +128,10 @@ void CTraceLog::TraceData(int level, const std::uint8_t* data, int length) {
     m_notify->printLog(level, reinterpret_cast<const char*>(data), data ? length : 0, CHAR_ASCII);
 }
 
+int CTraceLog::LowestLevelKept() const noexcept {
+    return m_notify->LowestLevel();
+}
+
 void CTraceLog::SetExceptionNotice(ExceptionNotice notice) {
     std::lock_guard<std::mutex> guard(m_noticeLock);
     m_notice = std::move(notice);

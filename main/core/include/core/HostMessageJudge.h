@@ -12,6 +12,7 @@
 #pragma once
 
 #include <atomic>
+#include <climits>
 #include <cstdint>
 #include <ctime>
 #include <functional>
@@ -87,6 +88,8 @@ struct HostLinkSettings {
     bool m_bDeliverCT = false;
     bool m_bControlFrames = false;  // the route's provider sends control frames
     bool m_bPlatformTitle = false;  // which host character table the translation uses
+    // Trace entries below this level are not made (the log would not write them).
+    int m_nLowestTraceLevel = INT_MIN;
 };
 
 // Flags the device classes and the application shell read and set.
@@ -166,6 +169,8 @@ public:
     void SetHostState(int eState, HostLinkEffects& out);
     bool IsCompleteMessage() const noexcept;
     bool IsDeviceControlMessage() const noexcept;
+    // Whether trace entries of this level are made.
+    bool TraceKept(int level) const noexcept { return level >= m_settings.m_nLowestTraceLevel; }
 
     // --- Acknowledgements (ASCII; empty when there is nothing to send) -----------------
     std::string MsgAckToHostCreate(char cAckType, HostLinkEffects& out);

@@ -63,6 +63,9 @@ public:
     // The bytes alone, exactly `length` of them.
     void TraceData(int level, const std::uint8_t* data, int length);
 
+    // The lowest level the log writes: entries below it need not be made at all.
+    int LowestLevelKept() const noexcept;
+
     // Installs (or, with an empty function, removes) the exception notice.
     void SetExceptionNotice(ExceptionNotice notice);
 

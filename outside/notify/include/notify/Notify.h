@@ -57,6 +57,8 @@ public:
 
     // Whether entries of this level are written (callers skip formatting the others).
     [[nodiscard]] bool Keeps(int level) const noexcept { return level >= m_lowestLevel; }
+    // The lowest level written.
+    [[nodiscard]] int LowestLevel() const noexcept { return m_lowestLevel; }
 
     // The file entries go to for the current machine root.
     static std::filesystem::path LogFilePath();
