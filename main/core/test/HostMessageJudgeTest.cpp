@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <climits>
 #include <string>
 #include <vector>
 
@@ -171,6 +172,59 @@ TEST(HostMessageJudgeTest, EffectsInTheirOrder) {
         "message ignored",
     };
     EXPECT_EQ(lines, expected);
+}
+
+// A judge that makes no entry below level 1 judges, answers and asks the host link for
+// exactly what one that makes them all does; only the level-0 entries are missing, and an
+// error's last-error text is there whether or not its entry is.
+TEST(HostMessageJudgeTest, EntriesBelowTheLowestLevelAreNotMade) {
+    // The effects but the entries below `lowest` (and the level-0 text and data dumps).
+    const auto kept = [](const HostLinkEffects& effects, int lowest) {
+        std::vector<std::string> out;
+        for (const HostLinkEffect& e : effects) {
+            const bool below = (e.m_eKind == HostLinkEffect::TRACE && e.m_nValue < lowest) ||
+                               e.m_eKind == HostLinkEffect::TRACE_TEXT ||
+                               e.m_eKind == HostLinkEffect::TRACE_DATA;
+            if (!below) {
+                out.push_back(std::to_string(e.m_eKind) + " " + std::to_string(e.m_nValue) + " " +
+                              e.m_strText);
+            }
+        }
+        return out;
+    };
+    for (const int lowest : {1, 3}) {
+        HostLinkSettings settings = Settings();
+        settings.m_bCRtoCRLF = true;
+        HostMessageJudge all(settings);
+        settings.m_nLowestTraceLevel = lowest;
+        HostMessageJudge quiet(settings);
+        // Resets, protected and unprotected text (a carriage return after a byte without a
+        // character is spaced out), out of sequence, change-change, and a printer's answers,
+        // one of them invalid.
+        const char* const host[] = {"C3 D9 4E",       "C1 C1 C8 0D C5 4E", "C2 C1 C8 4E",
+                                    "C1 C2 05 0D 4E", "C3 E3 4E",          "C5 C1 C8 4E",
+                                    "C4 C1 C8 4E",    "C1 C3 15 4E"};
+        for (const char* hex : host) {
+            SCOPED_TRACE(std::string(hex) + " lowest " + std::to_string(lowest));
+            HostLinkEffects a;
+            HostLinkEffects q;
+            std::string msgA = Bytes(hex);
+            std::string msgQ = msgA;
+            ASSERT_EQ(all.MsgFromHost(msgA, 1, a), quiet.MsgFromHost(msgQ, 1, q));
+            EXPECT_EQ(msgA, msgQ);
+            EXPECT_EQ(all.MsgAckToHostCreate('2', a), quiet.MsgAckToHostCreate('2', q));
+            EXPECT_EQ(kept(a, lowest), kept(q, lowest));
+            EXPECT_EQ(kept(q, lowest).size(), q.size());
+        }
+        for (const char* answer : {"D0A0\x03", "DA0Z\x03", "XYZ"}) {
+            HostLinkEffects a;
+            HostLinkEffects q;
+            std::string msgA = answer;
+            std::string msgQ = msgA;
+            ASSERT_EQ(all.MsgFromATB2(msgA, false, 1, a), quiet.MsgFromATB2(msgQ, false, 1, q));
+            EXPECT_EQ(kept(a, lowest), kept(q, lowest));
+        }
+    }
 }
 
 // The frame back to a ticket printer carries the TSN of its "D" answer; the TSN the judge
