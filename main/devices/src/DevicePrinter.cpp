@@ -110,10 +110,15 @@ core::eDeviceAction CDevicePrinter::ReceiveFromHost() {
     // A queued buffer is in the send thread's hands until it is written; a message that
     // queues nothing leaves the flag as it was, so that a reset after it has nothing to wait
     // for.
-    if (!m_pHost || !m_bBagTag) {
+    if (!m_pHost) return CDevice::ReceiveFromHost();
+    if (!m_bBagTag) {
+        // Lowered before the buffer can be queued, as the send thread may write it and raise
+        // the flag again before the verdict is back here; put back when nothing was queued.
+        const bool bReleased = m_pHost->m_bBufferReleased;
+        m_pHost->m_bBufferReleased = false;
         const core::eDeviceAction verdict = CDevice::ReceiveFromHost();
-        if (m_pHost && verdict == core::SEND_BUFFER_TO_DEVICE_AND_ACK_HOST)
-            m_pHost->m_bBufferReleased = false;
+        if (verdict != core::SEND_BUFFER_TO_DEVICE_AND_ACK_HOST && bReleased)
+            m_pHost->m_bBufferReleased = true;
         return verdict;
     }
     // In bag-tag mode the message is queued in its reformatted form (or not at all).
