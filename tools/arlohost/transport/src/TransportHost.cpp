@@ -97,8 +97,10 @@ void TransportHost::ReadLoop(const ConnectionPtr& c) {
         }
         if (!again.empty()) SendTransport(c, std::move(again));
     }
+    // Shut, not closed: other threads may still shut or write the socket; it is closed with
+    // the connection, once no thread uses it.
     c->closed = true;
-    c->socket.Close();
+    (void)c->socket.Shutdown(platform::ShutdownHow::Both);
     m_changed.notify_all();
 }
 
