@@ -549,6 +549,9 @@ public:
                     result = kInputRefused;
             }
         }
+        // Stamped again as it wakes: the reader is about to take the bytes, and a long wait
+        // must not leave them to the notification thread meanwhile.
+        ReaderComing();
         m_inputWaiters.fetch_sub(1);
         return result;
     }

@@ -116,6 +116,10 @@ eDeviceAction CDevice::ReceiveFromHost() {
 }
 
 void CDevice::QueueHostMessage(const std::string& text, bool bComplete) {
+    // The buffer is in the send thread's hands until it is written: the flag goes down before
+    // the send thread can take it (and raise the flag again once it has written it). A message
+    // that queues nothing leaves the flag as it was, so a reset after it waits for nothing.
+    m_pHost->m_bBufferReleased = false;
     m_MessageBufferQueue.AddString(text, bComplete ? 1 : 0, m_pHost->GetHostHeader());
     m_bLastMsgComplete = bComplete;
     NoteQueued();

@@ -107,20 +107,7 @@ void CDevicePrinter::AcknowledgeWritten(char cStatus) {
 }
 
 core::eDeviceAction CDevicePrinter::ReceiveFromHost() {
-    // A queued buffer is in the send thread's hands until it is written; a message that
-    // queues nothing leaves the flag as it was, so that a reset after it has nothing to wait
-    // for.
-    if (!m_pHost) return CDevice::ReceiveFromHost();
-    if (!m_bBagTag) {
-        // Lowered before the buffer can be queued, as the send thread may write it and raise
-        // the flag again before the verdict is back here; put back when nothing was queued.
-        const bool bReleased = m_pHost->m_bBufferReleased;
-        m_pHost->m_bBufferReleased = false;
-        const core::eDeviceAction verdict = CDevice::ReceiveFromHost();
-        if (verdict != core::SEND_BUFFER_TO_DEVICE_AND_ACK_HOST && bReleased)
-            m_pHost->m_bBufferReleased = true;
-        return verdict;
-    }
+    if (!m_pHost || !m_bBagTag) return CDevice::ReceiveFromHost();
     // In bag-tag mode the message is queued in its reformatted form (or not at all).
     m_pHost->m_bResetReceived = false;
     std::string text;
@@ -134,7 +121,6 @@ core::eDeviceAction CDevicePrinter::ReceiveFromHost() {
     const std::optional<std::string> out =
         MessagePrinterCreate(text, m_pHost->GetHostC1() == kEbcdicB);
     if (out) {
-        m_pHost->m_bBufferReleased = false;
         QueueHostMessage(*out, bComplete);
     } else {
         SendToHost(m_pHost->MsgAckToHostCreate());

@@ -5,9 +5,9 @@
 // packets; and waiting for what the workstation does. A host reads its own frames out of what
 // arrives and puts the transport's packets into frames of its own.
 //
-// Threads: every public operation may be called from any thread. Lock order: m_mutex, then a
-// connection's send lock (m_mutex is never held while sending). A derived host calls Stop()
-// in its own destructor, while its hooks are still there.
+// Threads: every public operation may be called from any thread. Lock order: a connection's
+// send lock, then m_mutex (m_mutex is never held while taking a send lock or sending). A
+// derived host calls Stop() in its own destructor, while its hooks are still there.
 #pragma once
 
 #include <array>
