@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "HostTrevoFixture.h"
+#include "notify/Notify.h"
 
 namespace {
 
@@ -152,7 +154,7 @@ TEST_F(MsgFromHostTest, MessagesTooShortAreRejectedAndLogged) {
         EXPECT_EQ(wire, "");
     }
     EXPECT_TRUE(host->calls.empty());
-    const auto log = root.ReadFile("log/veka.log");
+    const std::optional<std::string> log = Notify::ReadLog();
     ASSERT_TRUE(log.has_value());
     EXPECT_NE(log->find("'Device 01', Invalid Data hence rejecting, 1 bytes"), std::string::npos);
 }

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "HostTrevoFixture.h"
+#include "notify/Notify.h"
 
 namespace {
 
@@ -60,7 +62,7 @@ TEST_F(MessageTranslationTest, HostMessagesToText) {
             EXPECT_EQ(hosttest::Hex(msg), hosttest::Hex(text));
         }
     }
-    const auto log = root.ReadFile("log/veka.log");
+    const std::optional<std::string> log = Notify::ReadLog();
     ASSERT_TRUE(log.has_value());
     EXPECT_NE(log->find("'Device 01', Added DLE prefix"), std::string::npos);
     EXPECT_NE(log->find("'Device 01', Added DLE_SPACE prefix"), std::string::npos);
@@ -83,7 +85,7 @@ TEST_F(MessageTranslationTest, TextToHost) {
         host->MsgTranslateAsciiToEbcdic(msg);
         EXPECT_EQ(hosttest::Hex(msg), c.wire) << hosttest::Hex(c.text);
     }
-    const auto log = root.ReadFile("log/veka.log");
+    const std::optional<std::string> log = Notify::ReadLog();
     ASSERT_TRUE(log.has_value());
     EXPECT_NE(log->find("1 characters without a host character left out"), std::string::npos);
 }

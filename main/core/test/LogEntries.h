@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,7 +18,7 @@ struct LogEntry {
 };
 
 inline std::vector<LogEntry> ReadLogEntries() {
-    std::ifstream in(Notify::LogFilePath(), std::ios::binary);
+    std::istringstream in(Notify::ReadLog());
     std::vector<LogEntry> entries;
     const std::regex withSource(R"(\S+ (\d+) (\S+)\((\d+)\) (.*))");
     const std::regex plain(R"(\S+ (\d+) (.*))");

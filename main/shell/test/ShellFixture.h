@@ -8,9 +8,9 @@
 #include <atomic>
 #include <cstdint>
 #include <cstring>
-#include <fstream>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -87,7 +87,7 @@ inline bool KeyExists(const std::string& path) {
 
 // The lines of the machine's log that contain `text`.
 inline std::vector<std::string> LogLines(const std::string& text) {
-    std::ifstream in(Notify::LogFilePath(), std::ios::binary);
+    std::istringstream in(Notify::ReadLog());
     std::vector<std::string> found;
     for (std::string line; std::getline(in, line);)
         if (line.find(text) != std::string::npos) found.push_back(line);

@@ -4,7 +4,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -97,10 +96,7 @@ private:
 };
 
 std::string LogText() {
-    std::ifstream in(Notify::LogFilePath(), std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return Notify::ReadLog();
 }
 
 class Tray : public ShellTest {

@@ -2,8 +2,9 @@
 
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <memory>
+#include <optional>
+#include <sstream>
 
 #include "core/OperatorQuestion.h"
 #include "core/Registry.h"
@@ -156,7 +157,7 @@ void PutDeviceManagerPrinter(const std::string& name, std::uint32_t printerClass
 }
 
 std::vector<std::string> LogLines(const std::string& text) {
-    std::ifstream in(Notify::LogFilePath(), std::ios::binary);
+    std::istringstream in(Notify::ReadLog());
     std::vector<std::string> found;
     for (std::string line; std::getline(in, line);)
         if (line.find(text) != std::string::npos) found.push_back(line);

@@ -1,5 +1,7 @@
 #include "notify/Notify.h"
 
+#include <pthread.h>
+
 #include <algorithm>
 #include <atomic>
 #include <charconv>
@@ -10,22 +12,38 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <fstream>
+#include <memory>
 #include <mutex>
+#include <sstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/AppendFile.h"
 #include "platform/MachineRoot.h"
+#include "platform/MappedLog.h"
+#include "platform/WholeLines.h"
 
 namespace {
 
-// Entries share one file per process. Each entry goes out with one write of its own, outside
-// any lock; the lock guards only the choice of the file, and an entry takes it only when the
-// machine root may have changed or, once per tick of the coarse clock, to see whether the
-// file was removed.
+// Entries share one log per process, appended to through a shared mapping (see
+// platform/MappedLog.h), or with one write each on a descriptor opened for appending when
+// the file cannot be mapped. No lock is taken to append; the lock guards only the choice of
+// the file, and an entry takes it only when the machine root may have changed or, once per
+// tick of the coarse clock, to see whether the file was removed.
 struct LogFile {
     std::mutex lock;
     platform::MachineRootWatch root;  // the root the file was opened for (under the lock)
-    platform::AppendFile file;
+    std::atomic<platform::MappedLog*> mapped{nullptr};
+    // Counts the entries being appended: a log replaced is destroyed only once none is.
+    std::atomic<int> appending{0};
+    std::unique_ptr<platform::MappedLog> current;               // under the lock
+    std::vector<std::unique_ptr<platform::MappedLog>> retired;  // replaced, maybe in use
+    platform::AppendFile file;  // when the current root's file cannot be mapped
+    bool exiting = false;       // the process is ending: logs opened now are finished at once
+    bool reopen = false;        // a child process opens the file again for itself
+    bool finishRegistered = false;
     // Counts the changes of root seen under the lock: a thread that saw no change of its own
     // still follows one that another thread saw (the root may have moved and come back).
     std::atomic<std::uint64_t> rootChanges{0};
@@ -34,10 +52,44 @@ struct LogFile {
     std::atomic<std::int64_t> checkedMs{-1};
 };
 
+LogFile& TheLogFile();
+
+// A child made by fork shares its parent's open files, and with them the locks that keep
+// the processes appending to one log in step: it leaves the parent's log as it is (never
+// cutting it) and opens the file again for itself at its first entry.
+void BeforeFork() {
+    TheLogFile().lock.lock();
+}
+void AfterForkInParent() {
+    TheLogFile().lock.unlock();
+}
+void AfterForkInChild() {
+    LogFile& log = TheLogFile();
+    if (log.current) log.retired.push_back(std::move(log.current));
+    log.mapped.store(nullptr);
+    log.appending.store(0);
+    log.reopen = true;
+    log.rootChanges.fetch_add(1);
+    log.lock.unlock();
+}
+
 // Never destroyed, so objects destroyed at program end can still log.
 LogFile& TheLogFile() {
-    static LogFile* const log = new LogFile;
+    static LogFile* const log = [] {
+        auto* made = new LogFile;
+        ::pthread_atfork(BeforeFork, AfterForkInParent, AfterForkInChild);
+        return made;
+    }();
     return *log;
+}
+
+// At a clean exit the log is cut to the end of its lines; an entry made later still reaches
+// it, with a write of its own.
+void FinishAtExit() {
+    LogFile& log = TheLogFile();
+    std::lock_guard<std::mutex> guard(log.lock);
+    log.exiting = true;
+    if (log.current) log.current->Finish();
 }
 
 // Milliseconds of the coarse monotonic clock (read without a system call, and cheaper than
@@ -49,9 +101,29 @@ std::int64_t CoarseMs() {
 }
 
 // Opens the file of the current root; when it cannot, writes nothing until it can (rather than
-// on into the file of another root, or into one that was removed).
+// on into the file of another root, or into one that was removed). Entries made meanwhile
+// go to the file open before; the one replaced is cut to its entries. Under the lock.
 void OpenTheFile(LogFile& log) {
-    if (!log.file.Open(Notify::LogFilePath())) log.file.Close();
+    const std::filesystem::path path = Notify::LogFilePath();
+    auto opened = std::make_unique<platform::MappedLog>();
+    if (opened->Open(path)) {
+        if (log.exiting) opened->Finish();
+        if (!log.finishRegistered) log.finishRegistered = std::atexit(FinishAtExit) == 0;
+    } else {
+        opened.reset();
+        if (!log.file.Open(path)) log.file.Close();
+    }
+    log.mapped.store(opened.get());
+    if (log.current) {
+        log.current->Finish();
+        log.retired.push_back(std::move(log.current));
+    }
+    log.current = std::move(opened);
+    if (log.appending.load() == 0) log.retired.clear();
+}
+
+bool IsOpen(const LogFile& log) {
+    return log.current ? !log.current->Removed() : log.file.IsOpen() && !log.file.Removed();
 }
 
 // What the machine root was built from at this thread's last entry ($TREVO_HOME, else $HOME),
@@ -91,7 +163,8 @@ void FollowTheFile(LogFile& log) {
     thread_local std::uint64_t t_rootChanges = UINT64_MAX;
     if (!t_root.Same() || t_rootChanges != log.rootChanges.load(std::memory_order_acquire)) {
         std::lock_guard<std::mutex> guard(log.lock);
-        if (log.root.Changed()) {
+        const bool reopen = std::exchange(log.reopen, false);
+        if (log.root.Changed() || reopen) {
             OpenTheFile(log);
             log.rootChanges.fetch_add(1, std::memory_order_release);
         }
@@ -103,13 +176,24 @@ void FollowTheFile(LogFile& log) {
     // One thread looks; the others write on meanwhile.
     std::unique_lock<std::mutex> guard(log.lock, std::try_to_lock);
     if (!guard.owns_lock() || log.checkedMs.exchange(now) == now) return;
-    if (!log.file.IsOpen() || log.file.Removed()) OpenTheFile(log);
+    if (!IsOpen(log)) OpenTheFile(log);
 }
 
 void WriteEntry(const char* data, std::size_t size) {
     LogFile& log = TheLogFile();
     FollowTheFile(log);
-    (void)log.file.Append(data, size);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        log.appending.fetch_add(1);
+        platform::MappedLog* mapped = log.mapped.load();
+        const auto result =
+            mapped ? mapped->Append(data, size) : platform::MappedLog::Result::Failed;
+        if (!mapped) (void)log.file.Append(data, size);
+        log.appending.fetch_sub(1);
+        if (result != platform::MappedLog::Result::Stale) return;
+        // The file was replaced under its name: the entry goes to the new one.
+        std::lock_guard<std::mutex> guard(log.lock);
+        if (log.mapped.load() == mapped) OpenTheFile(log);
+    }
 }
 
 // True when one of the eight bytes is below 0x20 or is 0x7F (a tab counts too, and is told
@@ -304,6 +388,13 @@ Notify::~Notify() = default;
 
 std::filesystem::path Notify::LogFilePath() {
     return platform::MachineRoot() / "log" / "veka.log";
+}
+
+std::string Notify::ReadLog(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return platform::WholeLines::Of(bytes.str());
 }
 
 void Notify::printLog(int level, int line, const char* file, const char* format, ...) noexcept {

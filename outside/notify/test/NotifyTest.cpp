@@ -2,6 +2,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -20,7 +21,7 @@
 namespace {
 
 std::vector<std::string> ReadLines(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::istringstream in(Notify::ReadLog(path));
     std::vector<std::string> lines;
     for (std::string line; std::getline(in, line);) lines.push_back(line);
     return lines;
@@ -156,6 +157,44 @@ TEST(Notify, FollowsTheMachineRootWhenItChanges) {
     EXPECT_NE(lines[0].find("second"), std::string::npos);
 }
 
+// Threads logging while the root moves back and forth lose no entry: each is in one of the
+// two files, whole, each thread's in order within a file.
+TEST(Notify, NoEntryIsLostWhileTheRootMoves) {
+    support::TempRoot first;
+    support::TempRoot second;
+    constexpr int kThreads = 3;
+    constexpr int kEach = 3000;
+    std::atomic<int> done{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            Notify notify;
+            for (int i = 0; i < kEach; ++i) notify.printLog(0, t, "move.cpp", "entry %d", i);
+            done.fetch_add(1);
+        });
+    }
+    for (int flip = 0; done.load() < kThreads && flip < 1000000; ++flip) {
+        ::setenv("TREVO_HOME", (flip % 2 ? first : second).path().c_str(), 1);
+        Notify().printLog(0, 9, "move.cpp", "flip");
+    }
+    for (auto& thread : threads) thread.join();
+    std::vector<std::set<int>> seen(kThreads);
+    for (const auto* root : {&first, &second}) {
+        std::vector<int> last(kThreads, -1);
+        for (const auto& line : ReadLines(root->path() / "log/veka.log")) {
+            int t = 0;
+            int i = 0;
+            const auto at = line.find("move.cpp(");
+            ASSERT_NE(at, std::string::npos) << line;
+            if (std::sscanf(line.c_str() + at, "move.cpp(%d) entry %d", &t, &i) != 2) continue;
+            ASSERT_GT(i, last[t]) << line;
+            last[t] = i;
+            EXPECT_TRUE(seen[t].insert(i).second) << line;
+        }
+    }
+    for (int t = 0; t < kThreads; ++t) EXPECT_EQ(seen[t].size(), static_cast<std::size_t>(kEach));
+}
+
 // A root whose file cannot be opened gets nothing, and neither does the file of the root
 // before it; entries reach the file once it can be made.
 TEST(Notify, WritesNothingWhileTheRootsFileCannotBeOpened) {
@@ -286,6 +325,30 @@ TEST(Notify, ObjectsDestroyedAtProgramEndStillLog) {
     const auto lines = ReadLines(Notify::LogFilePath());
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_NE(lines[1].find("end.cpp(2) at the end"), std::string::npos) << lines[1];
+}
+
+// A child made by fork from a process that logs opens the log for itself; its entries and
+// its exit leave every entry of the parent in place, before and after.
+TEST(Notify, AForkedChildAppendsBesideItsParent) {
+    support::TempRoot home;
+    Notify notify;
+    notify.printLog(0, 1, "fork.cpp", "parent before");
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        for (int i = 0; i < 1000; ++i) Notify().printLog(0, 2, "fork.cpp", "child %d", i);
+        std::exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    notify.printLog(0, 3, "fork.cpp", "parent after");
+    const auto lines = ReadLines(Notify::LogFilePath());
+    ASSERT_EQ(lines.size(), 1002u);
+    EXPECT_NE(lines.front().find("fork.cpp(1) parent before"), std::string::npos);
+    for (std::size_t i = 1; i <= 1000; ++i)
+        EXPECT_NE(lines[i].find("fork.cpp(2) child " + std::to_string(i - 1)), std::string::npos);
+    EXPECT_NE(lines.back().find("fork.cpp(3) parent after"), std::string::npos);
 }
 
 TEST(Notify, KeepsTheLevelsFromTheLowestOneNamed) {

@@ -2,8 +2,8 @@
 
 #include <cstdint>
 #include <cstring>
-#include <fstream>
 #include <memory>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -204,7 +204,7 @@ TEST(BRXConn_, ExceptionInConnectIsAnsweredAsInternalError) {
     std::string route = "THROW";
     std::string endSystem = "E1";
     EXPECT_EQ(conn->Connect(route, endSystem), BRX_INTERNAL_ERROR);
-    std::ifstream log(Notify::LogFilePath());
+    std::istringstream log(Notify::ReadLog());
     std::string line;
     ASSERT_TRUE(std::getline(log, line));
     EXPECT_NE(line.find(" 2 "), std::string::npos) << line;

@@ -13,6 +13,7 @@
 #include "devices/DevicePassport.h"
 #include "devices/PassportWindowEndpoint.h"
 #include "platform/PortMap.h"
+#include "platform/WholeLines.h"
 #include "platform/WindowEndpoint.h"
 #include "support/PtyPair.h"
 
@@ -166,7 +167,8 @@ TEST_F(PassportReaderTest, AFileErrorIsLoggedAndTheWindowStillGetsTheText) {
         ASSERT_TRUE(WaitWindow(kText)) << window->Text();
         device.reset();
         core::SetOperatorSink({});
-        const std::string log = root.ReadFile("log/veka.log").value_or("");
+        const std::string log =
+            platform::WholeLines::Of(root.ReadFile("log/veka.log").value_or(""));
         EXPECT_NE(log.find(c.error), std::string::npos);
         std::lock_guard lock(cs);
         if (c.bDisplay) {

@@ -15,9 +15,12 @@
 // lowest level to keep; an entry below it is dropped before anything is formatted.
 //
 // Safe to call from any thread. Each entry is formatted in the calling thread's own buffer
-// and written with one write on a descriptor opened for appending, so entries never
-// interleave, and an entry written is in the file even if the process is killed right after
-// (see platform/AppendFile.h). The file is looked at again, at most once per millisecond,
+// and copied into a shared mapping of the file (see platform/MappedLog.h), or, when the file
+// cannot be mapped, written with one write on a descriptor opened for appending: entries
+// never interleave, and an entry written is in the file even if the process is killed right
+// after. While programs append, the file is grown ahead and ends in zero bytes; it is cut to
+// its entries at a clean exit and when the next program opens it alone (ReadLog reads the
+// whole entries at any time). The file is looked at again, at most once per millisecond,
 // when it was removed or could not be opened; while the current root's file cannot be
 // opened, entries are lost rather than written to another root's file. Nothing here throws
 // into the caller: a failure to write is swallowed (the entry is lost).
@@ -62,6 +65,10 @@ public:
 
     // The file entries go to for the current machine root.
     static std::filesystem::path LogFilePath();
+    // The whole entries of a log file (the current root's by default), as programs
+    // appending to it now have written them: without the bytes grown ahead and without an
+    // entry a killed program left half written. Empty when the file cannot be read.
+    static std::string ReadLog(const std::filesystem::path& path = LogFilePath());
 
 private:
     int m_lowestLevel;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "brxapicfg/BRXConfig.h"
+#include "notify/Notify.h"
 #include "quil2sp/ProviderLock.h"
 #include "quil2sp/Session.h"
 #include "quilhost/QuilHost.h"
@@ -74,7 +75,7 @@ TEST(Quil2Provider, LibraryDisconnectReachesTheCreator) {
             session = provider->ActiveSession();
         }
         if (session == nullptr) {
-            std::fprintf(stderr, "%s\n", root.ReadFile("log/veka.log").value_or("").c_str());
+            std::fprintf(stderr, "%s\n", Notify::ReadLog().c_str());
         }
         ASSERT_NE(session, nullptr);
         std::thread library([&] { session->Adapter().OnDisconnect(1003); });

@@ -14,6 +14,7 @@
 #include "LoopPump.h"
 #include "brxapicfg/BRXConfig.h"
 #include "brxconn/BRXConn.h"
+#include "notify/Notify.h"
 #include "platform/EventLoop.h"
 #include "quilhost/QuilHost.h"
 #include "support/EndpointMap.h"
@@ -41,7 +42,7 @@ protected:
     ~RoadTest() override {
         host.Stop();
         if (HasFailure()) {
-            const auto log = root.ReadFile("log/veka.log");
+            const std::optional<std::string> log = Notify::ReadLog();
             std::fprintf(stderr, "%s\n",
                          log ? log->substr(log->size() > 20000 ? log->size() - 20000 : 0).c_str()
                              : "(no log)");

@@ -1,7 +1,6 @@
 // The provider object against the host simulator: connecting fixed and pooled routes, the
 // traffic both ways, keep-alive, host session errors and broken streams.
 #include <algorithm>
-#include <fstream>
 #include <iterator>
 #include <optional>
 
@@ -42,8 +41,7 @@ TEST_F(ProviderFixture, FixedTerminalRouteCarriesMessagesBothWays) {
 
 TEST_F(ProviderFixture, TracesOnlyWhileTheRoutesTracingIsActive) {
     const auto traced = [] {
-        std::ifstream file(Notify::LogFilePath());
-        const std::string text((std::istreambuf_iterator<char>(file)), {});
+        const std::string text = Notify::ReadLog();
         return text.find("[R1]") != std::string::npos &&
                text.find("SendMsg(): Translate option true") != std::string::npos;
     };

@@ -15,6 +15,7 @@
 #include "HostRoad.h"
 #include "brxapicfg/BRXConfig.h"
 #include "platform/DynamicLibrary.h"
+#include "platform/WholeLines.h"
 #include "quilhost/QuilHost.h"
 #include "support/EndpointMap.h"
 #include "support/LoopbackProvider.h"
@@ -54,7 +55,8 @@ protected:
     void TearDown() override {
         if (HasFailure()) {
             for (const std::string& line : host.Trace()) std::fprintf(stderr, "%s\n", line.c_str());
-            const auto log = root.ReadFile("log/veka.log");
+            const std::optional<std::string> log =
+                platform::WholeLines::Of(root.ReadFile("log/veka.log").value_or(""));
             if (log)
                 std::fprintf(stderr, "%s\n",
                              log->substr(log->size() > 30000 ? log->size() - 30000 : 0).c_str());
