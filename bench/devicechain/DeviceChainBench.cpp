@@ -54,6 +54,7 @@ void BM_DeviceChain(benchmark::State& state) {
     support::CTestDevice device(
         "Device 01", "PRN1",
         std::make_unique<core::CHostTrevo>("Device 01", "HOST", false, false, "", false, false));
+    device.KeepWritten(false);  // a device writes and forgets
     bench::ControlledDevice controlled(slot, device);
     support::TestPrinterHost* host = controlled.Attach(state);
     if (!host) return;

@@ -64,6 +64,7 @@ public:
             "Device 01", "PRN1",
             std::make_unique<core::CHostTrevo>("Device 01", "HOST", false, false, "", false,
                                                false));
+        m_device->KeepWritten(false);  // a device writes and forgets
         if (!m_device->CreateHostConnection(m_slot.get(), 1028, 0)) return false;
         if (platform::FAILED(m_slot->Control()->EventSource()->Advise(
                 std::make_shared<support::ViewSink>(*m_device), &m_cookie)))

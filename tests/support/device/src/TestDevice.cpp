@@ -50,7 +50,11 @@ bool CTestDevice::SendToDevice() {
         std::lock_guard lock(m_cs);
         m_bBlocked = false;
         bFail = m_bFail;
-        if (!bFail) m_written.emplace_back(data.begin(), data.end());
+        if (!bFail) {
+            ++m_nWritten;
+            if (m_bKeepWritten)
+                m_written.emplace_back(reinterpret_cast<const char*>(data.data()), data.size());
+        }
     }
     m_cv.notify_all();
     if (!bFail) CountDeviceSent(data.size());
@@ -80,7 +84,12 @@ std::vector<std::string> CTestDevice::Written() const {
 
 bool CTestDevice::WaitWritten(std::size_t n, std::chrono::milliseconds limit) const {
     std::unique_lock lock(m_cs);
-    return m_cv.wait_for(lock, limit, [&] { return m_written.size() >= n; });
+    return m_cv.wait_for(lock, limit, [&] { return m_nWritten >= n; });
+}
+
+void CTestDevice::KeepWritten(bool bKeep) {
+    std::lock_guard lock(m_cs);
+    m_bKeepWritten = bKeep;
 }
 
 std::size_t CTestDevice::OutputsDone() const {

@@ -33,6 +33,8 @@ public:
     // Waits (real time) until n messages were written.
     bool WaitWritten(std::size_t n,
                      std::chrono::milliseconds limit = std::chrono::seconds(10)) const;
+    // False: messages written are counted but not kept (for long runs).
+    void KeepWritten(bool bKeep);
     // How often the loop ended an output.
     std::size_t OutputsDone() const;
     // Runs `step` on the send thread when the loop next ends an output, after it found its
@@ -62,6 +64,8 @@ private:
     mutable std::mutex m_cs;
     mutable std::condition_variable m_cv;
     std::vector<std::string> m_written;
+    std::size_t m_nWritten = 0;
+    bool m_bKeepWritten = true;
     std::size_t m_nOutputsDone = 0;
     std::function<void()> m_onOutputDone;
     bool m_bFail = false;
