@@ -185,9 +185,11 @@ void WriteEntry(const char* data, std::size_t size) {
     for (int attempt = 0; attempt < 2; ++attempt) {
         log.appending.fetch_add(1);
         platform::MappedLog* mapped = log.mapped.load();
-        const auto result =
-            mapped ? mapped->Append(data, size) : platform::MappedLog::Result::Failed;
-        if (!mapped) (void)log.file.Append(data, size);
+        auto result = platform::MappedLog::Result::Written;
+        if (mapped)
+            result = mapped->Append(data, size);
+        else
+            (void)log.file.Append(data, size);
         log.appending.fetch_sub(1);
         if (result != platform::MappedLog::Result::Stale) return;
         // The file was replaced under its name: the entry goes to the new one.
